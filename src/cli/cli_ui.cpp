@@ -1,0 +1,52 @@
+#include "cli/cli_ui.h"
+
+#include "model/strings.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace kv {
+
+void CliUi::showMessage(StringId message, StringId caption, std::string_view detail) {
+    if (caption == StringId::BadNews) {
+        m_reportedError = true;
+    }
+    std::cerr << "kvantira-cli: " << text(caption) << ": " << text(message);
+    if (!detail.empty()) {
+        std::string oneLine(detail);
+        std::replace(oneLine.begin(), oneLine.end(), '\n', ' ');
+        std::cerr << " (" << oneLine << ")";
+    }
+    std::cerr << '\n';
+}
+
+Answer CliUi::ask(StringId message, StringId caption, QuestionButtons) {
+    std::cerr << "kvantira-cli: " << text(caption) << ' ' << text(message) << " -> cancelled\n";
+    return Answer::Cancel;
+}
+
+std::optional<std::string> CliUi::chooseOpenFile(const FileDialogRequest&) {
+    if (m_openFiles.empty()) {
+        return std::nullopt;
+    }
+    std::string path = std::move(m_openFiles.front());
+    m_openFiles.pop_front();
+    return path;
+}
+
+std::optional<std::string> CliUi::chooseSaveFile(const FileDialogRequest&) {
+    if (m_saveFile.empty()) {
+        return std::nullopt;
+    }
+    return m_saveFile;
+}
+
+void CliUi::setClipboardText(const std::string& value) { m_clipboard = value; }
+
+std::string CliUi::clipboardText() { return m_clipboard; }
+
+void CliUi::showHelp(int) {}
+
+bool CliUi::startAnotherCopy(const std::vector<std::string>&) { return false; }
+
+} // namespace kv

@@ -1,0 +1,49 @@
+#pragma once
+
+// UiServices for the command-line tool: messages go to standard error, file dialogs are
+// answered from the command's arguments, and questions are answered Cancel so that nothing
+// unsaved is ever discarded without the user.
+
+#include "model/document.h"
+#include "platform/ui_services.h"
+
+#include <deque>
+#include <string>
+
+namespace kv {
+
+class CliUi : public UiServices {
+public:
+    // Paths handed out, in order, to the open dialogs.
+    void queueOpenFile(std::string path) { m_openFiles.push_back(std::move(path)); }
+    // The path every save dialog answers with.
+    void setSaveFile(std::string path) { m_saveFile = std::move(path); }
+
+    bool reportedError() const { return m_reportedError; }
+
+    void showMessage(StringId text, StringId caption, std::string_view detail) override;
+    Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
+    std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
+    void setClipboardText(const std::string& text) override;
+    std::string clipboardText() override;
+    void showHelp(int context) override;
+    bool startAnotherCopy(const std::vector<std::string>& arguments) override;
+
+private:
+    std::deque<std::string> m_openFiles;
+    std::string m_saveFile;
+    std::string m_clipboard;
+    bool m_reportedError = false;
+};
+
+// What one verb works on: default settings, an empty list and the document flows over them.
+struct CliWorkspace {
+    CliUi ui;
+    AppConfig config;
+    DocumentState state;
+    HistogramList list{state};
+    Document document{list, config, state, ui};
+};
+
+} // namespace kv

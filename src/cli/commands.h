@@ -1,0 +1,18 @@
+#pragma once
+
+// The verbs of kvantira-cli. Each takes the arguments after the verb and returns the process
+// exit code: 0 success, 1 usage or I/O error, 2 format error.
+
+#include <span>
+#include <string_view>
+
+namespace kv::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 1;
+inline constexpr int kExitFormat = 2;
+
+int runInfo(std::span<const std::string_view> args);
+int runMerge(std::span<const std::string_view> args);
+
+} // namespace kv::cli

@@ -1,0 +1,43 @@
+// kvantira-cli: the analyser's histogram-file operations without the desktop program.
+
+#include "cli/commands.h"
+
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr std::string_view kToolHelp =
+    "usage: kvantira-cli VERB [ARGS...]\n"
+    "\n"
+    "verbs:\n"
+    "  info [--json] FILE.hst          list the histograms, calibrations and range of a file\n"
+    "  merge OUT.hst IN1.hst [IN...]   join histogram files into one\n"
+    "\n"
+    "'kvantira-cli VERB --help' describes a verb. Exit status: 0 success, 1 usage or I/O\n"
+    "error, 2 format error.\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        std::cerr << kToolHelp;
+        return kv::cli::kExitUsage;
+    }
+    const std::string_view verb = args.front();
+    const std::span<const std::string_view> rest(args.begin() + 1, args.end());
+    if (verb == "--help" || verb == "-h" || verb == "help") {
+        std::cout << kToolHelp;
+        return kv::cli::kExitOk;
+    }
+    if (verb == "info") {
+        return kv::cli::runInfo(rest);
+    }
+    if (verb == "merge") {
+        return kv::cli::runMerge(rest);
+    }
+    std::cerr << "kvantira-cli: unknown verb '" << verb << "'\n" << kToolHelp;
+    return kv::cli::kExitUsage;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+// The File menu's flows over the open histograms: New, Open, Append, Save, Save as, opening a
+// file named on the command line, and the question before unsaved work is discarded. They run
+// against UiServices, so the desktop program, the command-line tool and the tests share them.
+
+#include "model/app_config.h"
+#include "model/document_state.h"
+#include "model/histogram_list.h"
+#include "platform/files.h"
+#include "platform/ui_services.h"
+
+#include <optional>
+
+#include <string>
+
+namespace kv {
+
+inline constexpr std::string_view kUntitledDocument = "noname.hst";
+inline constexpr std::string_view kTitlePrefix = "Multy channel kvantira: ";
+
+enum class ReadOutcome {
+    Read,                 // every histogram was added
+    Cancelled,            // the user cancelled a question or the file dialog
+    NotOpened,            // the file could not be opened (reported); nothing changed
+    WrongMagic,           // not a histogram file
+    Damaged,              // the histograms before the damage were added
+    DifferentChannelCount // the histograms before the first of another length were added
+};
+
+enum class SaveOutcome {
+    Written,
+    NothingToSave, // already saved, or nothing listed
+    Cancelled,
+    Failed         // reported to the user; the previous file is intact
+};
+
+class Document {
+public:
+    Document(HistogramList& list, AppConfig& config, DocumentState& state, UiServices& ui)
+        : m_list(list), m_config(config), m_state(state), m_ui(ui) {}
+
+    // Window title: the prefix and the file name of documentPath.
+    std::string titleText() const;
+
+    // True to go on discarding the open histograms: nothing unsaved, the user said No, or the
+    // user said Yes and the document was saved or the save dialog was cancelled. False on
+    // Cancel or when the save failed, so nothing is lost.
+    bool askToSave();
+
+    // Clears the list after askToSave; the document becomes untitled "noname.hst".
+    bool newDocument();
+
+    ReadOutcome open();
+    ReadOutcome openFromCommandLine(std::string path);
+    ReadOutcome append();
+
+    SaveOutcome save();
+    SaveOutcome saveAs();
+
+private:
+    // Appends the histograms of an opened file to the list and, when the configuration says
+    // so, takes over its calibrations and range. Reports format problems to the user.
+    ReadOutcome readHistogramFile(FileReader& file, const std::string& path);
+    std::optional<FileReader> openForReading(const std::string& path);
+    FileDialogRequest histogramDialog(StringId title) const;
+    void rememberDirectoryOf(const std::string& path);
+    ReadOutcome openChosen(std::string path);
+    SaveOutcome writeTo(const std::string& path);
+    void checkVisibleRange();
+
+    HistogramList& m_list;
+    AppConfig& m_config;
+    DocumentState& m_state;
+    UiServices& m_ui;
+};
+
+} // namespace kv

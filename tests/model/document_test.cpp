@@ -1,0 +1,425 @@
+#include "model/document.h"
+
+#include "model/configuration_file.h"
+#include "model/histogram_file.h"
+#include "support/fake_ui_services.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+namespace kv {
+namespace {
+
+using test::FakeUiServices;
+
+class DocumentTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    FakeUiServices ui;
+    AppConfig config;
+    DocumentState state;
+    HistogramList list{state};
+    Document document{list, config, state, ui};
+
+    // Writes a histogram file with histograms of the given stored names and channel count.
+    std::string makeFile(const std::string& name, const std::vector<std::string>& names,
+                         std::int32_t channels = 16, const AppConfig& trailer = AppConfig{}) {
+        DocumentState otherState;
+        HistogramList other(otherState);
+        other.setChannelCount(channels);
+        for (const auto& n : names) {
+            auto h = other.newHistogram();
+            h->channels[1] = 5;
+            h->total = 5;
+            other.addHistogram(std::move(h));
+            other.rename(other.currentIndex(), n);
+        }
+        const std::string path = dir.path(name);
+        test::writeBytes(path, encodeHistogramFile(other, trailer));
+        return path;
+    }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (int i = 0; i < list.histogramCount(); ++i) {
+            result.push_back(list.histogramAt(i)->name.str());
+        }
+        return result;
+    }
+
+    void openPath(const std::string& path) {
+        ui.openAnswers.push_back(path);
+        document.open();
+    }
+};
+
+TEST_F(DocumentTest, StartsUntitledAndNewResetsEverything) {
+    document.newDocument();
+    EXPECT_EQ(config.documentPath, "noname.hst");
+    EXPECT_EQ(document.titleText(), "Multy channel kvantira: noname.hst");
+    EXPECT_TRUE(state.documentSaved);
+    EXPECT_TRUE(state.documentUntitled);
+    EXPECT_TRUE(ui.questions.empty());
+}
+
+TEST_F(DocumentTest, OpenRenumbersNamesAndTitlesTheDocument) {
+    const auto path = makeFile("three.hst", {"7. Co-60", "abc. x", "1.5 MeV"});
+    config.lastDirectory = "/somewhere/";
+    config.documentPath = "noname.hst";
+    EXPECT_EQ(document.open() , ReadOutcome::Cancelled) << "no answer queued: cancelled";
+    ui.openAnswers.push_back(path);
+    EXPECT_EQ(document.open(), ReadOutcome::Read);
+
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. Co-60", " 2. abc. x", " 3. 5 MeV"}));
+    EXPECT_EQ(list.currentIndex(), 2);
+    EXPECT_EQ(config.documentPath, path);
+    EXPECT_EQ(config.lastDirectory, dir.root() + "/");
+    EXPECT_EQ(document.titleText(), "Multy channel kvantira: three.hst");
+    EXPECT_TRUE(state.documentSaved);
+    EXPECT_FALSE(state.documentUntitled);
+
+    const FileDialogRequest& dialog = ui.openDialogs.back();
+    EXPECT_EQ(dialog.title, StringId::OpenFileTitle);
+    EXPECT_EQ(dialog.filter, StringId::HistogramFilter);
+    EXPECT_EQ(dialog.initialName, "noname.hst");
+    EXPECT_EQ(dialog.initialDirectory, "/somewhere/");
+    EXPECT_EQ(dialog.defaultExtension, "HST");
+}
+
+TEST_F(DocumentTest, FileReadAndWrittenBackIsByteIdentical) {
+    AppConfig trailer;
+    trailer.channelScale = 2048;
+    trailer.coefficients = {1.5, 2.5, 0.001, 0, 0};
+    trailer.firstChannel = 3;
+    trailer.lastChannel = 9;
+    trailer.roundRange = 0;
+    const auto path = makeFile("a.hst", {" 1. first", " 2. second"}, 16, trailer);
+    const auto original = test::readBytes(path);
+    openPath(path);
+    list.markChanged();
+    EXPECT_EQ(document.save(), SaveOutcome::Written);
+    EXPECT_EQ(test::readBytes(path), original);
+}
+
+TEST_F(DocumentTest, RealSpectrumSurvivesOpenAndSaveAs) {
+    openPath(KV_TEST_DATA_DIR "/cs137_nai.hst");
+    ASSERT_EQ(list.histogramCount(), 1);
+    EXPECT_EQ(list.channelCount(), 1024);
+    EXPECT_EQ(config.channelScale, 1024);
+    EXPECT_DOUBLE_EQ(config.coefficients[1], 2.44);
+    ui.saveAnswers.push_back(dir.path("copy.hst"));
+    ASSERT_EQ(document.saveAs(), SaveOutcome::Written);
+    auto original = test::readBytes(KV_TEST_DATA_DIR "/cs137_nai.hst");
+    auto copy = test::readBytes(dir.path("copy.hst"));
+    ASSERT_EQ(copy.size(), original.size());
+    // Only the name changed: it now carries its list number.
+    const std::size_t name = 16 + 4 + 4;
+    EXPECT_EQ(std::string(copy.begin() + name, copy.begin() + name + 14), " 1. Cs-137 NaI");
+    std::fill_n(copy.begin() + name, 128, 0);
+    std::fill_n(original.begin() + name, 128, 0);
+    EXPECT_EQ(copy, original);
+    EXPECT_EQ(config.documentPath, dir.path("copy.hst"));
+}
+
+TEST_F(DocumentTest, CancellingTheOpenDialogKeepsTheList) {
+    openPath(makeFile("a.hst", {"x"}));
+    ui.openAnswers.push_back("");
+    EXPECT_EQ(document.open(), ReadOutcome::Cancelled);
+    EXPECT_EQ(list.histogramCount(), 1);
+}
+
+TEST_F(DocumentTest, QuestionBeforeDiscardingUnsavedWork) {
+    const auto path = makeFile("a.hst", {"x"});
+    openPath(path);
+    list.toggleMark(0);
+
+    ui.answers = {Answer::Cancel};
+    EXPECT_FALSE(document.newDocument());
+    EXPECT_EQ(list.histogramCount(), 1);
+    EXPECT_EQ(ui.questions, std::vector<StringId>{StringId::SaveFileQuestion});
+
+    ui.answers = {Answer::Yes};
+    EXPECT_TRUE(document.newDocument());
+    EXPECT_TRUE(parseHistogramFile(test::readBytes(path)).histograms[0]->isMarked())
+        << "Yes saved the change first";
+
+    openPath(path);
+    list.toggleMark(0);
+    ui.answers = {Answer::No};
+    EXPECT_TRUE(document.newDocument());
+    EXPECT_TRUE(list.empty());
+}
+
+TEST_F(DocumentTest, YesOnAnUntitledDocumentAsksForANameAndCancelStillDiscards) {
+    auto h = list.newHistogram();
+    list.addHistogram(std::move(h));
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    EXPECT_TRUE(document.askToSave());
+    EXPECT_EQ(ui.saveDialogs.size(), 1u);
+    EXPECT_EQ(ui.saveDialogs[0].title, StringId::SaveFileAsTitle);
+}
+
+TEST_F(DocumentTest, WrongMagicLeavesAnUntitledDocument) {
+    const auto path = dir.path("text.hst");
+    test::writeBytes(path, {'h', 'e', 'l', 'l', 'o'});
+    openPath(path);
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::UnknownFileFormat});
+    EXPECT_EQ(ui.messages[0].caption, StringId::BadNews);
+    EXPECT_EQ(config.documentPath, "noname.hst");
+    EXPECT_TRUE(state.documentUntitled);
+    EXPECT_FALSE(state.documentSaved);
+    EXPECT_TRUE(list.empty());
+}
+
+TEST_F(DocumentTest, DamagedFileKeepsCompleteHistogramsButNotItsTrailerOrPath) {
+    AppConfig trailer;
+    trailer.channelScale = 999;
+    const auto path = makeFile("d.hst", {"a", "b", "c"}, 16, trailer);
+    auto bytes = test::readBytes(path);
+    bytes.resize(16 + 2 * (4 + 292 + 64) + 30);
+    test::writeBytes(path, bytes);
+
+    openPath(path);
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. a", " 2. b"}));
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::UnknownFileFormat});
+    EXPECT_EQ(config.channelScale, 0) << "no trailer was taken";
+    EXPECT_TRUE(state.documentUntitled) << "Save must not replace the damaged file";
+    ui.saveAnswers.push_back("");
+    list.markChanged();
+    document.save();
+    EXPECT_EQ(ui.saveDialogs.size(), 1u);
+    EXPECT_EQ(test::readBytes(path), bytes);
+}
+
+TEST_F(DocumentTest, AppendContinuesNumberingAndKeepsTheDocumentPath) {
+    const auto first = makeFile("first.hst", {"a", "b"});
+    std::filesystem::create_directory(dir.path("sub"));
+    const auto second = makeFile("sub/second.hst", {"c"});
+    openPath(first);
+    ui.openAnswers.push_back(second);
+    EXPECT_EQ(document.append(), ReadOutcome::Read);
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. a", " 2. b", " 3. c"}));
+    EXPECT_EQ(config.documentPath, first);
+    EXPECT_EQ(config.lastDirectory, dir.path("sub/"));
+    EXPECT_EQ(document.titleText(), "Multy channel kvantira: first.hst");
+    EXPECT_FALSE(state.documentSaved);
+    EXPECT_EQ(ui.openDialogs.back().title, StringId::AppendFileTitle);
+
+    EXPECT_EQ(document.save(), SaveOutcome::Written);
+    EXPECT_EQ(parseHistogramFile(test::readBytes(first)).histograms.size(), 3u);
+    EXPECT_EQ(parseHistogramFile(test::readBytes(second)).histograms.size(), 1u);
+}
+
+TEST_F(DocumentTest, AppendingAnotherChannelCountAddsNothingAndKeepsCalibrations) {
+    openPath(makeFile("a.hst", {"a"}, 16));
+    AppConfig trailer;
+    trailer.channelScale = 4096;
+    ui.openAnswers.push_back(makeFile("b.hst", {"b", "c"}, 32, trailer));
+    EXPECT_EQ(document.append(), ReadOutcome::DifferentChannelCount);
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::DifferentChannelCounts});
+    EXPECT_EQ(list.histogramCount(), 1);
+    EXPECT_EQ(config.channelScale, 0);
+}
+
+TEST_F(DocumentTest, ChannelCountFollowsTheOpenedFileAndSurvivesNew) {
+    openPath(makeFile("k.hst", {"a"}, 1024));
+    EXPECT_EQ(list.channelCount(), 1024);
+    document.newDocument();
+    EXPECT_EQ(list.channelCount(), 1024);
+    EXPECT_EQ(list.newHistogram()->channels.size(), 1024u);
+}
+
+TEST_F(DocumentTest, VisibleRangeIsCheckedAfterReading) {
+    struct Case {
+        std::int32_t first, last, wantFirst, wantLast;
+    };
+    for (const Case c : {Case{10, 12, 0, 15}, Case{10, 13, 10, 13}, Case{-1, 5, 0, 15},
+                         Case{3, 16, 0, 15}, Case{16, 15, 0, 15}}) {
+        AppConfig trailer;
+        trailer.firstChannel = c.first;
+        trailer.lastChannel = c.last;
+        openPath(makeFile("r.hst", {"a"}, 16, trailer));
+        EXPECT_EQ(config.firstChannel, c.wantFirst) << c.first << ".." << c.last;
+        EXPECT_EQ(config.lastChannel, c.wantLast) << c.first << ".." << c.last;
+    }
+}
+
+TEST_F(DocumentTest, EmptyFileStillCarriesItsTrailer) {
+    openPath(makeFile("a.hst", {"a", "b"}));
+    AppConfig trailer;
+    trailer.pointCount = 2;
+    trailer.channelScale = 2048;
+    openPath(makeFile("empty.hst", {}, 16, trailer));
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(config.pointCount, 2);
+    EXPECT_EQ(config.channelScale, 2048);
+}
+
+TEST_F(DocumentTest, TrailerIsIgnoredWhenRestoringIsOff) {
+    config.restoreFromDataFile = 0;
+    AppConfig trailer;
+    trailer.channelScale = 2048;
+    openPath(makeFile("a.hst", {"a"}, 16, trailer));
+    EXPECT_EQ(config.channelScale, 0);
+    config.channelScale = 512;
+    list.markChanged();
+    document.save();
+    EXPECT_EQ(*parseHistogramFile(test::readBytes(config.documentPath)).trailer,
+              encodeTrailer(config))
+        << "the trailer is always written from the configuration";
+}
+
+TEST_F(DocumentTest, SaveWithNothingChangedWritesNothing) {
+    const auto path = makeFile("a.hst", {"a"});
+    openPath(path);
+    std::filesystem::remove(path);
+    EXPECT_EQ(document.save(), SaveOutcome::NothingToSave);
+    EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(DocumentTest, CommandLinePathMayBeQuoted) {
+    const auto path = makeFile("q.hst", {"a"});
+    EXPECT_EQ(document.openFromCommandLine("\"" + path + "\""), ReadOutcome::Read);
+    EXPECT_EQ(config.documentPath, path);
+    EXPECT_FALSE(state.documentUntitled);
+}
+
+TEST_F(DocumentTest, FileThatCannotBeOpenedIsReportedAndChangesNothing) {
+    const auto path = makeFile("a.hst", {"a"});
+    openPath(path);
+    const std::string missing = dir.path("missing.hst");
+    EXPECT_EQ(document.openFromCommandLine(missing), ReadOutcome::NotOpened);
+    ui.openAnswers = {dir.root(), missing};
+    EXPECT_EQ(document.open(), ReadOutcome::NotOpened) << "a directory";
+    EXPECT_EQ(document.append(), ReadOutcome::NotOpened);
+    EXPECT_EQ(list.histogramCount(), 1);
+    EXPECT_EQ(config.documentPath, path);
+    EXPECT_TRUE(state.documentSaved);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].text, StringId::FileOpenFailed);
+    EXPECT_EQ(ui.messages[0].detail, missing);
+}
+
+// The file-size limit makes the write fail even for root.
+class WriteLimit {
+public:
+    explicit WriteLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = m_saved;
+        small.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~WriteLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+TEST_F(DocumentTest, FailedSaveIsReportedAndNothingIsLost) {
+    const auto path = makeFile("a.hst", {"a", "b"});
+    const auto before = test::readBytes(path);
+    openPath(path);
+    list.toggleMark(0);
+    {
+        WriteLimit limit(100);
+        EXPECT_EQ(document.save(), SaveOutcome::Failed);
+        ui.answers = {Answer::Yes};
+        EXPECT_FALSE(document.newDocument()) << "a failed save must not discard the list";
+    }
+    EXPECT_EQ(ui.messageIds(),
+              (std::vector<StringId>{StringId::FileWriteFailed, StringId::FileWriteFailed}));
+    EXPECT_NE(ui.messages[0].detail.find(path), std::string::npos);
+    EXPECT_FALSE(state.documentSaved);
+    EXPECT_EQ(list.histogramCount(), 2);
+    EXPECT_EQ(test::readBytes(path), before);
+
+    ui.saveAnswers.push_back(dir.path("elsewhere.hst"));
+    {
+        WriteLimit limit(100);
+        EXPECT_EQ(document.saveAs(), SaveOutcome::Failed);
+    }
+    EXPECT_EQ(config.documentPath, path) << "the title still names the file Save writes";
+}
+
+class ConfigurationFileTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    FakeUiServices ui;
+};
+
+TEST_F(ConfigurationFileTest, SilentSaveAndLoadRoundTrip) {
+    AppConfig config;
+    config.smoothRadius = 7;
+    config.legacyWindowCoefficients[0] = 0.0;
+    ASSERT_TRUE(saveConfiguration(config, dir.root() + "/"));
+    EXPECT_EQ(test::readBytes(dir.path("confadc.cnf")).size(), kAppConfigSize);
+    AppConfig loaded;
+    loaded.legacyWindowCoefficients[0] = 0.0;
+    ASSERT_TRUE(loadConfiguration(loaded, dir.root() + "/"));
+    EXPECT_EQ(loaded, config);
+
+    AppConfig untouched;
+    EXPECT_FALSE(loadConfiguration(untouched, dir.path("missing") + "/"));
+    EXPECT_EQ(untouched, AppConfig{});
+}
+
+TEST_F(ConfigurationFileTest, LegacyValuesMoveOnEveryLoadUntilSaved) {
+    AppConfig written;
+    written.legacyWindowCoefficients = {2.5, 3.5, 4.5, 5.5, 6.5, 7.5};
+    const auto bytes = encodeAppConfig(written);
+    test::writeBytes(dir.path("confadc.cnf"), {bytes.begin(), bytes.end()});
+    AppConfig config;
+    loadConfiguration(config, dir.root() + "/");
+    EXPECT_EQ(config.calibrationCoefficients[0], 2.5);
+    EXPECT_EQ(config.countCoefficients[2], 7.5);
+    EXPECT_EQ(config.legacyWindowCoefficients[0], 0.0);
+    EXPECT_EQ(test::readBytes(dir.path("confadc.cnf"))[1558 + 7], 0x40) << "the file keeps 2.5";
+}
+
+TEST_F(ConfigurationFileTest, RestoringKeepsTheOpenDocumentsPath) {
+    AppConfig stored;
+    stored.documentPath = "/elsewhere/other.hst";
+    stored.lastDirectory = "/elsewhere/";
+    stored.smoothRadius = 9;
+    const auto bytes = encodeAppConfig(stored);
+    test::writeBytes(dir.path("mine.cnf"), {bytes.begin(), bytes.end()});
+
+    AppConfig config;
+    config.documentPath = "/data/current.hst";
+    config.lastDirectory = "/data/";
+    ui.openAnswers = {"", dir.path("mine.cnf")};
+    EXPECT_FALSE(restoreConfiguration(config, ui));
+    EXPECT_EQ(config.smoothRadius, 1);
+    EXPECT_TRUE(restoreConfiguration(config, ui));
+    EXPECT_EQ(config.smoothRadius, 9);
+    EXPECT_EQ(config.lastDirectory, "/elsewhere/");
+    EXPECT_EQ(config.documentPath, "/data/current.hst");
+    EXPECT_EQ(ui.openDialogs[0].title, StringId::RestoreConfigurationTitle);
+    EXPECT_EQ(ui.openDialogs[0].initialName, "confadc.cnf");
+    EXPECT_EQ(ui.openDialogs[0].initialDirectory, "/data/");
+}
+
+TEST_F(ConfigurationFileTest, SaveAsWritesTheRecordAndReportsFailure) {
+    AppConfig config;
+    ui.saveAnswers = {dir.path("copy.cnf"), dir.path("missing/x.cnf")};
+    EXPECT_TRUE(saveConfigurationAs(config, ui));
+    const auto expected = encodeAppConfig(config);
+    EXPECT_EQ(test::readBytes(dir.path("copy.cnf")),
+              std::vector<std::uint8_t>(expected.begin(), expected.end()));
+    EXPECT_FALSE(saveConfigurationAs(config, ui));
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::FileWriteFailed});
+    EXPECT_EQ(ui.saveDialogs[0].title, StringId::SaveConfigurationTitle);
+}
+
+} // namespace
+} // namespace kv

@@ -1,0 +1,198 @@
+#include "model/histogram_list.h"
+
+#include "model/cp1251.h"
+
+#include <gtest/gtest.h>
+
+namespace kv {
+namespace {
+
+class HistogramListTest : public ::testing::Test {
+protected:
+    DocumentState document;
+    HistogramList list{document};
+
+    Histogram& add(std::string_view name, std::int32_t kind = 0) {
+        auto h = list.newHistogram();
+        h->name.assign(name);
+        h->kind = kind;
+        list.addHistogram(std::move(h));
+        return *list.currentHistogram();
+    }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> result;
+        for (int i = 0; i < list.histogramCount(); ++i) {
+            result.push_back(list.histogramAt(i)->name.str());
+        }
+        return result;
+    }
+};
+
+TEST(HistogramRenumbering, ReplacesALeadingNumberOnly) {
+    EXPECT_EQ(renumberedName("Co-60", 3), " 3. Co-60");
+    EXPECT_EQ(renumberedName("7. Co-60", 3), " 3. Co-60");
+    EXPECT_EQ(renumberedName("1.5 MeV", 3), " 3. 5 MeV");
+    EXPECT_EQ(renumberedName("abc. x", 2), " 2. abc. x");
+    EXPECT_EQ(renumberedName(" -4x.. . tail", 12), "12. tail") << "sign, blanks, trailing text";
+    EXPECT_EQ(renumberedName("12.", 100), "100. ");
+    EXPECT_EQ(renumberedName("", 1), " 1. ");
+    EXPECT_EQ(renumberedName(std::string(200, 'n'), 5).size(), 127u);
+}
+
+TEST_F(HistogramListTest, AddingNumbersNamesAndMakesTheNewEntryCurrent) {
+    EXPECT_EQ(list.currentIndex(), -1);
+    EXPECT_EQ(list.currentHistogram(), nullptr);
+    add("7. Co-60");
+    EXPECT_EQ(list.currentIndex(), 0);
+    add("abc. x");
+    add("1.5 MeV");
+    EXPECT_EQ(list.currentIndex(), 2);
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. Co-60", " 2. abc. x", " 3. 5 MeV"}));
+    EXPECT_EQ(list.histogramNumber(), 4);
+    EXPECT_FALSE(document.documentSaved);
+    EXPECT_EQ(list.histogramAt(3), nullptr);
+    EXPECT_EQ(list.histogramAt(-1), nullptr);
+}
+
+TEST_F(HistogramListTest, ClearingNeverReusesNumbersUntilReset) {
+    add("a");
+    add("b");
+    list.clearList();
+    add("c");
+    EXPECT_EQ(names(), std::vector<std::string>{" 3. c"});
+    list.resetHistogramNumber();
+    add("d");
+    EXPECT_EQ(names().back(), " 1. d");
+}
+
+TEST_F(HistogramListTest, DuplicateCopiesCountsAndCreationAndMarksTheCopy) {
+    Histogram& source = add("Cs-137", 0);
+    source.channels[5] = 42;
+    source.total = 42;
+    source.exposure = 12.5;
+    source.comment.assign("original");
+    const SystemTime created = source.created;
+    document.documentSaved = true;
+
+    Histogram* copy = list.duplicateCurrent();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(list.currentIndex(), 1);
+    EXPECT_EQ(copy->name.view(), " 2. Cs-137");
+    EXPECT_EQ(utf8FromCp1251(copy->comment.view()), "Копия  1. Cs-137");
+    EXPECT_EQ(copy->kind, 245);
+    EXPECT_TRUE(list.isMarked(1));
+    EXPECT_EQ(copy->kindNumber(), 5);
+    EXPECT_EQ(copy->created, created);
+    EXPECT_EQ(copy->exposure, 12.5);
+    EXPECT_EQ(copy->channels, list.histogramAt(0)->channels);
+    EXPECT_FALSE(document.documentSaved);
+}
+
+TEST_F(HistogramListTest, DuplicateCommentIsCutAndNothingHappensWithoutACurrentEntry) {
+    EXPECT_EQ(list.duplicateCurrent(), nullptr);
+    EXPECT_EQ(list.histogramCount(), 0);
+    add(std::string(127, 'n'));
+    EXPECT_EQ(list.duplicateCurrent()->comment.view().size(), 127u);
+}
+
+TEST_F(HistogramListTest, MarksFollowBitFourAndUnmarkingClearsTheHighBits) {
+    add("a", 0x7FFFFFE4); // unmarked, kind number 4, high bits set
+    EXPECT_FALSE(list.isMarked(0));
+    list.toggleMark(0);
+    EXPECT_TRUE(list.isMarked(0));
+    EXPECT_EQ(list.histogramAt(0)->kind, 0x7FFFFFF4) << "marking keeps the other bits";
+    list.toggleMark(0);
+    EXPECT_FALSE(list.isMarked(0));
+    EXPECT_EQ(list.histogramAt(0)->kind, 4);
+
+    add("b", 243);
+    EXPECT_TRUE(list.isMarked(1));
+    document.documentSaved = true;
+    list.toggleMark(1);
+    EXPECT_EQ(list.histogramAt(1)->kind, 3);
+    EXPECT_FALSE(document.documentSaved);
+    list.toggleMark(7); // outside the list: nothing
+}
+
+TEST_F(HistogramListTest, RenamingCutsAndDoesNotRenumber) {
+    add("x");
+    document.documentSaved = true;
+    list.rename(0, "7. new name" + std::string(200, '!'));
+    EXPECT_EQ(list.histogramAt(0)->name.view().substr(0, 11), "7. new name");
+    EXPECT_EQ(list.histogramAt(0)->name.view().size(), 127u);
+    EXPECT_FALSE(document.documentSaved);
+}
+
+TEST(HistogramColumns, TextsOfEachColumn) {
+    Histogram h;
+    h.name.assign(" 1. Co-60");
+    h.comment.assign("c");
+    h.created = {2026, 3, 0, 7, 9, 5, 0, 0};
+    h.total = 4000000000u;
+    EXPECT_EQ(columnText(h, ListColumn::Name), " 1. Co-60");
+    EXPECT_EQ(columnText(h, ListColumn::Created), " 7. 3.26  9: 5");
+    h.created.year = 2005;
+    EXPECT_EQ(columnText(h, ListColumn::Created), " 7. 3.05  9: 5");
+    EXPECT_EQ(columnText(h, ListColumn::Total), "-294967296") << "shown as a signed number";
+    h.exposure = 9.9996;
+    EXPECT_EQ(columnText(h, ListColumn::Exposure), "10.000");
+    h.exposure = 10.0;
+    EXPECT_EQ(columnText(h, ListColumn::Exposure), "10");
+    h.exposure = 600.6;
+    EXPECT_EQ(columnText(h, ListColumn::Exposure), "601");
+    EXPECT_EQ(columnText(h, ListColumn::Comment), "c");
+}
+
+TEST_F(HistogramListTest, SortingByNameIsCaseInsensitiveAndNumbersBelowHundredInOrder) {
+    for (int i = 0; i < 100; ++i) {
+        add("x");
+    }
+    list.rename(0, "zeta");
+    list.rename(1, "ZEB");
+    list.setCurrentIndex(19); // "20. x"
+    list.sortByColumn(ListColumn::Name);
+    EXPECT_EQ(list.histogramAt(0)->name.view(), " 3. x");
+    EXPECT_EQ(list.histogramAt(6)->name.view(), " 9. x");
+    EXPECT_EQ(list.histogramAt(7)->name.view(), "10. x");
+    EXPECT_EQ(list.histogramAt(8)->name.view(), "100. x") << "100 sorts by its characters";
+    EXPECT_EQ(list.histogramAt(9)->name.view(), "11. x");
+    EXPECT_EQ(list.histogramAt(98)->name.view(), "ZEB");
+    EXPECT_EQ(list.histogramAt(99)->name.view(), "zeta");
+    EXPECT_EQ(list.currentHistogram()->name.view(), "20. x") << "the current record stays current";
+}
+
+TEST_F(HistogramListTest, SortingByExposureTreatsLessThanASecondApartAsEqual) {
+    for (const double exposure : {10.9, 10.2, 3.0, 10.5}) {
+        add("e").exposure = exposure;
+    }
+    document.documentSaved = true;
+    list.sortByColumn(ListColumn::Exposure);
+    std::vector<double> order;
+    for (int i = 0; i < list.histogramCount(); ++i) {
+        order.push_back(list.histogramAt(i)->exposure);
+    }
+    EXPECT_EQ(order, (std::vector<double>{3.0, 10.9, 10.2, 10.5})) << "equal ones keep their order";
+    EXPECT_TRUE(document.documentSaved) << "sorting is not a change";
+}
+
+TEST_F(HistogramListTest, SortingByCreatedTotalAndComment) {
+    Histogram& late = add("late");
+    late.created = {2026, 1, 0, 2, 0, 0, 0, 0};
+    late.total = 5;
+    late.comment.assign(cp1251FromUtf8("Б"));
+    Histogram& early = add("early");
+    early.created = {2025, 12, 0, 31, 23, 59, 59, 999};
+    early.total = 3000000000u;
+    early.comment.assign(cp1251FromUtf8("а"));
+
+    list.sortByColumn(ListColumn::Created);
+    EXPECT_EQ(list.histogramAt(0)->name.view(), " 2. early");
+    list.sortByColumn(ListColumn::Total);
+    EXPECT_EQ(list.histogramAt(0)->name.view(), " 1. late") << "totals compare unsigned";
+    list.sortByColumn(ListColumn::Comment);
+    EXPECT_EQ(list.histogramAt(0)->name.view(), " 2. early");
+}
+
+} // namespace
+} // namespace kv

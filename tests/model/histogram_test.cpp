@@ -1,0 +1,130 @@
+#include "model/histogram.h"
+
+#include "model/byte_io.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+namespace kv {
+namespace {
+
+Histogram sampleHistogram() {
+    Histogram h;
+    h.kind = 0x7FFFFF35; // high bits carried, marked, kind number 5
+    h.name.assign(" 1. Co-60");
+    h.comment.assign("\xCA\xEE\xEF\xE8\xFF"); // "Копия" in Windows-1251
+    h.created = {2026, 12, 0, 6, 20, 13, 49, 123};
+    h.reserved = {1, 2, 3, 4};
+    h.total = 0xFFFFFFFE;
+    h.exposure = 600.25;
+    h.channels = {-1, 7, 0x12345678};
+    return h;
+}
+
+std::uint32_t u32At(const std::vector<std::uint8_t>& b, std::size_t at) {
+    ByteReader r(b);
+    r.seek(at);
+    return r.u32le();
+}
+
+TEST(HistogramRecord, FieldsStandAtTheirStoredOffsets) {
+    const Histogram h = sampleHistogram();
+    std::vector<std::uint8_t> bytes(histogramRecordSize(3));
+    ASSERT_EQ(bytes.size(), 304u);
+    encodeHistogram(h, bytes);
+
+    EXPECT_EQ(u32At(bytes, 0), 0x7FFFFF35u);
+    EXPECT_EQ(std::memcmp(bytes.data() + 4, " 1. Co-60\0", 10), 0);
+    EXPECT_EQ(bytes[4 + 127], 0);
+    EXPECT_EQ(std::memcmp(bytes.data() + 132, "\xCA\xEE\xEF\xE8\xFF\0", 6), 0);
+    const std::uint8_t created[16] = {0xEA, 0x07, 12, 0, 0, 0, 6, 0, 20, 0, 13, 0, 49, 0, 123, 0};
+    EXPECT_EQ(std::memcmp(bytes.data() + 260, created, 16), 0);
+    const std::uint8_t reserved[4] = {1, 2, 3, 4};
+    EXPECT_EQ(std::memcmp(bytes.data() + 276, reserved, 4), 0);
+    EXPECT_EQ(u32At(bytes, 280), 0xFFFFFFFEu);
+    ByteReader r(bytes);
+    r.seek(284);
+    EXPECT_EQ(r.f64le(), 600.25);
+    EXPECT_EQ(u32At(bytes, 292), 0xFFFFFFFFu);
+    EXPECT_EQ(u32At(bytes, 296), 7u);
+    EXPECT_EQ(u32At(bytes, 300), 0x12345678u);
+}
+
+TEST(HistogramRecord, DecodeRestoresEveryByteIncludingTextTails) {
+    std::vector<std::uint8_t> bytes(histogramRecordSize(3));
+    encodeHistogram(sampleHistogram(), bytes);
+    bytes[4 + 100] = 'x'; // left behind the terminator by another program
+    Histogram back;
+    SpanSource source(bytes);
+    ASSERT_TRUE(readHistogram(source, 3, back));
+    EXPECT_EQ(back.name.view(), " 1. Co-60");
+    std::vector<std::uint8_t> again(bytes.size());
+    encodeHistogram(back, again);
+    EXPECT_EQ(again, bytes);
+}
+
+TEST(HistogramRecord, ReadingFailsWhenTheSourceEndsEarly) {
+    std::vector<std::uint8_t> bytes(histogramRecordSize(3));
+    encodeHistogram(sampleHistogram(), bytes);
+    Histogram back;
+    back.channels.resize(3);
+    SpanSource cutInChannels{std::span(bytes).first(bytes.size() - 1)};
+    EXPECT_FALSE(readHistogram(cutInChannels, 3, back));
+    SpanSource cutInHeader{std::span(bytes).first(100)};
+    EXPECT_FALSE(readHistogram(cutInHeader, 3, back));
+}
+
+TEST(HistogramText, AssignCutsTo127BytesAndZeroFills) {
+    FixedText<128> text;
+    text.assign(std::string(300, 'a'));
+    EXPECT_EQ(text.view().size(), 127u);
+    text.assign("ab");
+    EXPECT_EQ(text.view(), "ab");
+    EXPECT_EQ(text.bytes()[2], 0);
+    EXPECT_EQ(text.bytes()[126], 0);
+}
+
+TEST(ChannelSum, ClampsLimitsAndWrapsLikeThirtyTwoBitIntegers) {
+    Histogram h;
+    h.channels = {1, 2, 3, 4};
+    EXPECT_EQ(sumChannels(h, 0, 3), 10u);
+    EXPECT_EQ(sumChannels(h, 1, 4), 9u) << "b at the channel count sums to the last channel";
+    EXPECT_EQ(sumChannels(h, 2, 1000), 7u);
+    EXPECT_EQ(sumChannels(h, 3, 2), 0u);
+    EXPECT_EQ(sumChannels(h, 7, 9), 4u) << "a beyond the end is the last channel";
+    EXPECT_EQ(sumChannels(h, -5, 0), 1u);
+
+    h.channels = {std::numeric_limits<std::int32_t>::max(), 2, -1};
+    EXPECT_EQ(sumChannels(h, 0, 1), 0x80000001u);
+    EXPECT_EQ(sumChannels(h, 0, 2), 0x80000000u);
+}
+
+TEST(RangeMoments, MeanAndVarianceOfChannelIndices) {
+    Histogram h;
+    h.channels = {0, 0, 10, 0, 30, 0};
+    const RangeMoments m = rangeMoments(h, 0, 5);
+    EXPECT_EQ(m.sum, 40u);
+    EXPECT_DOUBLE_EQ(m.mean, (2 * 10 + 4 * 30) / 40.0);
+    EXPECT_DOUBLE_EQ(m.variance, (4 * 10 + 16 * 30) / 40.0 - 3.5 * 3.5);
+
+    const RangeMoments part = rangeMoments(h, 3, 99);
+    EXPECT_EQ(part.sum, 30u);
+    EXPECT_DOUBLE_EQ(part.mean, 4.0);
+    EXPECT_DOUBLE_EQ(part.variance, 0.0);
+}
+
+TEST(RangeMoments, EmptyRangeOrZeroCountsGiveZeros) {
+    Histogram h;
+    h.channels = {0, 0, 0, 5};
+    for (const auto& [first, last] : {std::pair{0, 2}, std::pair{3, 1}}) {
+        const RangeMoments m = rangeMoments(h, first, last);
+        EXPECT_EQ(m.sum, 0u);
+        EXPECT_EQ(m.mean, 0.0);
+        EXPECT_EQ(m.variance, 0.0);
+    }
+}
+
+} // namespace
+} // namespace kv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kv::test {
+
+// A fresh directory removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The path of name inside the directory.
+    std::string path(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& root() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+std::vector<std::uint8_t> readBytes(const std::string& path);
+void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+} // namespace kv::test
