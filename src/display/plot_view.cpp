@@ -60,10 +60,7 @@ YAxisMode yAxisMode(const AppConfig& config) {
 double displayScale(const Histogram& h, YAxisMode mode) {
     switch (mode) {
     case YAxisMode::Intensity:
-        if (std::isfinite(h.exposure) && h.exposure > 0.0 && std::isfinite(1.0 / h.exposure)) {
-            return 1.0 / h.exposure;
-        }
-        return 1.0;
+        return 1.0 / h.rateExposure();
     case YAxisMode::Probability:
         return 100.0 / (h.total < 2 ? 1.0 : static_cast<double>(h.total));
     case YAxisMode::Counts:

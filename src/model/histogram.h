@@ -20,6 +20,7 @@
 #include "platform/clock.h"
 
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -88,6 +89,15 @@ struct Histogram {
     std::vector<std::int32_t> channels;
 
     bool isMarked() const { return (kind & kMarkedBit) != 0; }
+
+    // The exposure to divide counts by for a rate: a record without a usable exposure (zero,
+    // negative, not finite, or so small its inverse overflows) counts as one second, so its
+    // rates equal its counts instead of being infinite.
+    double rateExposure() const {
+        return std::isfinite(exposure) && exposure > 0.0 && std::isfinite(1.0 / exposure)
+                   ? exposure
+                   : 1.0;
+    }
     int kindNumber() const { return kind & kKindNumberMask; }
 
     friend bool operator==(const Histogram&, const Histogram&) = default;
