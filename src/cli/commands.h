@@ -11,8 +11,10 @@ namespace kv::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFormat = 2;
+inline constexpr int kExitFitFailed = 3;
 
 int runInfo(std::span<const std::string_view> args);
 int runMerge(std::span<const std::string_view> args);
+int runPeak(std::span<const std::string_view> args);
 
 } // namespace kv::cli

@@ -14,9 +14,11 @@ constexpr std::string_view kToolHelp =
     "verbs:\n"
     "  info [--json] FILE.hst          list the histograms, calibrations and range of a file\n"
     "  merge OUT.hst IN1.hst [IN...]   join histogram files into one\n"
+    "  peak FILE.hst --histogram N --at CHANNEL [--level] [--json]\n"
+    "                                  fit the peak near a channel\n"
     "\n"
     "'kvantira-cli VERB --help' describes a verb. Exit status: 0 success, 1 usage or I/O\n"
-    "error, 2 format error.\n";
+    "error, 2 format error, 3 a fit that failed.\n";
 
 } // namespace
 
@@ -37,6 +39,9 @@ int main(int argc, char** argv) {
     }
     if (verb == "merge") {
         return kv::cli::runMerge(rest);
+    }
+    if (verb == "peak") {
+        return kv::cli::runPeak(rest);
     }
     std::cerr << "kvantira-cli: unknown verb '" << verb << "'\n" << kToolHelp;
     return kv::cli::kExitUsage;

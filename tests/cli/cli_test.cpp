@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
@@ -133,6 +134,62 @@ TEST_F(CliTest, ErrorsHaveTheirExitCodesAndMergeWritesNothingOnFailure) {
     EXPECT_TRUE(test::readBytes(dir.path("out.hst")).empty());
     EXPECT_EQ(runCli("--help").status, 0);
     EXPECT_EQ(runCli("merge --help").status, 0);
+}
+
+// One noise-free Gaussian (area 10000, centre channel 100.4, sigma 3) on a level of 50, with an
+// energy calibration of 2 keV per channel, and a one-channel spike at the end of the spectrum.
+std::string peakFile(const test::TempDir& dir) {
+    DocumentState state;
+    HistogramList list(state);
+    list.setChannelCount(256);
+    auto h = list.newHistogram();
+    for (int i = 0; i < 256; ++i) {
+        const double t = (i - 100.4) / 3.0;
+        h->channels[static_cast<std::size_t>(i)] =
+            static_cast<std::int32_t>(std::lround(10000 / (std::sqrt(2 * M_PI) * 3) *
+                                                  std::exp(-t * t / 2) + 50));
+    }
+    h->channels[254] = 0;
+    h->channels[255] = 1000;
+    h->exposure = 100;
+    list.addHistogram(std::move(h));
+    AppConfig config;
+    config.channelScale = 256;
+    config.termCount = 2;
+    config.coefficients = {0.0, 2.0, 0, 0, 0};
+    const std::string path = dir.path("peak.hst");
+    test::writeBytes(path, encodeHistogramFile(list, config));
+    return path;
+}
+
+TEST_F(CliTest, PeakReportsTheFitInChannelsAndKeV) {
+    const std::string path = peakFile(dir);
+    const CliRun json = runCli("peak " + path + " --histogram 1 --at 98 --level --json");
+    ASSERT_EQ(json.status, 0);
+    const auto fit = nlohmann::json::parse(json.out);
+    EXPECT_EQ(fit["ok"], true);
+    EXPECT_NEAR(fit["centre"].get<double>(), 100.4, 0.01);
+    EXPECT_NEAR(fit["energy"].get<double>(), 200.8, 0.02);
+    EXPECT_NEAR(fit["fwhm"].get<double>(), 2.36 * 3, 0.02);
+    EXPECT_NEAR(fit["fwhmKeV"].get<double>(), 2 * 2.36 * 3, 0.04);
+    EXPECT_NEAR(fit["level"].get<double>(), 50, 0.5);
+
+    const CliRun text = runCli("peak " + path + " --histogram 1 --at 98 --level");
+    ASSERT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("Положение:     101.40 ± "), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Интенсивность: 100.0"), std::string::npos) << "area / exposure";
+}
+
+TEST_F(CliTest, PeakFailureAndBadArguments) {
+    const std::string path = peakFile(dir);
+    const CliRun failed = runCli("peak " + path + " --histogram 1 --at 256");
+    EXPECT_EQ(failed.status, 3) << "a one-channel spike is too narrow to fit";
+    EXPECT_NE(failed.out.find("Интенсивность: ? ± ?"), std::string::npos);
+    EXPECT_NE(failed.out.find("Положение:     256.00 ± ?"), std::string::npos);
+    EXPECT_EQ(runCli("peak " + path + " --histogram 2 --at 98").status, 1);
+    EXPECT_EQ(runCli("peak " + path + " --histogram 1 --at 0").status, 1);
+    EXPECT_EQ(runCli("peak " + path + " --histogram 1 --at x").status, 1);
+    EXPECT_EQ(runCli("peak " + path + " --at 98").status, 1);
 }
 
 TEST(CliDemo, ShippedDemoFileReads) {

@@ -1,0 +1,180 @@
+#include "cli/cli_ui.h"
+#include "cli/commands.h"
+#include "fitting/peak_fit.h"
+#include "model/energy_calibration.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+namespace kv::cli {
+
+namespace {
+
+constexpr std::string_view kPeakHelp =
+    "usage: kvantira-cli peak FILE.hst --histogram N --at CHANNEL [--level] [--json]\n"
+    "\n"
+    "Fits one Gaussian peak near CHANNEL (1-based, as the program shows channels) of the N-th\n"
+    "histogram of the file (1-based list position), climbing from the channel to the nearest\n"
+    "summit, as the single-peak approximation window does. --level fits a constant level too.\n"
+    "Prints the intensity (counts per second), the position in channels and keV, and the full\n"
+    "width at half maximum (2.36 sigma) in channels and keV, each with its standard error; keV\n"
+    "use the file's energy calibration. A failed fit prints \"?\" and exits with 3.\n"
+    "--json prints {\"ok\", \"area\", \"areaError\", \"centre\" (0-based), \"centreError\",\n"
+    "\"sigma\", \"sigmaError\", \"level\", \"levelError\", \"energy\", \"fwhm\", \"fwhmKeV\"}.\n";
+
+constexpr double kFwhmPerSigma = 2.36;
+
+struct PeakArguments {
+    std::string path;
+    int histogram = 0; // 1-based
+    int channel = 0;   // 1-based
+    bool level = false;
+    bool json = false;
+};
+
+std::optional<int> parseInt(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<PeakArguments> parseArguments(std::span<const std::string_view> args) {
+    PeakArguments parsed;
+    std::optional<int> histogram;
+    std::optional<int> channel;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--histogram" && hasValue) {
+            histogram = parseInt(args[++i]);
+        } else if (arg == "--at" && hasValue) {
+            channel = parseInt(args[++i]);
+        } else if (arg == "--level") {
+            parsed.level = true;
+        } else if (arg == "--json") {
+            parsed.json = true;
+        } else if (parsed.path.empty() && !arg.starts_with("-")) {
+            parsed.path = arg;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parsed.path.empty() || !histogram || !channel) {
+        return std::nullopt;
+    }
+    parsed.histogram = *histogram;
+    parsed.channel = *channel;
+    return parsed;
+}
+
+std::string describe(const PeakFitOutcome& outcome) {
+    const std::string window = " (channels " + std::to_string(outcome.windowFirst + 1) + " to " +
+                               std::to_string(outcome.windowFirst + outcome.windowSize) + ")";
+    switch (outcome.status) {
+    case PeakFitStatus::Converged: return "converged";
+    case PeakFitStatus::NoDegreesOfFreedom: return "no more channels than parameters";
+    case PeakFitStatus::NoCounts: return "no counts above the level" + window;
+    case PeakFitStatus::NoWidth: return "the peak has no width" + window;
+    case PeakFitStatus::Singular: return "singular normal matrix" + window;
+    case PeakFitStatus::Diverged: return "the iteration diverged" + window;
+    case PeakFitStatus::TooManyIterations: return "no convergence in 100 steps" + window;
+    case PeakFitStatus::WindowTooNarrow: return "fewer than 5 channels around the summit" + window;
+    case PeakFitStatus::StartOutside: return "the channel is outside the spectrum";
+    }
+    return {};
+}
+
+std::string fixed2(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.2f", value);
+    return text;
+}
+
+} // namespace
+
+int runPeak(std::span<const std::string_view> args) {
+    for (const std::string_view arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kPeakHelp;
+            return kExitOk;
+        }
+    }
+    const auto parsed = parseArguments(args);
+    if (!parsed) {
+        std::cerr << kPeakHelp;
+        return kExitUsage;
+    }
+    CliWorkspace w;
+    const ReadOutcome read = w.document.openFromCommandLine(parsed->path);
+    if (read == ReadOutcome::NotOpened) {
+        return kExitUsage;
+    }
+    if (read != ReadOutcome::Read) {
+        return kExitFormat;
+    }
+    const Histogram* h = w.list.histogramAt(parsed->histogram - 1);
+    const std::int32_t channels = w.list.channelCount();
+    if (!h || parsed->channel < 1 || parsed->channel > channels) {
+        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount()
+                  << " histograms of " << channels << " channels\n";
+        return kExitUsage;
+    }
+
+    PeakFit fit;
+    const int start = parsed->channel - 1;
+    const PeakFitOutcome outcome = fitPeakAt(fit, h->channels, start, parsed->level ? 4 : 3);
+    const bool ok = outcome.converged();
+    if (!ok) {
+        std::cerr << "kvantira-cli: the fit failed: " << describe(outcome) << '\n';
+    }
+    const EnergyCalibration calibration(w.config, channels);
+    // Widths in keV use the calibration's mean slope over the whole spectrum.
+    const double kevPerChannel =
+        channels > 1 ? (calibration.channelToEnergy(channels - 1) - calibration.channelToEnergy(0)) /
+                           (channels - 1)
+                     : 1.0;
+    const double exposure = h->rateExposure();
+    const double centre = ok ? fit.centre : start;
+    const double energy = calibration.channelToEnergy(centre);
+
+    if (parsed->json) {
+        nlohmann::json result = {{"ok", ok}};
+        if (ok) {
+            result.update({{"area", fit.area},
+                           {"areaError", fit.areaError},
+                           {"centre", fit.centre},
+                           {"centreError", fit.centreError},
+                           {"sigma", fit.sigma},
+                           {"sigmaError", fit.sigmaError},
+                           {"level", fit.level},
+                           {"levelError", fit.levelError},
+                           {"energy", energy},
+                           {"fwhm", kFwhmPerSigma * fit.sigma},
+                           {"fwhmKeV", kevPerChannel * kFwhmPerSigma * fit.sigma}});
+        }
+        std::cout << result.dump(1) << '\n';
+    } else {
+        const auto value = [ok](double v) { return ok ? fixed2(v) : std::string("?"); };
+        std::cout << "Интенсивность: " << value(fit.area / exposure) << " ± "
+                  << value(fit.areaError / exposure) << " имп/с\n"
+                  << "Положение:     " << fixed2(centre + 1) << " ± " << value(fit.centreError)
+                  << " канал\n"
+                  << "Положение:     " << fixed2(energy) << " ± "
+                  << value(kevPerChannel * fit.centreError) << " кэВ\n"
+                  << "ПШПМ:          " << value(kFwhmPerSigma * fit.sigma) << " ± "
+                  << value(kFwhmPerSigma * fit.sigmaError) << " канал\n"
+                  << "ПШПМ:          " << value(kevPerChannel * kFwhmPerSigma * fit.sigma)
+                  << " ± " << value(kevPerChannel * kFwhmPerSigma * fit.sigmaError) << " кэВ\n";
+    }
+    return ok ? kExitOk : kExitFitFailed;
+}
+
+} // namespace kv::cli
