@@ -184,10 +184,4 @@ PixelPoint mapToPixel(const PlotView& view, const AppConfig& config, double chan
     return {x, toPixel(bottom - f * (bottom - rect.top), rect.bottom)};
 }
 
-double roundHalfDown(double x) {
-    // Not finite: floor gives x back and the comparison with NaN fails, so x is returned.
-    const double down = std::floor(x);
-    return x - down > 0.5 ? down + 1.0 : down;
-}
-
 } // namespace kv

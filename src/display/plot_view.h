@@ -12,6 +12,7 @@
 // the cursor and drag state, and the rectangles.
 
 #include "model/app_config.h"
+#include "model/energy_calibration.h"
 #include "model/histogram.h"
 #include "model/histogram_list.h"
 
@@ -89,8 +90,5 @@ inline constexpr int kPixelLimit = 1 << 24;
 PixelPoint mapToPixel(const PlotView& view, const AppConfig& config, double channel, double value,
                       double logFloor, const PixelRect& rect);
 
-// The channel index of a fractional channel: the nearer of floor(x) and ceil(x), floor(x) on
-// a tie. A value that is not finite comes back as it is.
-double roundHalfDown(double x);
 
 } // namespace kv

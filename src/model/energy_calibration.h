@@ -13,6 +13,7 @@
 #include "model/app_config.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace kv {
@@ -23,6 +24,14 @@ inline constexpr double kEnergyToChannelTolerance = 0.001;
 // Realistic calibrations converge within a few passes; a curved one whose fixed point lies near
 // its vertex can need a few hundred. Far more than that means the energy is never reached.
 inline constexpr int kMaxEnergyToChannelPasses = 1000;
+
+// The channel index of a fractional channel, wherever one becomes the other (cursor, zoom
+// limits, typed energies, drawn peaks): the nearer of floor(x) and ceil(x), floor(x) on a tie.
+// A value that is not finite comes back as it is.
+inline double roundHalfDown(double x) {
+    const double down = std::floor(x);
+    return x - down > 0.5 ? down + 1.0 : down;
+}
 
 struct EnergyToChannelResult {
     double channel = 0.0;  // zero-based channel position, always finite

@@ -1,0 +1,187 @@
+#include "analysis/line_search.h"
+
+#include "model/cp1251.h"
+#include "model/strings.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace kv {
+
+namespace {
+
+constexpr int kContinuumMedianPasses = 5;
+constexpr double kFwhmPerSigma = 2.36;
+constexpr double kDrawnSigmas = 4.0;
+
+// A count from a double, truncated toward zero and held to the int32 range (NaN gives 0), as
+// values written into channels are.
+std::int32_t truncatedCount(double value) {
+    if (!(value == value)) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
+// The level below which a rise of the probe is taken for noise: the square root of the
+// continuum (at least 1), smoothed by a median, a mean and a maximum filter, times the factor.
+void noiseLevel(std::span<std::int32_t> level, std::span<const std::int32_t> spectrum,
+                std::span<const std::int32_t> continuumFree, const AppConfig& config,
+                ChannelFilter& filter) {
+    for (std::size_t i = 0; i < level.size(); ++i) {
+        const double continuum = std::max<double>(
+            static_cast<double>(spectrum[i]) - static_cast<double>(continuumFree[i]), 1.0);
+        level[i] = static_cast<std::int32_t>(std::sqrt(continuum));
+    }
+    filter.apply(level, FilterKind::Median, config.searchRadii[0]);
+    filter.apply(level, FilterKind::Mean, config.searchRadii[1]);
+    filter.apply(level, FilterKind::Maximum, config.searchRadii[2]);
+    for (std::int32_t& value : level) {
+        value = truncatedCount(value * config.levelFactor);
+    }
+}
+
+void setComment(Histogram& h, StringId id) { h.comment.assign(cp1251FromUtf8(text(id))); }
+
+} // namespace
+
+void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadius,
+                       std::int32_t smoothRadius, ChannelFilter& filter) {
+    std::vector<std::int32_t> continuum(channels.begin(), channels.end());
+    if (rejectRadius > 0) {
+        for (int pass = 0; pass < kContinuumMedianPasses; ++pass) {
+            filter.apply(continuum, FilterKind::Median, rejectRadius);
+        }
+    }
+    if (smoothRadius > 0) {
+        filter.apply(continuum, FilterKind::Mean, smoothRadius);
+    }
+    for (std::size_t i = 0; i < channels.size(); ++i) {
+        channels[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(channels[i]) -
+                                                static_cast<std::uint32_t>(continuum[i]));
+    }
+}
+
+LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
+                             const EnergyCalibration& calibration) {
+    const std::span<const std::int32_t> s = spectrum.channels;
+    const auto n = static_cast<std::int32_t>(s.size());
+    ChannelFilter filter;
+    LineSearchResult result;
+    std::vector<std::int32_t>& fitted = result.fitted;
+    std::vector<std::int32_t>& level = result.level;
+    std::vector<std::int32_t>& peaks = result.peaks;
+    fitted.assign(s.begin(), s.end());
+    subtractContinuum(fitted, config.rejectRadius, config.continuumSmoothRadius, filter);
+    std::vector<std::int32_t> probe = fitted;
+    level.resize(s.size());
+    noiseLevel(level, s, fitted, config, filter);
+    if (!config.removeContinuum) {
+        fitted.assign(s.begin(), s.end());
+    }
+    filter.apply(probe, FilterKind::Mean, config.searchRadii[3]);
+    filter.apply(fitted, FilterKind::Mean, config.searchRadii[4]);
+    peaks.assign(s.size(), 0);
+
+    const auto p = [&probe](std::int32_t i) { return probe[static_cast<std::size_t>(i)]; };
+    const double exposure = spectrum.rateExposure();
+    for (std::int32_t g = 1; g < n - 1;) {
+        if (level[static_cast<std::size_t>(g)] >= p(g)) {
+            ++g;
+            continue;
+        }
+        std::int32_t apex = g;
+        while (apex < n - 1 && p(apex) < p(apex + 1)) {
+            ++apex;
+        }
+        std::int32_t left = apex;
+        while (left > 0 && p(left - 1) >= 0 && p(left - 1) <= p(left)) {
+            --left;
+        }
+        std::int32_t right = apex;
+        while (right < n - 1 && p(right + 1) >= 0 && p(right + 1) <= p(right)) {
+            ++right;
+        }
+        const std::int32_t halfWidth = std::min(apex - left, right - apex);
+        const std::int32_t start = apex - halfWidth;
+        g = apex + halfWidth + 2;
+
+        PeakFit fit;
+        const auto window = std::span<const std::int32_t>(fitted).subspan(
+            static_cast<std::size_t>(start), static_cast<std::size_t>(2 * halfWidth + 1));
+        if (!fitPeakWindow(fit, window, 3).converged() ||
+            kFwhmPerSigma * fit.sigma >= config.maxPeakWidth) {
+            continue;
+        }
+        const auto first = static_cast<std::int64_t>(
+            std::max(0.0, roundHalfDown(start + fit.centre - kDrawnSigmas * fit.sigma)));
+        const auto last = static_cast<std::int64_t>(
+            std::min(double(n - 1), roundHalfDown(start + fit.centre + kDrawnSigmas * fit.sigma)));
+        for (std::int64_t k = first; k <= last; ++k) {
+            auto& sum = peaks[static_cast<std::size_t>(k)];
+            sum = truncatedCount(peakModelValue(fit, static_cast<int>(k - start)) + sum);
+        }
+        const double position = start + fit.centre;
+        result.lastPeak = fit;
+        result.lastPeak.centre = position;
+        result.foundAny = true;
+        result.lines.append({calibration.channelToEnergy(position), fit.area / exposure, position});
+        if (result.lines.full()) {
+            result.tooManyPeaks = true;
+            break;
+        }
+    }
+    return result;
+}
+
+std::optional<LineSearchResult> runLineSearch(HistogramList& list, const AppConfig& config) {
+    const Histogram* spectrum = list.currentHistogram();
+    if (!spectrum) {
+        return std::nullopt;
+    }
+    Histogram* original = nullptr;
+    Histogram* level = nullptr;
+    Histogram* peaks = nullptr;
+    const auto addCopy = [&list](StringId comment) {
+        Histogram* copy = list.duplicateCurrent();
+        setComment(*copy, comment);
+        return copy;
+    };
+    if (config.showOriginal) {
+        original = addCopy(StringId::Original);
+    }
+    if (config.showLevel) {
+        level = addCopy(StringId::Level);
+    }
+    if (config.showResult) {
+        peaks = addCopy(StringId::Result);
+    }
+    // The copies go after the list's last entry; the searched record stays where it is.
+    LineSearchResult result =
+        searchLines(*spectrum, config, EnergyCalibration(config, list.channelCount()));
+    if (original) {
+        original->channels = result.fitted;
+    }
+    if (level) {
+        level->channels = result.level;
+    }
+    if (peaks) {
+        peaks->channels = result.peaks;
+    }
+    return result;
+}
+
+Histogram* extractPeaks(HistogramList& list, const AppConfig& config) {
+    Histogram* copy = list.duplicateCurrent();
+    if (!copy) {
+        return nullptr;
+    }
+    setComment(*copy, StringId::ContinuumRemoved);
+    ChannelFilter filter;
+    subtractContinuum(copy->channels, config.rejectRadius, config.continuumSmoothRadius, filter);
+    copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(copy->channels.size()) - 1);
+    return copy;
+}
+
+} // namespace kv

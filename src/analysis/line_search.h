@@ -1,0 +1,56 @@
+#pragma once
+
+// Continuum removal and the line search. The continuum is what is left of a spectrum after
+// its peaks are cut out by repeated median filtering and the rest is smoothed; the search fits
+// a Gaussian wherever the continuum-free spectrum rises above a noise level derived from the
+// continuum, and keeps the peaks narrow enough to be lines.
+
+#include "analysis/channel_filter.h"
+#include "analysis/found_lines.h"
+#include "fitting/peak_fit.h"
+#include "model/app_config.h"
+#include "model/energy_calibration.h"
+#include "model/histogram_list.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kv {
+
+// Replaces channels by channels minus their continuum: five median passes of rejectRadius
+// (none when it is below 1), then a running mean of smoothRadius (none below 1). Results may
+// be negative. The filter's work space is reused.
+void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadius,
+                       std::int32_t smoothRadius, ChannelFilter& filter);
+
+struct LineSearchResult {
+    FoundLines lines;          // in ascending channel order
+    bool tooManyPeaks = false; // the search stopped at the table's capacity
+    PeakFit lastPeak;          // the last accepted fit, centre as a channel of the spectrum
+    bool foundAny = false;     // whether lastPeak holds a fit
+    // The diagnostic spectra: what was fitted, the noise level, and the sum of fitted peaks
+    // (zero outside +-4 sigma of every accepted peak).
+    std::vector<std::int32_t> fitted;
+    std::vector<std::int32_t> level;
+    std::vector<std::int32_t> peaks;
+};
+
+// The line search over one spectrum with the settings of config (rejectRadius,
+// continuumSmoothRadius, removeContinuum, searchRadii, levelFactor, maxPeakWidth). Rates are
+// area / exposure (see Histogram::rateExposure), energies from calibration.
+LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
+                             const EnergyCalibration& calibration);
+
+// The line search command on the current histogram: adds the diagnostic histograms the
+// configuration asks for (comments "Оригинал", "Уровень", "Результат", each a copy of the one
+// before) after it, and returns the search's result. Nothing happens with an empty list.
+std::optional<LineSearchResult> runLineSearch(HistogramList& list, const AppConfig& config);
+
+// "Выделение пиков": adds a copy of the current histogram with the continuum subtracted
+// (comment "Континуум удален") and its total recounted; returns it, or nothing with an empty
+// list.
+Histogram* extractPeaks(HistogramList& list, const AppConfig& config);
+
+} // namespace kv

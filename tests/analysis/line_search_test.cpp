@@ -1,0 +1,176 @@
+#include "analysis/line_search.h"
+
+#include "model/cp1251.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace kv {
+namespace {
+
+struct Line {
+    double area;
+    double centre;
+    double sigma;
+};
+
+// A noise-free spectrum: a falling continuum and Gaussian lines.
+Histogram spectrumWith(const std::vector<Line>& lines, int size = 2048, double continuum = 2000) {
+    Histogram h;
+    h.channels.resize(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i) {
+        double value = continuum * std::exp(-i / 600.0);
+        for (const Line& line : lines) {
+            const double t = (i - line.centre) / line.sigma;
+            value += line.area / (std::sqrt(2 * M_PI) * line.sigma) * std::exp(-t * t / 2);
+        }
+        h.channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(value);
+    }
+    h.exposure = 100;
+    h.total = sumChannels(h, 0, size - 1);
+    return h;
+}
+
+AppConfig linearCalibration() {
+    AppConfig config;
+    config.channelScale = 2048;
+    config.termCount = 2;
+    config.coefficients = {10.0, 0.5, 0, 0, 0}; // keV = 10 + 0.5 channel
+    return config;
+}
+
+TEST(ContinuumRemoval, FlatSpectrumLeavesZerosAndPeaksStandOut) {
+    ChannelFilter filter;
+    std::vector<std::int32_t> flat(300, 40);
+    subtractContinuum(flat, 15, 4, filter);
+    EXPECT_EQ(flat, std::vector<std::int32_t>(300, 0));
+
+    Histogram h = spectrumWith({{5000, 150, 2}}, 300, 0);
+    subtractContinuum(h.channels, 15, 4, filter);
+    EXPECT_GT(h.channels[150], 900);
+    EXPECT_EQ(h.channels[20], 0);
+
+    std::vector<std::int32_t> untouched = {5, -3, 8};
+    subtractContinuum(untouched, 0, 0, filter);
+    EXPECT_EQ(untouched, (std::vector<std::int32_t>{0, 0, 0})) << "no filter: all of it is continuum";
+}
+
+TEST(LineSearch, FlatSpectrumFindsNothing) {
+    Histogram flat;
+    flat.channels.assign(2048, 500);
+    const AppConfig config;
+    const auto result = searchLines(flat, config, EnergyCalibration(config, 2048));
+    EXPECT_EQ(result.lines.size(), 0u);
+    EXPECT_FALSE(result.foundAny);
+}
+
+TEST(LineSearch, FindsEachLineWithItsEnergyAndRate) {
+    const AppConfig config = linearCalibration();
+    const Histogram h = spectrumWith({{20000, 300.3, 2.5}, {8000, 700.6, 3.0}, {15000, 1200.2, 3.5}});
+    const auto result = searchLines(h, config, EnergyCalibration(config, 2048));
+    ASSERT_EQ(result.lines.size(), 3u);
+    const std::vector<Line> truth = {{20000, 300.3, 2.5}, {8000, 700.6, 3.0}, {15000, 1200.2, 3.5}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        const FoundLine& found = result.lines.lines()[k];
+        EXPECT_NEAR(found.position, truth[k].centre, 0.1) << k;
+        EXPECT_NEAR(found.energy, 10 + 0.5 * found.position, 1e-9) << k;
+        // The median passes leave part of a wide peak in the continuum: areas come out low,
+        // the more so the wider the peak against the rejection radius.
+        EXPECT_LT(found.rate, truth[k].area / 100) << k;
+        EXPECT_GT(found.rate, 0.8 * truth[k].area / 100) << k;
+    }
+    EXPECT_TRUE(result.foundAny);
+    EXPECT_EQ(result.lastPeak.centre, result.lines.lines().back().position);
+}
+
+TEST(LineSearch, ResultSpectrumHoldsTheFittedPeaksOnly) {
+    const AppConfig config = linearCalibration();
+    const Histogram h = spectrumWith({{20000, 300.3, 2.5}});
+    const auto result = searchLines(h, config, EnergyCalibration(config, 2048));
+    ASSERT_EQ(result.lines.size(), 1u);
+    EXPECT_EQ(result.peaks[280], 0) << "beyond 4 sigma of the peak";
+    EXPECT_EQ(result.peaks[320], 0);
+    EXPECT_GT(result.peaks[300], 2500);
+    EXPECT_EQ(result.level.size(), 2048u);
+    EXPECT_EQ(result.fitted.size(), 2048u);
+}
+
+TEST(LineSearch, PeakAsWideAsTheLimitIsRejected) {
+    AppConfig config = linearCalibration();
+    const Histogram h = spectrumWith({{20000, 500.4, 3.0}});
+    const auto first = searchLines(h, config, EnergyCalibration(config, 2048));
+    ASSERT_EQ(first.lines.size(), 1u);
+    config.maxPeakWidth = 2.36 * first.lastPeak.sigma;
+    EXPECT_EQ(searchLines(h, config, EnergyCalibration(config, 2048)).lines.size(), 0u);
+    config.maxPeakWidth = std::nextafter(config.maxPeakWidth, 100.0);
+    EXPECT_EQ(searchLines(h, config, EnergyCalibration(config, 2048)).lines.size(), 1u);
+}
+
+TEST(LineSearch, RawSpectrumFittedWhenContinuumIsKept) {
+    AppConfig config = linearCalibration();
+    const Histogram h = spectrumWith({{20000, 300.3, 2.5}});
+    const auto removed = searchLines(h, config, EnergyCalibration(config, 2048));
+    config.removeContinuum = 0;
+    const auto kept = searchLines(h, config, EnergyCalibration(config, 2048));
+    ASSERT_EQ(removed.lines.size(), 1u);
+    ASSERT_EQ(kept.lines.size(), 1u) << "still found on the continuum-free probe";
+    EXPECT_EQ(kept.fitted[1000], h.channels[1000] - (h.channels[1000] - kept.fitted[1000]));
+    EXPECT_GT(kept.fitted[1000], 0) << "the raw continuum is in what was fitted";
+}
+
+TEST(LineSearch, StopsAtAHundredLines) {
+    std::vector<Line> many;
+    for (int k = 0; k < 150; ++k) {
+        many.push_back({3000, 20.0 + 13.5 * k, 1.5});
+    }
+    const AppConfig config = linearCalibration();
+    const auto result = searchLines(spectrumWith(many), config, EnergyCalibration(config, 2048));
+    EXPECT_TRUE(result.tooManyPeaks);
+    EXPECT_EQ(result.lines.size(), 100u);
+}
+
+TEST(LineSearchCommand, AddsTheDiagnosticHistogramsAfterTheSearchedOne) {
+    DocumentState state;
+    HistogramList list(state);
+    auto h = std::make_unique<Histogram>(spectrumWith({{20000, 300.3, 2.5}}));
+    h->name.assign("Cs");
+    list.addHistogram(std::move(h));
+    const AppConfig config = linearCalibration();
+    const auto result = runLineSearch(list, config);
+    ASSERT_TRUE(result);
+    ASSERT_EQ(list.histogramCount(), 4);
+    EXPECT_EQ(utf8FromCp1251(list.histogramAt(1)->comment.view()), "Оригинал");
+    EXPECT_EQ(utf8FromCp1251(list.histogramAt(2)->comment.view()), "Уровень");
+    EXPECT_EQ(utf8FromCp1251(list.histogramAt(3)->comment.view()), "Результат");
+    EXPECT_EQ(list.histogramAt(1)->channels, result->fitted);
+    EXPECT_EQ(list.histogramAt(2)->channels, result->level);
+    EXPECT_EQ(list.histogramAt(3)->channels, result->peaks);
+    EXPECT_EQ(list.histogramAt(3)->total, list.histogramAt(0)->total) << "totals stay as copied";
+
+    AppConfig none = config;
+    none.showOriginal = none.showLevel = none.showResult = 0;
+    list.setCurrentIndex(0);
+    ASSERT_TRUE(runLineSearch(list, none));
+    EXPECT_EQ(list.histogramCount(), 4);
+
+    DocumentState emptyState;
+    HistogramList empty(emptyState);
+    EXPECT_FALSE(runLineSearch(empty, config));
+}
+
+TEST(PeakExtraction, AddsTheContinuumFreeCopy) {
+    DocumentState state;
+    HistogramList list(state);
+    list.addHistogram(std::make_unique<Histogram>(spectrumWith({{20000, 300.3, 2.5}})));
+    const AppConfig config;
+    Histogram* copy = extractPeaks(list, config);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(list.currentHistogram(), copy);
+    EXPECT_EQ(utf8FromCp1251(copy->comment.view()), "Континуум удален");
+    EXPECT_EQ(copy->total, sumChannels(*copy, 0, 2047));
+    EXPECT_LT(std::abs(copy->channels[1500]), 3);
+}
+
+} // namespace
+} // namespace kv
