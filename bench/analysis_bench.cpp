@@ -3,6 +3,7 @@
 // mean and the maximum for comparison, on 2048 and 16384 channels.
 
 #include "analysis/channel_filter.h"
+#include "analysis/line_search.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,6 +73,28 @@ void BM_GaussFilter2(benchmark::State& state) {
     runFilter(state, FilterKind::Gauss, 2.0);
 }
 BENCHMARK(BM_GaussFilter2)->Arg(2048)->Arg(16384);
+
+// The line search with default settings on a spectrum of a falling continuum and a line every
+// 100 channels; its cost should grow linearly with the channel count.
+void BM_LineSearch(benchmark::State& state) {
+    const auto size = static_cast<int>(state.range(0));
+    Histogram spectrum;
+    spectrum.exposure = 600;
+    spectrum.channels.resize(static_cast<std::size_t>(size));
+    for (int i = 0; i < size; ++i) {
+        const double t = (i % 100 - 50) / 3.0;
+        spectrum.channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(
+            5000.0 * std::exp(-4.0 * i / size) + 2000.0 * std::exp(-t * t / 2));
+    }
+    const AppConfig config;
+    const EnergyCalibration calibration(config, size);
+    for (auto _ : state) {
+        const LineSearchResult result = searchLines(spectrum, config, calibration);
+        benchmark::DoNotOptimize(result.lines.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_LineSearch)->Arg(2048)->Arg(16384)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace kv
