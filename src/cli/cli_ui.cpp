@@ -1,5 +1,6 @@
 #include "cli/cli_ui.h"
 
+#include "cli/commands.h"
 #include "model/strings.h"
 
 #include <algorithm>
@@ -48,5 +49,29 @@ std::string CliUi::clipboardText() { return m_clipboard; }
 void CliUi::showHelp(int) {}
 
 bool CliUi::startAnotherCopy(const std::vector<std::string>&) { return false; }
+
+namespace cli {
+
+bool wantsHelp(std::span<const std::string_view> args) {
+    return std::any_of(args.begin(), args.end(),
+                       [](std::string_view arg) { return arg == "--help" || arg == "-h"; });
+}
+
+int exitStatusOf(ReadOutcome outcome) {
+    switch (outcome) {
+    case ReadOutcome::Read:
+        return kExitOk;
+    case ReadOutcome::NotOpened:
+    case ReadOutcome::Cancelled:
+        return kExitUsage;
+    case ReadOutcome::WrongMagic:
+    case ReadOutcome::Damaged:
+    case ReadOutcome::DifferentChannelCount:
+        break;
+    }
+    return kExitFormat;
+}
+
+} // namespace cli
 
 } // namespace kv

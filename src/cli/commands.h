@@ -3,6 +3,8 @@
 // The verbs of kvantira-cli. Each takes the arguments after the verb and returns the process
 // exit code: 0 success, 1 usage or I/O error, 2 format error.
 
+#include "model/document.h"
+
 #include <span>
 #include <string_view>
 
@@ -13,8 +15,17 @@ inline constexpr int kExitUsage = 1;
 inline constexpr int kExitFormat = 2;
 inline constexpr int kExitFitFailed = 3;
 
+// True when the arguments ask for the verb's help.
+bool wantsHelp(std::span<const std::string_view> args);
+
+// The exit status of a histogram file that Open could not read whole: 1 when it could not be
+// opened, 2 for a format error; 0 when it was read.
+int exitStatusOf(ReadOutcome outcome);
+
 int runInfo(std::span<const std::string_view> args);
 int runMerge(std::span<const std::string_view> args);
 int runPeak(std::span<const std::string_view> args);
+int runDb(std::span<const std::string_view> args);
+int runSearch(std::span<const std::string_view> args);
 
 } // namespace kv::cli

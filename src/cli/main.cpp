@@ -16,6 +16,11 @@ constexpr std::string_view kToolHelp =
     "  merge OUT.hst IN1.hst [IN...]   join histogram files into one\n"
     "  peak FILE.hst --histogram N --at CHANNEL [--level] [--json]\n"
     "                                  fit the peak near a channel\n"
+    "  search FILE.hst [--histogram N] [--efficiency] [--config F.cnf] [--db F.DAT]\n"
+    "         [--json|--csv]           find, fit and identify the lines of a spectrum\n"
+    "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
+    "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
+    "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
     "\n"
     "'kvantira-cli VERB --help' describes a verb. Exit status: 0 success, 1 usage or I/O\n"
     "error, 2 format error, 3 a fit that failed.\n";
@@ -42,6 +47,12 @@ int main(int argc, char** argv) {
     }
     if (verb == "peak") {
         return kv::cli::runPeak(rest);
+    }
+    if (verb == "search") {
+        return kv::cli::runSearch(rest);
+    }
+    if (verb == "db") {
+        return kv::cli::runDb(rest);
     }
     std::cerr << "kvantira-cli: unknown verb '" << verb << "'\n" << kToolHelp;
     return kv::cli::kExitUsage;

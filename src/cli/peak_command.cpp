@@ -101,11 +101,9 @@ std::string fixed2(double value) {
 } // namespace
 
 int runPeak(std::span<const std::string_view> args) {
-    for (const std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kPeakHelp;
-            return kExitOk;
-        }
+    if (wantsHelp(args)) {
+        std::cout << kPeakHelp;
+        return kExitOk;
     }
     const auto parsed = parseArguments(args);
     if (!parsed) {
@@ -113,12 +111,8 @@ int runPeak(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     CliWorkspace w;
-    const ReadOutcome read = w.document.openFromCommandLine(parsed->path);
-    if (read == ReadOutcome::NotOpened) {
-        return kExitUsage;
-    }
-    if (read != ReadOutcome::Read) {
-        return kExitFormat;
+    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+        return status;
     }
     const Histogram* h = w.list.histogramAt(parsed->histogram - 1);
     const std::int32_t channels = w.list.channelCount();

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/wait.h>
 
 namespace kv {
@@ -190,6 +192,134 @@ TEST_F(CliTest, PeakFailureAndBadArguments) {
     EXPECT_EQ(runCli("peak " + path + " --histogram 1 --at 0").status, 1);
     EXPECT_EQ(runCli("peak " + path + " --histogram 1 --at x").status, 1);
     EXPECT_EQ(runCli("peak " + path + " --at 98").status, 1);
+}
+
+std::string writeText(const test::TempDir& dir, const std::string& name, std::string_view text) {
+    const std::string path = dir.path(name);
+    test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
+    return path;
+}
+
+std::string textOf(const std::string& path) {
+    const auto bytes = test::readBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(CliTest, DbImportListAndExportRoundTrip) {
+    const std::string in = writeText(dir, "in.txt",
+                                     "# two isotopes\n\n"
+                                     "Cs-137\n661.6553 0.8501\n*\n\n"
+                                     "Co-60\n1173.228 0.9985\n1332.492 0.999826\n# a note\n");
+    const std::string database = dir.path("SPECTORS.DAT");
+    ASSERT_EQ(runCli("db import " + in + " " + database).status, 0);
+    EXPECT_EQ(test::readBytes(database).size(), (18u + 16) + (18u + 2 * 16));
+
+    const CliRun list = runCli("db list " + database);
+    ASSERT_EQ(list.status, 0);
+    EXPECT_EQ(list.out, "isotopes: 2, lines: 3\nCs-137\t*\t1\nCo-60\t-\t2\n");
+
+    const std::string out = dir.path("out.txt");
+    ASSERT_EQ(runCli("db export " + database + " " + out).status, 0);
+    EXPECT_EQ(textOf(out), "Cs-137\r\n661.6553\t0.8501\r\n*\r\n\r\n"
+                           "Co-60\r\n1173.228\t0.9985\r\n1332.492\t0.999826\r\n");
+    const std::string again = dir.path("again.DAT");
+    ASSERT_EQ(runCli("db import " + out + " " + again).status, 0);
+    EXPECT_EQ(test::readBytes(again), test::readBytes(database));
+}
+
+TEST_F(CliTest, DbErrorsHaveTheirExitCodesAndWriteNothing) {
+    const std::string database = dir.path("SPECTORS.DAT");
+    const std::string good = writeText(dir, "good.txt", "K-40\n1460.822 0.1034\n");
+    ASSERT_EQ(runCli("db import " + good + " " + database).status, 0);
+    const auto before = test::readBytes(database);
+
+    const std::string cut = writeText(dir, "cut.txt", "K-40\n1460.822 0.1034\n1460.9\n");
+    EXPECT_EQ(runCli("db import " + cut + " " + database).status, 2);
+    EXPECT_EQ(runCli("db import " + writeText(dir, "empty.txt", "# nothing\n") + " " + database)
+                  .status,
+              2);
+    EXPECT_EQ(runCli("db import " + dir.path("missing.txt") + " " + database).status, 1);
+    EXPECT_EQ(test::readBytes(database), before) << "a failed import leaves the database";
+
+    auto damaged = before;
+    damaged.push_back(0x01);
+    test::writeBytes(dir.path("damaged.DAT"), damaged);
+    const CliRun list = runCli("db list " + dir.path("damaged.DAT"));
+    EXPECT_EQ(list.status, 2);
+    EXPECT_EQ(list.out, "isotopes: 1, lines: 1\nK-40\t-\t1\n") << "what could be read";
+    EXPECT_EQ(runCli("db export " + dir.path("damaged.DAT") + " " + dir.path("x.txt")).status, 2);
+    EXPECT_TRUE(test::readBytes(dir.path("x.txt")).empty());
+
+    EXPECT_EQ(runCli("db list " + dir.path("missing.DAT")).status, 1);
+    EXPECT_EQ(runCli("db").status, 1);
+    EXPECT_EQ(runCli("db frobnicate").status, 1);
+    EXPECT_EQ(runCli("db import " + good).status, 1);
+    EXPECT_EQ(runCli("db --help").status, 0);
+}
+
+TEST(CliDb, ShippedLibraryBuildsIntoADatabase) {
+    test::TempDir dir;
+    const std::string text =
+        (std::filesystem::path(KV_DEMO_FILE).parent_path() / "isotopes.txt").string();
+    ASSERT_EQ(runCli("db import " + text + " " + dir.path("SPECTORS.DAT")).status, 0);
+    const CliRun list = runCli("db list " + dir.path("SPECTORS.DAT"));
+    ASSERT_EQ(list.status, 0);
+    const auto lines = linesOf(list.out);
+    ASSERT_EQ(lines.size(), 53u);
+    EXPECT_EQ(lines[0], "isotopes: 52, lines: 298");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Cs-137\t*\t1"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Ac-228\t*\t30"), lines.end());
+}
+
+// Cs-137 and Co-60 lines on a falling continuum, 0.75 keV per channel from 0 keV.
+std::string sourceFile(const test::TempDir& dir) {
+    DocumentState state;
+    HistogramList list(state);
+    auto h = list.newHistogram();
+    for (int i = 0; i < 2048; ++i) {
+        double value = 3000 * std::exp(-i / 500.0);
+        for (const double keV : {661.657, 1173.228, 1332.492}) {
+            const double t = (i - keV / 0.75) / 2.5;
+            value += 20000 / (std::sqrt(2 * M_PI) * 2.5) * std::exp(-t * t / 2);
+        }
+        h->channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(value);
+    }
+    h->exposure = 200;
+    list.addHistogram(std::move(h));
+    AppConfig config;
+    config.channelScale = 2048;
+    config.termCount = 2;
+    config.coefficients = {0.0, 0.75, 0, 0, 0};
+    const std::string path = dir.path("source.hst");
+    test::writeBytes(path, encodeHistogramFile(list, config));
+    return path;
+}
+
+TEST_F(CliTest, SearchFindsAndIdentifiesTheLinesOfASource) {
+    const std::string path = sourceFile(dir);
+    const CliRun run = runCli("search " + path + " --db " + KV_DATABASE_PATH + " --json");
+    ASSERT_EQ(run.status, 0);
+    const auto lines = nlohmann::json::parse(run.out)["lines"];
+    std::vector<std::pair<std::string, double>> identified;
+    for (const auto& line : lines) {
+        if (!line["isotope"].is_null()) {
+            identified.emplace_back(line["isotope"], line["energy"]);
+        }
+    }
+    ASSERT_EQ(identified.size(), 3u) << run.out;
+    EXPECT_EQ(identified[0].first, "Cs-137");
+    EXPECT_NEAR(identified[0].second, 661.66, 0.1);
+    EXPECT_EQ(identified[1].first, "Co-60");
+    EXPECT_EQ(identified[2].first, "Co-60");
+
+    const CliRun table = runCli("search " + path + " --db " + KV_DATABASE_PATH);
+    ASSERT_EQ(table.status, 0);
+    EXPECT_EQ(table.out.substr(0, table.out.find('\n')), "  E(кэВ)  C(имп/с) Изотоп");
+    EXPECT_NE(table.out.find("  661.6"), std::string::npos);
+    const CliRun csv = runCli("search " + path + " --db " + KV_DATABASE_PATH + " --csv");
+    EXPECT_NE(csv.out.find(",Cs-137,661.66"), std::string::npos) << csv.out;
+    EXPECT_EQ(runCli("search " + path + " --histogram 2").status, 1);
+    EXPECT_EQ(runCli("search " + path + " --config " + dir.path("none.cnf")).status, 1);
 }
 
 TEST(CliDemo, ShippedDemoFileReads) {

@@ -1,0 +1,154 @@
+#include "analysis/efficiency.h"
+
+#include "analysis/exchange_sort.h"
+#include "analysis/text_scan.h"
+#include "model/strings.h"
+
+#include <cmath>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+// Between (e0, v0) and (e1, v1) at energy, the logarithm of the value or the value itself
+// taken as linear in energy. Log-linear needs both values positive; otherwise linear.
+double interpolate(double e0, double v0, double e1, double v1, double energy, bool logarithmic) {
+    if (logarithmic && v0 > 0.0 && v1 > 0.0) {
+        const double l0 = std::log(v0);
+        return std::exp(l0 + (std::log(v1) - l0) * (energy - e0) / (e1 - e0));
+    }
+    return v0 + (energy - e0) / (e1 - e0) * (v1 - v0);
+}
+
+} // namespace
+
+std::size_t efficiencyPointCount(const AppConfig& config) {
+    const std::int32_t n = config.efficiencyPointCount;
+    return n >= 0 && n <= static_cast<std::int32_t>(kMaxEfficiencyPoints)
+               ? static_cast<std::size_t>(n)
+               : 0;
+}
+
+double efficiencyAt(const AppConfig& config, double energyKeV) {
+    const std::size_t n = efficiencyPointCount(config);
+    const auto& e = config.efficiencyEnergy;
+    const auto& v = config.efficiencyValue;
+    if (n == 0) {
+        return 1.0;
+    }
+    if (n == 1) {
+        return v[0];
+    }
+    if (energyKeV <= e[0]) {
+        return e[0] == 0.0 ? v[0] : energyKeV / e[0] * v[0];
+    }
+    if (energyKeV >= e[n - 1]) {
+        if (e[n - 1] == e[n - 2]) {
+            return v[n - 1];
+        }
+        return interpolate(e[n - 2], v[n - 2], e[n - 1], v[n - 1], energyKeV, true);
+    }
+    // e[0] < E < e[n - 1], so e[k - 1] < E <= e[k]: the span is never empty.
+    std::size_t k = 1;
+    while (k < n - 1 && e[k] < energyKeV) {
+        ++k;
+    }
+    return interpolate(e[k - 1], v[k - 1], e[k], v[k], energyKeV,
+                       energyKeV >= kLogInterpolationFromKeV);
+}
+
+std::optional<double> efficiencyCorrected(double rate, double efficiency) {
+    if (!(efficiency > 0.0)) {
+        return std::nullopt;
+    }
+    const double corrected = rate / efficiency;
+    return std::isfinite(corrected) ? std::optional(corrected) : std::nullopt;
+}
+
+void sortEfficiencyPoints(AppConfig& config) {
+    auto& e = config.efficiencyEnergy;
+    auto& v = config.efficiencyValue;
+    exchangeSort(
+        efficiencyPointCount(config), [&](std::size_t i, std::size_t j) { return e[i] > e[j]; },
+        [&](std::size_t i, std::size_t j) {
+            std::swap(e[i], e[j]);
+            std::swap(v[i], v[j]);
+        });
+}
+
+AddEfficiencyPointOutcome addEfficiencyPoint(AppConfig& config, double energyKeV, double countRate,
+                                             double emissionRate) {
+    const std::size_t n = efficiencyPointCount(config);
+    if (n == kMaxEfficiencyPoints) {
+        return AddEfficiencyPointOutcome::TableFull;
+    }
+    if (!(emissionRate > 0.0)) {
+        return AddEfficiencyPointOutcome::NoEmissionRate;
+    }
+    config.efficiencyEnergy[n] = energyKeV;
+    config.efficiencyValue[n] = countRate / emissionRate;
+    config.efficiencyPointCount = static_cast<std::int32_t>(n + 1);
+    sortEfficiencyPoints(config);
+    return AddEfficiencyPointOutcome::Added;
+}
+
+void deleteEfficiencyPoint(AppConfig& config, std::size_t index) {
+    const std::size_t n = efficiencyPointCount(config);
+    if (index >= n) {
+        return;
+    }
+    for (std::size_t i = index; i + 1 < n; ++i) {
+        config.efficiencyEnergy[i] = config.efficiencyEnergy[i + 1];
+        config.efficiencyValue[i] = config.efficiencyValue[i + 1];
+    }
+    config.efficiencyPointCount = static_cast<std::int32_t>(n - 1);
+}
+
+std::string efficiencyListRow(double energyKeV, double efficiency) {
+    char buffer[1024]; // "%f" of the largest double takes 316 characters
+    std::snprintf(buffer, sizeof buffer, "%0.2f    :     %0.2E", energyKeV, efficiency);
+    return buffer;
+}
+
+std::optional<std::string> efficiencyCopyText(const AppConfig& config) {
+    const std::size_t n = efficiencyPointCount(config);
+    if (n == 0) {
+        return std::nullopt;
+    }
+    std::string text(kv::text(StringId::EfficiencyTableHeader));
+    for (std::size_t i = 0; i < n; ++i) {
+        char buffer[1024]; // "%f" of the largest double takes 316 characters
+        std::snprintf(buffer, sizeof buffer, "%0.2f\t%0.2E\r\n", config.efficiencyEnergy[i],
+                      config.efficiencyValue[i]);
+        text += buffer;
+    }
+    return text;
+}
+
+bool pasteEfficiencyPoints(AppConfig& config, std::string_view text) {
+    // Read aside first: a text without points leaves the table as it was.
+    std::vector<std::pair<double, double>> points;
+    for (const std::string_view line : splitLines(text)) {
+        if (points.size() == kMaxEfficiencyPoints) {
+            break;
+        }
+        if (const auto pair = scanNumberPair(line)) {
+            points.push_back(*pair);
+        }
+    }
+    if (points.empty()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        config.efficiencyEnergy[i] = points[i].first;
+        config.efficiencyValue[i] = points[i].second;
+    }
+    config.efficiencyPointCount = static_cast<std::int32_t>(points.size());
+    sortEfficiencyPoints(config);
+    return true;
+}
+
+} // namespace kv

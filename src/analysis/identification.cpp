@@ -1,0 +1,163 @@
+#include "analysis/identification.h"
+
+#include "analysis/efficiency.h"
+#include "model/cp1251.h"
+#include "model/strings.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace kv {
+
+namespace {
+
+// "%*.2f" of a value, or "?" in the same width when there is none.
+std::string fixed2(std::optional<double> value, int width) {
+    char buffer[1024]; // "%f" of the largest double takes 316 characters
+    if (value) {
+        std::snprintf(buffer, sizeof buffer, "%*.2f", width, *value);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%*s", width, "?");
+    }
+    return buffer;
+}
+
+// What the texts show for one found line.
+struct LineReport {
+    double efficiency = 1.0;
+    std::optional<double> correctedRate;
+    std::optional<LineMatch> match;
+    std::optional<double> activity; // only for a match
+    std::string name;               // UTF-8, only for a match
+    double lineEnergy = 0.0;        // the database line's, only for a match
+};
+
+LineReport reportOf(const LineIdentifier& identifier, const FoundLine& line) {
+    const AppConfig& config = identifier.config();
+    LineReport report;
+    report.efficiency = efficiencyAt(config, line.energy);
+    report.correctedRate = efficiencyCorrected(line.rate, report.efficiency);
+    report.match = identifier.identifyLine(line.energy, config.lineTolerance);
+    if (report.match) {
+        const IsotopeRecord& isotope = identifier.database()[report.match->isotope];
+        const IsotopeLine& matched = isotope.lines[report.match->line];
+        report.activity = lineActivity(line.rate, report.efficiency, matched.intensity);
+        report.name = utf8FromCp1251(isotope.name);
+        report.lineEnergy = matched.energy;
+    }
+    return report;
+}
+
+} // namespace
+
+LineIdentifier::LineIdentifier(const IsotopeDatabase& database, const FoundLines& foundLines,
+                               const AppConfig& config, const EnergyCalibration& calibration,
+                               std::int32_t channelCount)
+    : m_database(database), m_foundLines(foundLines), m_config(config),
+      m_spanLow(calibration.channelToEnergy(0.0)),
+      m_spanHigh(calibration.channelToEnergy(static_cast<double>(channelCount) - 1.0)) {}
+
+bool LineIdentifier::isotopeConfirmed(std::size_t isotope, double threshold,
+                                      double tolerance) const {
+    if (isotope >= m_database.size() || !m_database[isotope].isEnabled()) {
+        return false;
+    }
+    std::int64_t matched = 0;
+    std::int64_t eligible = 0;
+    for (const IsotopeLine& line : m_database[isotope].lines) {
+        const double e = line.energy;
+        if (line.intensity < threshold || !(m_spanLow < e && e < m_spanHigh) ||
+            !(m_config.energyFrom < e && e < m_config.energyTo)) {
+            continue;
+        }
+        ++eligible;
+        for (const FoundLine& found : m_foundLines.lines()) {
+            if (std::fabs(found.energy - e) < tolerance) {
+                ++matched;
+                if (matched >= m_config.linesNeeded) {
+                    return true;
+                }
+                break;
+            }
+        }
+        if (matched != eligible) {
+            return false;
+        }
+    }
+    return matched == eligible;
+}
+
+std::optional<LineMatch> LineIdentifier::identifyLine(double energyKeV, double toleranceKeV) const {
+    double best = 2.0 * toleranceKeV;
+    std::optional<LineMatch> result;
+    for (std::size_t i = 0; i < m_database.size(); ++i) {
+        const auto& lines = m_database[i].lines;
+        for (std::size_t j = 0; j < lines.size(); ++j) {
+            const double d = std::fabs(lines[j].energy - energyKeV);
+            if (!(d < toleranceKeV) || !(d < best)) {
+                continue;
+            }
+            if (m_config.checkLines != 0 &&
+                !isotopeConfirmed(i, m_config.lineThreshold, toleranceKeV)) {
+                continue;
+            }
+            best = d;
+            result = LineMatch{.isotope = i, .line = j};
+        }
+    }
+    return result;
+}
+
+std::optional<double> lineActivity(double rate, double efficiency, double intensity) {
+    if (!(intensity > 0.0)) {
+        return std::nullopt;
+    }
+    const std::optional<double> emitted = efficiencyCorrected(rate, efficiency);
+    if (!emitted) {
+        return std::nullopt;
+    }
+    const double activity = *emitted / intensity;
+    return std::isfinite(activity) ? std::optional(activity) : std::nullopt;
+}
+
+std::string_view foundLinesListHeader(bool efficiencyCorrection) {
+    return text(efficiencyCorrection ? StringId::FoundLinesListHeaderCorrected
+                                     : StringId::FoundLinesListHeader);
+}
+
+std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line) {
+    const bool corrected = identifier.config().efficiencyCorrection != 0;
+    const LineReport report = reportOf(identifier, line);
+    std::string row =
+        fixed2(line.energy, 8) + " " + fixed2(corrected ? report.correctedRate : line.rate, 9);
+    if (report.match) {
+        if (corrected) {
+            row += " " + fixed2(report.activity, 9);
+        }
+        row += " " + report.name;
+    }
+    return row;
+}
+
+std::string foundLinesCopyText(const LineIdentifier& identifier) {
+    const bool corrected = identifier.config().efficiencyCorrection != 0;
+    std::string copy(
+        text(corrected ? StringId::FoundLinesTableHeader : StringId::FoundLinesShortHeader));
+    for (const FoundLine& line : identifier.foundLines().lines()) {
+        const LineReport report = reportOf(identifier, line);
+        copy += fixed2(line.energy, 0) + "\t" + fixed2(line.rate, 0) + "\t";
+        if (corrected) {
+            copy += fixed2(report.correctedRate, 0) + "\t";
+        }
+        if (report.match) {
+            if (corrected) {
+                copy += fixed2(report.activity, 0) + "\t";
+            }
+            copy += fixed2(report.lineEnergy, 0) + "\t" + report.name;
+        }
+        copy += "\r\n";
+    }
+    return copy;
+}
+
+} // namespace kv

@@ -1,0 +1,87 @@
+#pragma once
+
+// Identification of found lines against the isotope database, the activities derived from it,
+// and the found-lines window's texts. Energies in keV, rates in counts per second, intensities
+// in emissions per decay, activities in becquerel.
+//
+// The database is whatever the caller holds: the database window's table (unsaved edits
+// included) while it is open, otherwise one load of the file for the whole table or printout.
+
+#include "analysis/found_lines.h"
+#include "analysis/isotope_database.h"
+#include "model/app_config.h"
+#include "model/energy_calibration.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+struct LineMatch {
+    std::size_t isotope = 0; // index in the database
+    std::size_t line = 0;    // index in that record's lines
+
+    friend bool operator==(const LineMatch&, const LineMatch&) = default;
+};
+
+// Looks found lines up in a database. Holds references only: build one per use.
+class LineIdentifier {
+public:
+    // The settings come from config: lineThreshold, checkLines, linesNeeded, energyFrom and
+    // energyTo for the line check, lineTolerance, efficiencyCorrection and the efficiency table
+    // for the texts. The calibrated span is channelToEnergy(0) to
+    // channelToEnergy(channelCount - 1) of calibration, which must be built for channelCount.
+    LineIdentifier(const IsotopeDatabase& database, const FoundLines& foundLines,
+                   const AppConfig& config, const EnergyCalibration& calibration,
+                   std::int32_t channelCount);
+
+    const IsotopeDatabase& database() const { return m_database; }
+    const FoundLines& foundLines() const { return m_foundLines; }
+    const AppConfig& config() const { return m_config; }
+
+    // The line check. False for a disabled isotope (or an index outside the database).
+    // Otherwise the isotope's lines are taken in record order (strongest first), counting only
+    // lines of at least threshold intensity that lie strictly inside both the calibrated span
+    // and energyFrom..energyTo. Each must have a found line closer than tolerance; the first one
+    // missing rejects the isotope, and once linesNeeded have been found it is confirmed. An
+    // isotope with no line to count passes.
+    bool isotopeConfirmed(std::size_t isotope, double threshold, double tolerance) const;
+
+    // The database line nearest to energyKeV, closer than toleranceKeV, of an isotope that
+    // passes the line check (when checkLines is on; with it off the enabled marks play no
+    // part). On equal distances the first in database order wins.
+    std::optional<LineMatch> identifyLine(double energyKeV, double toleranceKeV) const;
+
+private:
+    const IsotopeDatabase& m_database;
+    const FoundLines& m_foundLines;
+    const AppConfig& m_config;
+    double m_spanLow = 0.0;  // keV at channel 0
+    double m_spanHigh = 0.0; // keV at the last channel
+};
+
+// The activity behind a line: rate / efficiency / intensity. Nothing when the efficiency or
+// the line's intensity is not positive, or the result is not finite.
+std::optional<double> lineActivity(double rate, double efficiency, double intensity);
+
+// The column header above the found-lines list: FoundLinesListHeaderCorrected (2054) with the
+// efficiency correction on, FoundLinesListHeader (2055) with it off.
+std::string_view foundLinesListHeader(bool efficiencyCorrection);
+
+// One row of the found-lines list, UTF-8. Correction on: "%8.2f %9.2f" of energy and
+// rate / efficiency, then for an identified line " %9.2f %s" of activity and isotope name.
+// Off: "%8.2f %9.2f" of energy and rate, then " %s" with the name. A value that cannot be
+// computed (no positive efficiency or intensity) shows as "?" in its column.
+std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line);
+
+// The found lines as copied to the clipboard, UTF-8 with "\r\n" after every row: header 2052
+// (correction on) or 2053, then per line "%0.2f\t%0.2f\t%0.2f\t" of energy, rate and
+// rate / efficiency (on) or "%0.2f\t%0.2f\t" of energy and rate (off); for an identified line
+// "%0.2f\t%0.2f\t%s" of activity, the database line's energy and the name (on) or "%0.2f\t%s"
+// of line energy and name (off). Values that cannot be computed are "?".
+std::string foundLinesCopyText(const LineIdentifier& identifier);
+
+} // namespace kv

@@ -1,0 +1,197 @@
+#include "analysis/isotope_text.h"
+
+#include "analysis/exchange_sort.h"
+#include "analysis/text_scan.h"
+#include "model/cp1251.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+// The lines in ascending energy, equal energies exchanged as the editor has always shown them.
+std::vector<IsotopeLine> linesByEnergy(const IsotopeRecord& record) {
+    std::vector<IsotopeLine> lines = record.lines;
+    exchangeSort(
+        lines.size(),
+        [&](std::size_t i, std::size_t j) { return lines[i].energy >= lines[j].energy; },
+        [&](std::size_t i, std::size_t j) { std::swap(lines[i], lines[j]); });
+    return lines;
+}
+
+template <class LineText> std::string formatWith(const IsotopeRecord& record, LineText lineText) {
+    std::string text = utf8FromCp1251(record.name) + "\r\n";
+    for (const IsotopeLine& line : linesByEnergy(record)) {
+        text += lineText(line);
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string editorLineText(const IsotopeLine& line) {
+    char buffer[1024]; // "%f" of the largest double takes 316 characters
+    std::snprintf(buffer, sizeof buffer, "%0.3f\t%0.3E", line.energy, line.intensity);
+    return buffer;
+}
+
+// The shortest text that reads back as the same double.
+std::string exactNumber(double value) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
+}
+
+std::string libraryLineText(const IsotopeLine& line) {
+    return exactNumber(line.energy) + "\t" + exactNumber(line.intensity);
+}
+
+struct RecordLines {
+    std::optional<IsotopeRecord> record;
+    std::size_t used = 0; // the name and the number lines
+};
+
+RecordLines readRecordLines(std::span<const std::string_view> lines) {
+    RecordLines read;
+    if (lines.empty()) {
+        return read;
+    }
+    IsotopeRecord record;
+    record.name = cp1251FromUtf8(lines[0]);
+    record.name = record.name.substr(0, record.name.find('\0'));
+    if (record.name.size() > kMaxIsotopeNameLength) {
+        record.name.resize(kMaxIsotopeNameLength);
+    }
+    std::size_t k = 1;
+    for (; k < lines.size() && record.lines.size() < kMaxIsotopeLines; ++k) {
+        const auto pair = scanNumberPair(lines[k]);
+        if (!pair) {
+            break;
+        }
+        record.lines.push_back({.energy = pair->first, .intensity = pair->second});
+    }
+    read.used = k;
+    if (!record.lines.empty()) {
+        sortLinesByIntensity(record);
+        read.record = std::move(record);
+    }
+    return read;
+}
+
+std::string_view trimmed(std::string_view line) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return line.substr(first, line.find_last_not_of(" \t") + 1 - first);
+}
+
+bool isNote(std::string_view line) {
+    return trimmed(line).starts_with('#');
+}
+
+bool nameFitsLibrary(const IsotopeRecord& record) {
+    return !isBlankLine(record.name) && record.name.find_first_of("\r\n") == std::string::npos;
+}
+
+} // namespace
+
+std::string formatRecord(const IsotopeRecord& record) {
+    return formatWith(record, editorLineText);
+}
+
+std::optional<IsotopeRecord> parseRecord(std::string_view text) {
+    return readRecordLines(splitLines(text)).record;
+}
+
+std::string databaseListText(const IsotopeRecord& record) {
+    return utf8FromCp1251(record.name) + (record.isEnabled() ? "*" : "");
+}
+
+EditOutcome applyEditorText(IsotopeDatabase& database, std::optional<std::size_t> editing,
+                            std::string_view text) {
+    EditOutcome outcome = EditOutcome::NothingParsed;
+    if (editing && *editing >= database.size()) {
+        outcome = EditOutcome::NoSuchRecord;
+    } else if (std::optional<IsotopeRecord> record = parseRecord(text)) {
+        if (editing) {
+            database.replace(*editing, std::move(*record));
+            outcome = EditOutcome::Replaced;
+        } else {
+            outcome = database.append(std::move(*record)) ? EditOutcome::Added
+                                                          : EditOutcome::DatabaseFull;
+        }
+    }
+    database.sortByName();
+    database.markChanged();
+    return outcome;
+}
+
+ParsedLibraryText parseLibraryText(std::string_view text) {
+    ParsedLibraryText parsed;
+    const std::vector<std::string_view> lines = splitLines(text);
+    const auto fail = [&parsed](LibraryTextError error, std::size_t index) {
+        parsed.error = error;
+        parsed.errorLine = index + 1;
+        return std::move(parsed);
+    };
+    std::size_t start = 0;
+    while (start < lines.size()) {
+        if (isBlankLine(lines[start])) {
+            ++start;
+            continue;
+        }
+        std::size_t end = start;
+        while (end < lines.size() && !isBlankLine(lines[end])) {
+            ++end;
+        }
+        const std::span block(lines.begin() + static_cast<std::ptrdiff_t>(start),
+                              lines.begin() + static_cast<std::ptrdiff_t>(end));
+        if (std::all_of(block.begin(), block.end(), isNote)) {
+            start = end;
+            continue;
+        }
+        RecordLines read = readRecordLines(block);
+        if (!read.record) {
+            return fail(LibraryTextError::RecordWithoutLines, start);
+        }
+        for (std::size_t k = read.used; k < block.size(); ++k) {
+            const std::string_view line = trimmed(block[k]);
+            if (line == "*") {
+                read.record->enabled = 1;
+            } else if (!isNote(line)) {
+                return fail(LibraryTextError::UnexpectedLine, start + k);
+            }
+        }
+        if (!parsed.database.append(std::move(*read.record))) {
+            return fail(LibraryTextError::TooManyRecords, start);
+        }
+        start = end;
+    }
+    return parsed;
+}
+
+LibraryText formatLibraryText(const IsotopeDatabase& database) {
+    LibraryText library;
+    for (std::size_t i = 0; i < database.size(); ++i) {
+        const IsotopeRecord& record = database[i];
+        if (!nameFitsLibrary(record) || record.lines.empty()) {
+            return {.text = {}, .unwritableRecord = i};
+        }
+        if (i > 0) {
+            library.text += "\r\n";
+        }
+        library.text += formatWith(record, libraryLineText);
+        if (record.isEnabled()) {
+            library.text += "*\r\n";
+        }
+    }
+    return library;
+}
+
+} // namespace kv

@@ -1,0 +1,212 @@
+#include "analysis/efficiency.h"
+#include "analysis/identification.h"
+#include "analysis/line_search.h"
+#include "cli/cli_ui.h"
+#include "cli/commands.h"
+#include "model/configuration_file.h"
+#include "model/cp1251.h"
+#include "model/strings.h"
+#include "platform/program_directory.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+namespace kv::cli {
+
+namespace {
+
+constexpr std::string_view kSearchHelp =
+    "usage: kvantira-cli search FILE.hst [--histogram N] [--efficiency] [--config FILE.cnf]\n"
+    "                           [--db SPECTORS.DAT] [--json|--csv]\n"
+    "\n"
+    "Runs the line search on the N-th histogram of the file (1-based list position, default 1)\n"
+    "with the search and identification settings of the configuration file (defaults without\n"
+    "one) and the file's energy calibration, and prints the found-lines table as the found-lines\n"
+    "window shows it: energy (keV), count rate (counts per second; with --efficiency divided by\n"
+    "the detector efficiency, and the activity in becquerel) and the isotope identified from the\n"
+    "database (default: SPECTORS.DAT in the program directory).\n"
+    "--csv prints energy,rate,position,isotope,lineEnergy,activity (position 1-based).\n"
+    "--json prints {\"lines\": [{\"energy\", \"rate\", \"position\" (0-based), \"isotope\" (null\n"
+    "when none), \"lineEnergy\", \"activity\"}]}.\n";
+
+enum class Format { Table, Csv, Json };
+
+struct SearchArguments {
+    std::string path;
+    int histogram = 1;
+    bool efficiency = false;
+    std::string configPath;
+    std::string databasePath;
+    Format format = Format::Table;
+};
+
+std::optional<SearchArguments> parseArguments(std::span<const std::string_view> args) {
+    SearchArguments parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--histogram" && hasValue) {
+            const std::string_view value = args[++i];
+            const auto [end, error] =
+                std::from_chars(value.data(), value.data() + value.size(), parsed.histogram);
+            if (error != std::errc() || end != value.data() + value.size()) {
+                return std::nullopt;
+            }
+        } else if (arg == "--config" && hasValue) {
+            parsed.configPath = args[++i];
+        } else if (arg == "--db" && hasValue) {
+            parsed.databasePath = args[++i];
+        } else if (arg == "--efficiency") {
+            parsed.efficiency = true;
+        } else if (arg == "--json" || arg == "--csv") {
+            parsed.format = arg == "--json" ? Format::Json : Format::Csv;
+        } else if (parsed.path.empty() && !arg.starts_with("-")) {
+            parsed.path = arg;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parsed.path.empty()) {
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+struct IdentifiedLine {
+    const FoundLine* line = nullptr;
+    const IsotopeRecord* isotope = nullptr; // nothing when not identified
+    double lineEnergy = 0.0;
+    std::optional<double> activity;
+};
+
+IdentifiedLine identify(const LineIdentifier& identifier, const FoundLine& line) {
+    IdentifiedLine result;
+    result.line = &line;
+    const AppConfig& config = identifier.config();
+    const auto match = identifier.identifyLine(line.energy, config.lineTolerance);
+    if (match) {
+        const IsotopeRecord& record = identifier.database()[match->isotope];
+        const IsotopeLine& databaseLine = record.lines[match->line];
+        result.isotope = &record;
+        result.lineEnergy = databaseLine.energy;
+        result.activity = lineActivity(line.rate, efficiencyAt(config, line.energy),
+                                       databaseLine.intensity);
+    }
+    return result;
+}
+
+std::string csvRow(const IdentifiedLine& row) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%.2f,%.4f,%.2f,", row.line->energy, row.line->rate,
+                  row.line->position + 1);
+    std::string out = text;
+    if (row.isotope) {
+        out += utf8FromCp1251(row.isotope->name);
+        std::snprintf(text, sizeof text, ",%.2f,", row.lineEnergy);
+        out += text;
+        if (row.activity) {
+            std::snprintf(text, sizeof text, "%.4g", *row.activity);
+            out += text;
+        }
+    } else {
+        out += ",,";
+    }
+    return out;
+}
+
+nlohmann::json jsonRow(const IdentifiedLine& row) {
+    nlohmann::json line = {{"energy", row.line->energy},
+                           {"rate", row.line->rate},
+                           {"position", row.line->position},
+                           {"isotope", nullptr},
+                           {"lineEnergy", nullptr},
+                           {"activity", nullptr}};
+    if (row.isotope) {
+        line["isotope"] = utf8FromCp1251(row.isotope->name);
+        line["lineEnergy"] = row.lineEnergy;
+        if (row.activity) {
+            line["activity"] = *row.activity;
+        }
+    }
+    return line;
+}
+
+} // namespace
+
+int runSearch(std::span<const std::string_view> args) {
+    if (wantsHelp(args)) {
+        std::cout << kSearchHelp;
+        return kExitOk;
+    }
+    const auto parsed = parseArguments(args);
+    if (!parsed) {
+        std::cerr << kSearchHelp;
+        return kExitUsage;
+    }
+    CliWorkspace w;
+    if (!parsed->configPath.empty() && !loadConfigurationFile(w.config, parsed->configPath)) {
+        std::cerr << "kvantira-cli: cannot read " << parsed->configPath << '\n';
+        return kExitUsage;
+    }
+    if (parsed->efficiency) {
+        w.config.efficiencyCorrection = 1;
+    }
+    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+        return status;
+    }
+    const Histogram* spectrum = w.list.histogramAt(parsed->histogram - 1);
+    if (!spectrum) {
+        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount() << " histograms\n";
+        return kExitUsage;
+    }
+    const std::string databasePath = parsed->databasePath.empty()
+                                         ? findProgramDirectory() + "SPECTORS.DAT"
+                                         : parsed->databasePath;
+    const LoadedDatabase loaded = loadDatabase(databasePath);
+    if (loaded.condition == DatabaseCondition::Missing) {
+        std::cerr << "kvantira-cli: no isotope database at " << databasePath
+                  << "; lines are not identified\n";
+    } else if (loaded.condition != DatabaseCondition::Complete) {
+        std::cerr << "kvantira-cli: the isotope database " << databasePath
+                  << " is damaged; the records before the damage are used\n";
+    }
+
+    const std::int32_t channels = w.list.channelCount();
+    const EnergyCalibration calibration(w.config, channels);
+    const LineSearchResult result = searchLines(*spectrum, w.config, calibration);
+    if (result.tooManyPeaks) {
+        std::cerr << "kvantira-cli: " << text(StringId::TooManyPeaks) << '\n';
+    }
+    const LineIdentifier identifier(loaded.database, result.lines, w.config, calibration,
+                                    channels);
+    switch (parsed->format) {
+    case Format::Table:
+        std::cout << foundLinesListHeader(w.config.efficiencyCorrection != 0) << '\n';
+        for (const FoundLine& line : result.lines.lines()) {
+            std::cout << foundLineListRow(identifier, line) << '\n';
+        }
+        break;
+    case Format::Csv:
+        std::cout << "energy,rate,position,isotope,lineEnergy,activity\n";
+        for (const FoundLine& line : result.lines.lines()) {
+            std::cout << csvRow(identify(identifier, line)) << '\n';
+        }
+        break;
+    case Format::Json: {
+        nlohmann::json lines = nlohmann::json::array();
+        for (const FoundLine& line : result.lines.lines()) {
+            lines.push_back(jsonRow(identify(identifier, line)));
+        }
+        std::cout << nlohmann::json{{"lines", lines}}.dump(1) << '\n';
+        break;
+    }
+    }
+    return kExitOk;
+}
+
+} // namespace kv::cli
