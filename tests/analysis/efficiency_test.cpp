@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <utility>
@@ -19,22 +20,22 @@ AppConfig withPoints(std::initializer_list<std::pair<double, double>> points) {
     return config;
 }
 
-void expectRelative(double actual, double expected, double relative, const char* what) {
+void expectRelative(double actual, double expected, const char* what, double relative = 1e-12) {
     EXPECT_NEAR(actual, expected, std::fabs(expected) * relative) << what;
 }
 
 TEST(EfficiencyAt, WorkedExamplesInEveryRange) {
     const AppConfig config = withPoints({{100, 0.10}, {1000, 0.01}});
-    expectRelative(efficiencyAt(config, 50), 0.05, 1e-12, "through the origin below the first");
-    expectRelative(efficiencyAt(config, 150), 0.095, 1e-12, "linear below 165.9 keV");
+    expectRelative(efficiencyAt(config, 50), 0.05, "through the origin below the first");
+    expectRelative(efficiencyAt(config, 150), 0.095, "linear below 165.9 keV");
     // Worked out to three figures: within half a unit of the last.
     EXPECT_NEAR(efficiencyAt(config, 500), 0.0359, 0.00005) << "log-linear above";
     EXPECT_NEAR(efficiencyAt(config, 2000), 0.000774, 0.0000005) << "log-linear extrapolation";
-    expectRelative(efficiencyAt(config, 100), 0.10, 1e-12, "at the first point");
-    expectRelative(efficiencyAt(config, 1000), 0.01, 1e-12, "at the last point");
+    expectRelative(efficiencyAt(config, 100), 0.10, "at the first point");
+    expectRelative(efficiencyAt(config, 1000), 0.01, "at the last point");
     // 0.1 + 65.89 / 900 x (-0.09) and 0.1 x 10^(-65.9 / 900)
-    expectRelative(efficiencyAt(config, 165.89), 0.093411, 1e-6, "last energy done linearly");
-    expectRelative(efficiencyAt(config, 165.9), 0.0844846, 1e-6, "165.9 keV itself is log");
+    expectRelative(efficiencyAt(config, 165.89), 0.093411, "last energy done linearly", 1e-6);
+    expectRelative(efficiencyAt(config, 165.9), 0.0844846, "165.9 keV itself is log", 1e-6);
 }
 
 TEST(EfficiencyAt, FewPointsAndDamagedCounts) {
@@ -52,15 +53,14 @@ TEST(EfficiencyAt, FewPointsAndDamagedCounts) {
 
 TEST(EfficiencyAt, NonPositivePointsAndSharedEnergiesGiveNumbers) {
     const AppConfig zero = withPoints({{100, 0.1}, {200, 0.0}, {1000, 0.01}});
-    expectRelative(efficiencyAt(zero, 150), 0.05, 1e-12, "below 165.9 keV as always");
-    expectRelative(efficiencyAt(zero, 180), 0.02, 1e-12, "0.1 + 80/100 x -0.1, linear");
-    expectRelative(efficiencyAt(zero, 600), 0.005, 1e-12, "0 + 400/800 x 0.01, linear");
-    expectRelative(efficiencyAt(zero, 2000), 0.0225, 1e-12, "linear extrapolation 1800/800");
+    expectRelative(efficiencyAt(zero, 150), 0.05, "below 165.9 keV as always");
+    expectRelative(efficiencyAt(zero, 180), 0.02, "0.1 + 80/100 x -0.1, linear");
+    expectRelative(efficiencyAt(zero, 600), 0.005, "0 + 400/800 x 0.01, linear");
+    expectRelative(efficiencyAt(zero, 2000), 0.0225, "linear extrapolation 1800/800");
     const AppConfig negative = withPoints({{100, 0.1}, {1000, -0.01}});
     EXPECT_TRUE(std::isfinite(efficiencyAt(negative, 500)));
     EXPECT_FALSE(efficiencyCorrected(10, efficiencyAt(negative, 2000))) << "never divided by";
     EXPECT_FALSE(efficiencyCorrected(10, std::nan("")));
-
     const AppConfig shared = withPoints({{100, 0.1}, {1000, 0.02}, {1000, 0.01}});
     EXPECT_EQ(efficiencyAt(shared, 1500), 0.01) << "no slope between equal energies";
     const AppConfig atZero = withPoints({{0, 0.3}, {100, 0.1}});
@@ -74,13 +74,13 @@ TEST(EfficiencyTable, AddRefusesTheTwentyFirstPointAndNoEmissionRate) {
                   AddEfficiencyPointOutcome::NoEmissionRate);
     }
     EXPECT_EQ(config.efficiencyPointCount, 0);
-
     EXPECT_EQ(addEfficiencyPoint(config, 661.7, 170.0, 8500.0), AddEfficiencyPointOutcome::Added);
     EXPECT_EQ(addEfficiencyPoint(config, 122.1, 90.0, 1000.0), AddEfficiencyPointOutcome::Added);
     ASSERT_EQ(config.efficiencyPointCount, 2);
-    EXPECT_EQ(config.efficiencyEnergy[0], 122.1) << "kept sorted by energy";
-    EXPECT_EQ(config.efficiencyValue[0], 0.09);
-    EXPECT_EQ(config.efficiencyValue[1], 0.02);
+    EXPECT_EQ((std::array{config.efficiencyEnergy[0], config.efficiencyValue[0],
+                          config.efficiencyValue[1]}),
+              (std::array{122.1, 0.09, 0.02}))
+        << "kept sorted by energy";
 
     for (int i = 2; i < 20; ++i) {
         EXPECT_EQ(addEfficiencyPoint(config, 100.0 * i, 1, 1), AddEfficiencyPointOutcome::Added);
@@ -95,8 +95,9 @@ TEST(EfficiencyTable, DeleteSortAndListRows) {
     EXPECT_EQ((std::array{config.efficiencyEnergy[0], config.efficiencyEnergy[1],
                           config.efficiencyEnergy[2], config.efficiencyEnergy[3]}),
               (std::array{100.0, 100.0, 500.0, 1000.0}));
-    EXPECT_EQ(config.efficiencyValue[0], 0.1) << "equal energies keep their values paired";
-    EXPECT_EQ(config.efficiencyValue[1], 0.2);
+    EXPECT_EQ((std::array{config.efficiencyValue[0], config.efficiencyValue[1]}),
+              (std::array{0.1, 0.2}))
+        << "equal energies keep their values paired";
 
     deleteEfficiencyPoint(config, 4);
     deleteEfficiencyPoint(config, 1);
@@ -113,13 +114,11 @@ TEST(EfficiencyTable, CopiedTablePastesBackAndPasteKeepsTwenty) {
     ASSERT_TRUE(copied);
     EXPECT_EQ(*copied, "Энергия\tЭффективность\r\n100.00\t1.00E-01\r\n1000.00\t1.00E-02\r\n");
     EXPECT_FALSE(efficiencyCopyText(AppConfig{}));
-
     AppConfig pasted = withPoints({{50, 0.5}, {60, 0.6}, {70, 0.7}});
     ASSERT_TRUE(pasteEfficiencyPoints(pasted, *copied));
     EXPECT_EQ(pasted.efficiencyPointCount, 2) << "the header line is skipped";
     EXPECT_EQ(pasted.efficiencyEnergy[1], 1000.0);
     EXPECT_EQ(pasted.efficiencyValue[1], 0.01);
-
     std::string many = "E\tEff\n";
     for (int i = 25; i >= 1; --i) {
         many += std::to_string(i * 100) + "\t0.5\n";
@@ -128,7 +127,6 @@ TEST(EfficiencyTable, CopiedTablePastesBackAndPasteKeepsTwenty) {
     EXPECT_EQ(pasted.efficiencyPointCount, 20);
     EXPECT_EQ(pasted.efficiencyEnergy[0], 600.0) << "the first 20 lines (2500..600), sorted";
     EXPECT_EQ(pasted.efficiencyEnergy[19], 2500.0);
-
     const AppConfig before = pasted;
     EXPECT_FALSE(pasteEfficiencyPoints(pasted, "some words\r\nfrom another program"));
     EXPECT_FALSE(pasteEfficiencyPoints(pasted, ""));

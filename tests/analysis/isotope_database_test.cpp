@@ -20,6 +20,10 @@ IsotopeRecord co60() {
     return record("Co-60", {{1332.5, 1.0}, {1173.25, 0.5}, {2.0, 0.25}}, 1);
 }
 
+IsotopeRecord cs137() {
+    return record("Cs-137", {{661.5, 0.85}});
+}
+
 Bytes concat(std::initializer_list<Bytes> parts) {
     Bytes all;
     for (const Bytes& part : parts) {
@@ -49,36 +53,28 @@ TEST(IsotopeRecordLayout, GoldenBytesOfAThreeLineRecord) {
 }
 
 TEST(IsotopeDatabaseFile, SixtySixPlusThirtyFourBytesAreTwoRecords) {
-    const Bytes file =
-        concat({encodeRecord(co60()), encodeRecord(record("Cs-137", {{661.5, 0.85}}))});
+    const Bytes file = concat({encodeRecord(co60()), encodeRecord(cs137())});
     ASSERT_EQ(file.size(), 66u + 34u);
     const LoadedDatabase loaded = parseDatabase(file);
     EXPECT_EQ(loaded.condition, DatabaseCondition::Complete);
     ASSERT_EQ(loaded.database.size(), 2u);
     EXPECT_EQ(loaded.database[0], co60());
-    EXPECT_EQ(loaded.database[1], record("Cs-137", {{661.5, 0.85}}));
+    EXPECT_EQ(loaded.database[1], cs137());
     EXPECT_FALSE(loaded.database.changed()) << "a loaded table is what the file holds";
     EXPECT_EQ(encodeDatabase(loaded.database), file) << "file order and line order are kept";
 }
 
 TEST(IsotopeDatabaseFile, DamageKeepsTheRecordsBeforeIt) {
-    const Bytes first = encodeRecord(co60());
-    struct Case {
-        const char* what;
-        Bytes tail; // bytes after the first, whole record
-    };
-    const Bytes second = encodeRecord(record("Cs-137", {{661.5, 0.85}}));
-    for (const Case& c : {
-             Case{"one byte of a count", {0x01}},
-             Case{"cut in the lines", Bytes(second.begin(), second.end() - 1)},
-             Case{"cut after the count", {0x01, 0x00}},
-             Case{"negative count", concat({{0xff, 0xff}, Bytes(16 + 16, 0)})},
-             Case{"count far beyond the file", concat({{0xff, 0x7f}, Bytes(100, 0)})},
-         }) {
-        const LoadedDatabase loaded = parseDatabase(concat({first, c.tail}));
-        EXPECT_EQ(loaded.condition, DatabaseCondition::Damaged) << c.what;
-        ASSERT_EQ(loaded.database.size(), 1u) << c.what;
-        EXPECT_EQ(loaded.database[0], co60()) << c.what;
+    const Bytes second = encodeRecord(cs137());
+    // Bytes after the first, whole record: one byte of a count, a cut in the lines, a cut after
+    // the count, a negative count and a count far beyond the file.
+    for (const Bytes& tail :
+         {Bytes{0x01}, Bytes(second.begin(), second.end() - 1), Bytes{1, 0},
+          concat({{0xff, 0xff}, Bytes(16 + 16, 0)}), concat({{0xff, 0x7f}, Bytes(100, 0)})}) {
+        const LoadedDatabase loaded = parseDatabase(concat({encodeRecord(co60()), tail}));
+        EXPECT_EQ(loaded.condition, DatabaseCondition::Damaged) << tail.size();
+        ASSERT_EQ(loaded.database.size(), 1u) << tail.size();
+        EXPECT_EQ(loaded.database[0], co60()) << tail.size();
     }
     EXPECT_EQ(parseDatabase(Bytes{}).condition, DatabaseCondition::Complete);
 }
@@ -97,8 +93,7 @@ TEST(IsotopeDatabaseFile, NameFieldAndMarkAreReadSafelyAndWrittenBackAsStored) {
 TEST(IsotopeDatabaseFile, HoldsAtMost256Records) {
     Bytes file;
     for (int i = 0; i < 257; ++i) {
-        const Bytes one = encodeRecord(record("I" + std::to_string(i), {}));
-        file.insert(file.end(), one.begin(), one.end());
+        file = concat({file, encodeRecord(record("I" + std::to_string(i), {}))});
     }
     LoadedDatabase loaded = parseDatabase(file);
     EXPECT_EQ(loaded.condition, DatabaseCondition::MoreThanCapacity);
@@ -125,16 +120,12 @@ TEST(IsotopeDatabaseTable, SortsByNameIgnoringCaseInWindows1251) {
 TEST(IsotopeDatabaseSave, WritesOnlyAChangedNonEmptyTableInIntensityOrder) {
     test::TempDir dir;
     const std::string path = dir.path("SPECTORS.DAT");
-    LoadedDatabase missing = loadDatabase(path);
-    EXPECT_EQ(missing.condition, DatabaseCondition::Missing);
-    EXPECT_TRUE(missing.database.empty());
-
+    EXPECT_EQ(loadDatabase(path).condition, DatabaseCondition::Missing);
     IsotopeDatabase db;
     db.append(record("Eu-152", {{121.8, 0.28}, {1408.0, 0.21}, {344.3, 0.27}}));
     db.markSaved();
     EXPECT_EQ(saveDatabase(db, path).status, SaveDatabaseStatus::NothingToWrite);
     EXPECT_FALSE(std::filesystem::exists(path));
-
     db.markChanged();
     ASSERT_EQ(saveDatabase(db, path).status, SaveDatabaseStatus::Written);
     EXPECT_FALSE(db.changed());
@@ -143,12 +134,10 @@ TEST(IsotopeDatabaseSave, WritesOnlyAChangedNonEmptyTableInIntensityOrder) {
     ASSERT_EQ(loaded.database.size(), 1u);
     EXPECT_EQ(loaded.database[0].lines,
               (std::vector<IsotopeLine>{{121.8, 0.28}, {344.3, 0.27}, {1408.0, 0.21}}));
-
     db.toggleEnabled(0);
     EXPECT_TRUE(db.changed()) << "a switched mark is saved on closing";
     ASSERT_EQ(saveDatabase(db, path).status, SaveDatabaseStatus::Written);
     EXPECT_TRUE(loadDatabase(path).database[0].isEnabled());
-
     const Bytes before = test::readBytes(path);
     db.deleteRecord(0);
     EXPECT_EQ(saveDatabase(db, path).status, SaveDatabaseStatus::NothingToWrite);

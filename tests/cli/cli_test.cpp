@@ -27,8 +27,7 @@ CliRun runCli(const std::string& arguments) {
     const std::string command = std::string(KV_CLI_PATH) + " " + arguments + " 2>/dev/null";
     std::FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
         run.out.append(buffer, n);
     }
     const int status = ::pclose(pipe);
@@ -38,8 +37,8 @@ CliRun runCli(const std::string& arguments) {
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
         lines.push_back(text.substr(start, end - start));
     }
     return lines;
@@ -74,38 +73,36 @@ protected:
     }
 };
 
-TEST_F(CliTest, InfoListsHistogramsAsTheProgramNumbersThem) {
-    const CliRun run = runCli("info " + threeHistograms());
+TEST_F(CliTest, InfoListsHistogramsAsTheProgramNumbersThemInTextAndJson) {
+    const std::string path = threeHistograms();
+    const CliRun run = runCli("info " + path);
     ASSERT_EQ(run.status, 0);
     const auto lines = linesOf(run.out);
     ASSERT_GE(lines.size(), 4u);
-    EXPECT_EQ(lines[1].substr(0, 10), " 1. Co-60\t");
-    EXPECT_EQ(lines[2].substr(0, 11), " 2. abc. x\t");
-    EXPECT_EQ(lines[3].substr(0, 10), " 3. 5 MeV\t");
+    EXPECT_TRUE(lines[1].starts_with(" 1. Co-60\t")) << lines[1];
+    EXPECT_TRUE(lines[2].starts_with(" 2. abc. x\t")) << lines[2];
+    EXPECT_TRUE(lines[3].starts_with(" 3. 5 MeV\t")) << lines[3];
     EXPECT_NE(lines[2].find("\tmarked\t"), std::string::npos);
     EXPECT_NE(run.out.find("visible range: channels 2 to 7"), std::string::npos);
-}
 
-TEST_F(CliTest, InfoJsonCarriesChannelsAndTrailer) {
-    const CliRun run = runCli("info --json " + threeHistograms());
-    ASSERT_EQ(run.status, 0);
-    const auto json = nlohmann::json::parse(run.out);
-    EXPECT_EQ(json["channelCount"], 8);
-    ASSERT_EQ(json["histograms"].size(), 3u);
-    EXPECT_EQ(json["histograms"][2]["name"], " 3. 5 MeV");
-    EXPECT_EQ(json["histograms"][2]["channels"][2], 102);
-    EXPECT_EQ(json["histograms"][1]["marked"], true);
-    EXPECT_EQ(json["histograms"][1]["exposure"], 20.0);
-    EXPECT_EQ(json["calibration"]["channelScale"], 8);
-    EXPECT_EQ(json["range"]["first"], 1);
-    EXPECT_EQ(json["range"]["last"], 6);
+    const CliRun json = runCli("info --json " + path);
+    ASSERT_EQ(json.status, 0);
+    const auto info = nlohmann::json::parse(json.out);
+    const auto& h = info["histograms"];
+    EXPECT_EQ(info["channelCount"], 8);
+    ASSERT_EQ(h.size(), 3u);
+    EXPECT_EQ(h[2]["name"], " 3. 5 MeV");
+    EXPECT_EQ(h[2]["channels"][2], 102);
+    EXPECT_EQ(h[1]["marked"], true);
+    EXPECT_EQ(h[1]["exposure"], 20.0);
+    EXPECT_EQ(info["calibration"]["channelScale"], 8);
+    EXPECT_EQ(info["range"]["first"], 1);
+    EXPECT_EQ(info["range"]["last"], 6);
 }
 
 TEST_F(CliTest, MergeOfAFileWithItselfRenumbersAndKeepsEverythingElse) {
-    const std::string in = threeHistograms();
-    const std::string out = dir.path("six.hst");
+    const std::string in = threeHistograms(), out = dir.path("six.hst");
     ASSERT_EQ(runCli("merge " + out + " " + in + " " + in).status, 0);
-
     const auto source = parseHistogramFile(test::readBytes(in));
     const auto merged = parseHistogramFile(test::readBytes(out));
     ASSERT_EQ(merged.condition, FileCondition::Complete);
@@ -120,78 +117,82 @@ TEST_F(CliTest, MergeOfAFileWithItselfRenumbersAndKeepsEverythingElse) {
 }
 
 TEST_F(CliTest, ErrorsHaveTheirExitCodesAndMergeWritesNothingOnFailure) {
-    const std::string good = threeHistograms();
-    test::writeBytes(dir.path("bad.hst"), {'n', 'o', 'p', 'e'});
-    EXPECT_EQ(runCli("info " + dir.path("bad.hst")).status, 2);
-    EXPECT_EQ(runCli("info " + dir.path("missing.hst")).status, 1);
-    EXPECT_EQ(runCli("").status, 1);
-    EXPECT_EQ(runCli("frobnicate").status, 1);
-    EXPECT_EQ(runCli("info").status, 1);
-    EXPECT_EQ(runCli("merge " + dir.path("out.hst")).status, 1);
-    EXPECT_EQ(runCli("merge " + dir.path("out.hst") + " " + good + " " + dir.path("bad.hst")).status,
-              2);
-    EXPECT_EQ(runCli("merge " + dir.path("out.hst") + " " + good + " " + dir.path("missing.hst"))
-                  .status,
-              1);
+    const std::string good = threeHistograms(), out = dir.path("out.hst") + " ";
+    const std::string bad = dir.path("bad.hst"), missing = dir.path("missing.hst");
+    test::writeBytes(bad, {'n', 'o', 'p', 'e'});
+    for (const auto& [arguments, status] :
+         std::vector<std::pair<std::string, int>>{{"info " + bad, 2},
+                                                  {"info " + missing, 1},
+                                                  {"", 1},
+                                                  {"frobnicate", 1},
+                                                  {"info", 1},
+                                                  {"merge " + out, 1},
+                                                  {"merge " + out + good + " " + bad, 2},
+                                                  {"merge " + out + good + " " + missing, 1},
+                                                  {"--help", 0}}) {
+        EXPECT_EQ(runCli(arguments).status, status) << arguments;
+    }
     EXPECT_TRUE(test::readBytes(dir.path("out.hst")).empty());
-    EXPECT_EQ(runCli("--help").status, 0);
-    EXPECT_EQ(runCli("merge --help").status, 0);
 }
 
-// One noise-free Gaussian (area 10000, centre channel 100.4, sigma 3) on a level of 50, with an
-// energy calibration of 2 keV per channel, and a one-channel spike at the end of the spectrum.
-std::string peakFile(const test::TempDir& dir) {
+// Histograms of one channel count, calibrated at keVPerChannel from 0 keV.
+template <class Counts>
+std::string spectrumFile(const test::TempDir& dir, const std::string& name, int size,
+                         double keVPerChannel, double exposure, Counts counts) {
     DocumentState state;
     HistogramList list(state);
-    list.setChannelCount(256);
+    list.setChannelCount(size);
     auto h = list.newHistogram();
-    for (int i = 0; i < 256; ++i) {
-        const double t = (i - 100.4) / 3.0;
-        h->channels[static_cast<std::size_t>(i)] =
-            static_cast<std::int32_t>(std::lround(10000 / (std::sqrt(2 * M_PI) * 3) *
-                                                  std::exp(-t * t / 2) + 50));
+    for (int i = 0; i < size; ++i) {
+        h->channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(counts(i));
     }
-    h->channels[254] = 0;
-    h->channels[255] = 1000;
-    h->exposure = 100;
+    h->exposure = exposure;
     list.addHistogram(std::move(h));
     AppConfig config;
-    config.channelScale = 256;
+    config.channelScale = size;
     config.termCount = 2;
-    config.coefficients = {0.0, 2.0, 0, 0, 0};
-    const std::string path = dir.path("peak.hst");
+    config.coefficients = {0.0, keVPerChannel, 0, 0, 0};
+    const std::string path = dir.path(name);
     test::writeBytes(path, encodeHistogramFile(list, config));
     return path;
 }
 
-TEST_F(CliTest, PeakReportsTheFitInChannelsAndKeV) {
-    const std::string path = peakFile(dir);
+double gauss(double i, double area, double centre, double sigma) {
+    const double t = (i - centre) / sigma;
+    return area / (std::sqrt(2 * M_PI) * sigma) * std::exp(-t * t / 2);
+}
+
+// Area 10000 at channel 100.4, sigma 3, on a level of 50, at 2 keV per channel; a one-channel
+// spike at the end.
+TEST_F(CliTest, PeakReportsTheFitInChannelsAndKeVAndFailures) {
+    const std::string path = spectrumFile(dir, "peak.hst", 256, 2.0, 100, [](int i) {
+        return i == 255 ? 1000 : i == 254 ? 0 : std::lround(gauss(i, 10000, 100.4, 3) + 50);
+    });
     const CliRun json = runCli("peak " + path + " --histogram 1 --at 98 --level --json");
     ASSERT_EQ(json.status, 0);
     const auto fit = nlohmann::json::parse(json.out);
     EXPECT_EQ(fit["ok"], true);
-    EXPECT_NEAR(fit["centre"].get<double>(), 100.4, 0.01);
-    EXPECT_NEAR(fit["energy"].get<double>(), 200.8, 0.02);
-    EXPECT_NEAR(fit["fwhm"].get<double>(), 2.36 * 3, 0.02);
-    EXPECT_NEAR(fit["fwhmKeV"].get<double>(), 2 * 2.36 * 3, 0.04);
-    EXPECT_NEAR(fit["level"].get<double>(), 50, 0.5);
-
+    for (const auto& [key, value, within] :
+         std::vector<std::tuple<const char*, double, double>>{{"centre", 100.4, 0.01},
+                                                              {"energy", 200.8, 0.02},
+                                                              {"fwhm", 2.36 * 3, 0.02},
+                                                              {"fwhmKeV", 2 * 2.36 * 3, 0.04},
+                                                              {"level", 50, 0.5}}) {
+        EXPECT_NEAR(fit[key].get<double>(), value, within) << key;
+    }
     const CliRun text = runCli("peak " + path + " --histogram 1 --at 98 --level");
     ASSERT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("Положение:     101.40 ± "), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("Интенсивность: 100.0"), std::string::npos) << "area / exposure";
-}
 
-TEST_F(CliTest, PeakFailureAndBadArguments) {
-    const std::string path = peakFile(dir);
     const CliRun failed = runCli("peak " + path + " --histogram 1 --at 256");
     EXPECT_EQ(failed.status, 3) << "a one-channel spike is too narrow to fit";
     EXPECT_NE(failed.out.find("Интенсивность: ? ± ?"), std::string::npos);
     EXPECT_NE(failed.out.find("Положение:     256.00 ± ?"), std::string::npos);
-    EXPECT_EQ(runCli("peak " + path + " --histogram 2 --at 98").status, 1);
-    EXPECT_EQ(runCli("peak " + path + " --histogram 1 --at 0").status, 1);
-    EXPECT_EQ(runCli("peak " + path + " --histogram 1 --at x").status, 1);
-    EXPECT_EQ(runCli("peak " + path + " --at 98").status, 1);
+    for (const char* bad :
+         {"--histogram 2 --at 98", "--histogram 1 --at 0", "--histogram 1 --at x", "--at 98"}) {
+        EXPECT_EQ(runCli("peak " + path + " " + bad).status, 1) << bad;
+    }
 }
 
 std::string writeText(const test::TempDir& dir, const std::string& name, std::string_view text) {
@@ -200,15 +201,9 @@ std::string writeText(const test::TempDir& dir, const std::string& name, std::st
     return path;
 }
 
-std::string textOf(const std::string& path) {
-    const auto bytes = test::readBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST_F(CliTest, DbImportListAndExportRoundTrip) {
     const std::string in = writeText(dir, "in.txt",
-                                     "# two isotopes\n\n"
-                                     "Cs-137\n661.6553 0.8501\n*\n\n"
+                                     "# two isotopes\n\nCs-137\n661.6553 0.8501\n*\n\n"
                                      "Co-60\n1173.228 0.9985\n1332.492 0.999826\n# a note\n");
     const std::string database = dir.path("SPECTORS.DAT");
     ASSERT_EQ(runCli("db import " + in + " " + database).status, 0);
@@ -220,8 +215,9 @@ TEST_F(CliTest, DbImportListAndExportRoundTrip) {
 
     const std::string out = dir.path("out.txt");
     ASSERT_EQ(runCli("db export " + database + " " + out).status, 0);
-    EXPECT_EQ(textOf(out), "Cs-137\r\n661.6553\t0.8501\r\n*\r\n\r\n"
-                           "Co-60\r\n1173.228\t0.9985\r\n1332.492\t0.999826\r\n");
+    const std::string exported = "Cs-137\r\n661.6553\t0.8501\r\n*\r\n\r\n"
+                                 "Co-60\r\n1173.228\t0.9985\r\n1332.492\t0.999826\r\n";
+    EXPECT_EQ(test::readBytes(out), std::vector<std::uint8_t>(exported.begin(), exported.end()));
     const std::string again = dir.path("again.DAT");
     ASSERT_EQ(runCli("db import " + out + " " + again).status, 0);
     EXPECT_EQ(test::readBytes(again), test::readBytes(database));
@@ -233,12 +229,12 @@ TEST_F(CliTest, DbErrorsHaveTheirExitCodesAndWriteNothing) {
     ASSERT_EQ(runCli("db import " + good + " " + database).status, 0);
     const auto before = test::readBytes(database);
 
-    const std::string cut = writeText(dir, "cut.txt", "K-40\n1460.822 0.1034\n1460.9\n");
-    EXPECT_EQ(runCli("db import " + cut + " " + database).status, 2);
-    EXPECT_EQ(runCli("db import " + writeText(dir, "empty.txt", "# nothing\n") + " " + database)
-                  .status,
-              2);
-    EXPECT_EQ(runCli("db import " + dir.path("missing.txt") + " " + database).status, 1);
+    for (const auto& [file, status] : std::vector<std::pair<std::string, int>>{
+             {writeText(dir, "cut.txt", "K-40\n1460.822 0.1034\n1460.9\n"), 2},
+             {writeText(dir, "empty.txt", "# nothing\n"), 2},
+             {dir.path("missing.txt"), 1}}) {
+        EXPECT_EQ(runCli("db import " + file + " " + database).status, status) << file;
+    }
     EXPECT_EQ(test::readBytes(database), before) << "a failed import leaves the database";
 
     auto damaged = before;
@@ -250,15 +246,13 @@ TEST_F(CliTest, DbErrorsHaveTheirExitCodesAndWriteNothing) {
     EXPECT_EQ(runCli("db export " + dir.path("damaged.DAT") + " " + dir.path("x.txt")).status, 2);
     EXPECT_TRUE(test::readBytes(dir.path("x.txt")).empty());
 
-    EXPECT_EQ(runCli("db list " + dir.path("missing.DAT")).status, 1);
-    EXPECT_EQ(runCli("db").status, 1);
-    EXPECT_EQ(runCli("db frobnicate").status, 1);
-    EXPECT_EQ(runCli("db import " + good).status, 1);
-    EXPECT_EQ(runCli("db --help").status, 0);
+    for (const std::string& bad : {"db list " + dir.path("missing.DAT"), std::string("db"),
+                                   std::string("db frobnicate"), "db import " + good}) {
+        EXPECT_EQ(runCli(bad).status, 1) << bad;
+    }
 }
 
-TEST(CliDb, ShippedLibraryBuildsIntoADatabase) {
-    test::TempDir dir;
+TEST_F(CliTest, ShippedLibraryBuildsIntoADatabase) {
     const std::string text =
         (std::filesystem::path(KV_DEMO_FILE).parent_path() / "isotopes.txt").string();
     ASSERT_EQ(runCli("db import " + text + " " + dir.path("SPECTORS.DAT")).status, 0);
@@ -271,68 +265,38 @@ TEST(CliDb, ShippedLibraryBuildsIntoADatabase) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Ac-228\t*\t30"), lines.end());
 }
 
-// Cs-137 and Co-60 lines on a falling continuum, 0.75 keV per channel from 0 keV.
-std::string sourceFile(const test::TempDir& dir) {
-    DocumentState state;
-    HistogramList list(state);
-    auto h = list.newHistogram();
-    for (int i = 0; i < 2048; ++i) {
+// Cs-137 and Co-60 lines on a falling continuum, 0.75 keV per channel.
+TEST_F(CliTest, SearchFindsAndIdentifiesTheLinesOfASource) {
+    const std::string path = spectrumFile(dir, "source.hst", 2048, 0.75, 200, [](int i) {
         double value = 3000 * std::exp(-i / 500.0);
         for (const double keV : {661.657, 1173.228, 1332.492}) {
-            const double t = (i - keV / 0.75) / 2.5;
-            value += 20000 / (std::sqrt(2 * M_PI) * 2.5) * std::exp(-t * t / 2);
+            value += gauss(i, 20000, keV / 0.75, 2.5);
         }
-        h->channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(value);
-    }
-    h->exposure = 200;
-    list.addHistogram(std::move(h));
-    AppConfig config;
-    config.channelScale = 2048;
-    config.termCount = 2;
-    config.coefficients = {0.0, 0.75, 0, 0, 0};
-    const std::string path = dir.path("source.hst");
-    test::writeBytes(path, encodeHistogramFile(list, config));
-    return path;
-}
-
-TEST_F(CliTest, SearchFindsAndIdentifiesTheLinesOfASource) {
-    const std::string path = sourceFile(dir);
+        return value;
+    });
     const CliRun run = runCli("search " + path + " --db " + KV_DATABASE_PATH + " --json");
     ASSERT_EQ(run.status, 0);
     const auto lines = nlohmann::json::parse(run.out)["lines"];
-    std::vector<std::pair<std::string, double>> identified;
+    std::vector<std::string> identified;
     for (const auto& line : lines) {
         if (!line["isotope"].is_null()) {
-            identified.emplace_back(line["isotope"], line["energy"]);
+            identified.push_back(line["isotope"]);
+            if (identified.size() == 1) {
+                EXPECT_NEAR(line["energy"].get<double>(), 661.66, 0.1);
+            }
         }
     }
-    ASSERT_EQ(identified.size(), 3u) << run.out;
-    EXPECT_EQ(identified[0].first, "Cs-137");
-    EXPECT_NEAR(identified[0].second, 661.66, 0.1);
-    EXPECT_EQ(identified[1].first, "Co-60");
-    EXPECT_EQ(identified[2].first, "Co-60");
-
-    const CliRun table = runCli("search " + path + " --db " + KV_DATABASE_PATH);
-    ASSERT_EQ(table.status, 0);
-    EXPECT_EQ(table.out.substr(0, table.out.find('\n')), "  E(кэВ)  C(имп/с) Изотоп");
-    EXPECT_NE(table.out.find("  661.6"), std::string::npos);
+    EXPECT_EQ(identified, (std::vector<std::string>{"Cs-137", "Co-60", "Co-60"})) << run.out;
     const CliRun csv = runCli("search " + path + " --db " + KV_DATABASE_PATH + " --csv");
     EXPECT_NE(csv.out.find(",Cs-137,661.66"), std::string::npos) << csv.out;
     EXPECT_EQ(runCli("search " + path + " --histogram 2").status, 1);
     EXPECT_EQ(runCli("search " + path + " --config " + dir.path("none.cnf")).status, 1);
 }
 
-TEST(CliDemo, ShippedDemoFileReads) {
+TEST_F(CliTest, ShippedDemoFileReadsAndTheGeneratorReproducesItByteForByte) {
     const CliRun run = runCli(std::string("info --json ") + KV_DEMO_FILE);
     ASSERT_EQ(run.status, 0);
-    const auto json = nlohmann::json::parse(run.out);
-    EXPECT_EQ(json["channelCount"], 2048);
-    EXPECT_GE(json["histograms"].size(), 1u);
-    EXPECT_GE(json["calibration"]["channelScale"], 2);
-}
-
-TEST(CliDemo, GeneratorReproducesTheShippedFileByteForByte) {
-    test::TempDir dir;
+    EXPECT_EQ(nlohmann::json::parse(run.out)["channelCount"], 2048);
     const std::string made = dir.path("demo.hst");
     ASSERT_EQ(std::system((std::string(KV_MAKE_DEMO_PATH) + " " + made).c_str()), 0);
     EXPECT_EQ(test::readBytes(made), test::readBytes(KV_DEMO_FILE));

@@ -11,18 +11,18 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-AppConfig calibrated(std::array<double, 5> coefficients, std::int32_t termCount,
-                     std::int32_t channelScale) {
+EnergyCalibration calibration(std::array<double, 5> coefficients, std::int32_t termCount,
+                              std::int32_t channelScale = 2048, std::int32_t channels = 2048) {
     AppConfig config;
     config.coefficients = coefficients;
     config.termCount = termCount;
     config.channelScale = channelScale;
-    return config;
+    return EnergyCalibration(config, channels);
 }
 
 TEST(EnergyCalibration, WithoutCalibrationTheEnergyIsTheChannel) {
     for (std::int32_t scale : {0, 1, -2048}) {
-        const EnergyCalibration none(calibrated({5, 2, 0, 0, 0}, 2, scale), 2048);
+        const EnergyCalibration none = calibration({5, 2, 0, 0, 0}, 2, scale);
         EXPECT_EQ(none.channelToEnergy(123.4), 123.4);
         const EnergyToChannelResult back = none.energyToChannel(661.7);
         EXPECT_EQ(back.channel, 0.0);
@@ -30,93 +30,72 @@ TEST(EnergyCalibration, WithoutCalibrationTheEnergyIsTheChannel) {
     }
 }
 
-TEST(EnergyCalibration, LinearCalibrationInvertsInOnePassOrTwoWhenRescaled) {
-    const EnergyCalibration linear(calibrated({0, 2, 0, 0, 0}, 2, 2048), 2048);
-    EXPECT_EQ(linear.channelToEnergy(200), 400.0);
-    const EnergyToChannelResult back = linear.energyToChannel(400);
-    EXPECT_EQ(back.channel, 200.0);
-    EXPECT_TRUE(back.converged);
-    EXPECT_EQ(back.passes, 1);
-
+// Inversions: {calibration, energy, channel, converged, passes (0: not checked)}.
+TEST(EnergyCalibration, EnergyToChannel) {
+    const EnergyCalibration linear = calibration({0, 2, 0, 0, 0}, 2);
     // Made at 2048 channels, used on 4096: channel 4095 is position 2047.5 of the fit,
     // 5 + 0.5 * 2047.5 keV. The start value is on the fit's scale; the first pass doubles it.
-    const EnergyCalibration doubled(calibrated({5, 0.5, 0, 0, 0}, 2, 2048), 4096);
+    const EnergyCalibration doubled = calibration({5, 0.5, 0, 0, 0}, 2, 2048, 4096);
+    // 10 + 0.5 * 1000 + 1e-4 * 1000^2 = 610 keV; E = c0 is channel 0 (a 0 / 0 step).
+    const EnergyCalibration curved = calibration({10, 0.5, 1e-4, 0, 0}, 3);
+    // E = t - 0.001 t^2 rises to 250 keV at channel 500 and falls again. 300 keV is never
+    // reached: the iteration wanders until the bound. For 500 keV the first pass lands on channel
+    // 1000, where E = c0 and the next would divide by zero: the start value came nearest.
+    const EnergyCalibration capped = calibration({0, 1, -0.001, 0, 0}, 3);
+    struct Case {
+        const EnergyCalibration& calibration;
+        double energy, channel, within;
+        bool converged;
+        int passes;
+    };
+    for (const Case& c :
+         {Case{linear, 400, 200, 0, true, 1}, Case{doubled, 1028.75, 4095, 0, true, 2},
+          Case{curved, 610, 1000, 1e-3, true, 0}, Case{curved, 10, 0, 0, true, 0},
+          Case{capped, 300, 500, 25, false, kMaxEnergyToChannelPasses},
+          Case{capped, 500, 500, 0, false, 2}}) {
+        const EnergyToChannelResult back = c.calibration.energyToChannel(c.energy);
+        EXPECT_NEAR(back.channel, c.channel, c.within) << c.energy;
+        EXPECT_EQ(back.converged, c.converged) << c.energy;
+        EXPECT_TRUE(c.passes == 0 || back.passes == c.passes) << c.energy << ": " << back.passes;
+    }
+    EXPECT_EQ(linear.channelToEnergy(200), 400.0);
     EXPECT_EQ(doubled.channelToEnergy(4095), 1028.75);
-    const EnergyToChannelResult rescaled = doubled.energyToChannel(1028.75);
-    EXPECT_EQ(rescaled.channel, 4095.0);
-    EXPECT_TRUE(rescaled.converged);
-    EXPECT_EQ(rescaled.passes, 2);
 }
 
 TEST(EnergyCalibration, UsesOnlyTheFirstTermCountCoefficients) {
     const std::array<double, 5> c{1, 2, 3, 4, 5};
-    // t = 2: 1 + 2*2 + 3*4 + 4*8 + 5*16, or its first three terms.
-    EXPECT_EQ(EnergyCalibration(calibrated(c, 5, 100), 100).channelToEnergy(2), 129.0);
-    EXPECT_EQ(EnergyCalibration(calibrated(c, 3, 100), 100).channelToEnergy(2), 17.0);
-    EXPECT_EQ(EnergyCalibration(calibrated(c, 9, 100), 100).channelToEnergy(2), 129.0)
-        << "out of range: the default 5";
+    // t = 2: 1 + 2*2 + 3*4 + 4*8 + 5*16, or its first three terms; out of range: the default 5.
     // Unused slots may hold anything, even values that are not numbers.
-    EXPECT_EQ(EnergyCalibration(calibrated({1, 2, kNaN, kInf, 9}, 2, 100), 100).channelToEnergy(2),
-              5.0);
+    for (const auto& [calibrated, energy] :
+         {std::pair{calibration(c, 5, 100, 100), 129.0},
+          {calibration(c, 3, 100, 100), 17.0},
+          {calibration(c, 9, 100, 100), 129.0},
+          {calibration({1, 2, kNaN, kInf, 9}, 2, 100, 100), 5.0}}) {
+        EXPECT_EQ(calibrated.channelToEnergy(2), energy);
+    }
     // An empty fit leaves zero terms: every channel is 0 keV and no energy can be inverted.
-    const EnergyCalibration empty(calibrated(c, 0, 100), 100);
+    const EnergyCalibration empty = calibration(c, 0, 100, 100);
     EXPECT_EQ(empty.channelToEnergy(57), 0.0);
     EXPECT_FALSE(empty.energyToChannel(0.0).converged);
 }
 
-TEST(EnergyCalibration, CurvedCalibrationConvergesOnTheChannel) {
-    // 10 + 0.5 * 1000 + 1e-4 * 1000^2 = 610 keV.
-    const EnergyCalibration curved(calibrated({10, 0.5, 1e-4, 0, 0}, 3, 2048), 2048);
-    const EnergyToChannelResult back = curved.energyToChannel(610);
-    EXPECT_TRUE(back.converged);
-    EXPECT_NEAR(back.channel, 1000.0, 1e-3);
-
-    // E = c0 is channel 0; the iteration step would be 0 / 0 there.
-    const EnergyToChannelResult offset = curved.energyToChannel(10);
-    EXPECT_TRUE(offset.converged);
-    EXPECT_EQ(offset.channel, 0.0);
-}
-
-TEST(EnergyCalibration, EnergyBeyondACurvedCalibrationStopsWithTheNearestChannel) {
-    // E = t - 0.001 t^2 rises to 250 keV at channel 500 and falls again.
-    const EnergyCalibration capped(calibrated({0, 1, -0.001, 0, 0}, 3, 2048), 2048);
-
-    // 300 keV is never reached: the iteration wanders until the bound.
-    const EnergyToChannelResult wander = capped.energyToChannel(300);
-    EXPECT_FALSE(wander.converged);
-    EXPECT_EQ(wander.passes, kMaxEnergyToChannelPasses);
-    EXPECT_NEAR(wander.channel, 500.0, 25.0);
-
-    // 500 keV: the first pass lands on channel 1000, where E = c0 and the next pass would
-    // divide by zero. The start value, at 250 keV, came nearest.
-    const EnergyToChannelResult root = capped.energyToChannel(500);
-    EXPECT_FALSE(root.converged);
-    EXPECT_EQ(root.passes, 2);
-    EXPECT_EQ(root.channel, 500.0);
-}
-
 TEST(EnergyCalibration, DamagedValuesNeverGiveNonFiniteResults) {
     // A coefficient that is not a number switches the calibration off.
-    const EnergyCalibration damaged(calibrated({0, kNaN, 0, 0, 0}, 2, 2048), 2048);
+    const EnergyCalibration damaged = calibration({0, kNaN, 0, 0, 0}, 2);
     EXPECT_FALSE(damaged.inForce());
     EXPECT_EQ(damaged.channelToEnergy(17), 17.0);
-
     // c1 = 0: no start value, even though c2 makes the curve rise.
-    const EnergyToChannelResult noStart =
-        EnergyCalibration(calibrated({0, 0, 1, 0, 0}, 3, 2048), 2048).energyToChannel(100);
+    const EnergyToChannelResult noStart = calibration({0, 0, 1, 0, 0}, 3).energyToChannel(100);
     EXPECT_FALSE(noStart.converged);
     EXPECT_EQ(noStart.channel, 0.0);
-
     // A channel count of 0 leaves the channel unscaled instead of dividing by it.
-    const EnergyCalibration noCount(calibrated({0, 2, 0, 0, 0}, 2, 2048), 0);
-    EXPECT_EQ(noCount.channelToEnergy(100), 200.0);
+    EXPECT_EQ(calibration({0, 2, 0, 0, 0}, 2, 2048, 0).channelToEnergy(100), 200.0);
 
-    const EnergyCalibration linear(calibrated({0, 2, 0, 0, 0}, 2, 2048), 2048);
+    const EnergyCalibration linear = calibration({0, 2, 0, 0, 0}, 2);
     EXPECT_EQ(linear.energyToChannel(kNaN).channel, 0.0);
     EXPECT_EQ(linear.energyToChannel(kInf).channel, 0.0);
     EXPECT_EQ(linear.channelToEnergy(kNaN), 0.0);
-
-    const EnergyCalibration steep(calibrated({0, 1, 0, 0, 1e300}, 5, 2048), 2048);
+    const EnergyCalibration steep = calibration({0, 1, 0, 0, 1e300}, 5);
     EXPECT_EQ(steep.channelToEnergy(1e10), std::numeric_limits<double>::max());
     EXPECT_TRUE(std::isfinite(steep.energyToChannel(1e308).channel));
 }
