@@ -97,13 +97,13 @@ void printText(const HistogramList& list, const AppConfig& config) {
 } // namespace
 
 int runInfo(std::span<const std::string_view> args) {
+    if (wantsHelp(args)) {
+        std::cout << kInfoHelp;
+        return kExitOk;
+    }
     bool json = false;
     std::string path;
     for (const std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kInfoHelp;
-            return kExitOk;
-        }
         if (arg == "--json") {
             json = true;
         } else if (path.empty() && !arg.starts_with("-")) {
@@ -120,18 +120,16 @@ int runInfo(std::span<const std::string_view> args) {
 
     CliWorkspace w;
     const ReadOutcome outcome = w.document.openFromCommandLine(path);
-    if (outcome == ReadOutcome::NotOpened) {
-        return kExitUsage;
+    if (outcome == ReadOutcome::NotOpened || outcome == ReadOutcome::WrongMagic) {
+        return exitStatusOf(outcome);
     }
-    if (outcome == ReadOutcome::WrongMagic) {
-        return kExitFormat;
-    }
+    // A damaged file still lists what could be read, then fails.
     if (json) {
         std::cout << jsonOf(w.list, w.config).dump(1) << '\n';
     } else {
         printText(w.list, w.config);
     }
-    return outcome == ReadOutcome::Read ? kExitOk : kExitFormat;
+    return exitStatusOf(outcome);
 }
 
 } // namespace kv::cli

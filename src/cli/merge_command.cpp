@@ -19,12 +19,12 @@ constexpr std::string_view kMergeHelp =
 } // namespace
 
 int runMerge(std::span<const std::string_view> args) {
+    if (wantsHelp(args)) {
+        std::cout << kMergeHelp;
+        return kExitOk;
+    }
     std::vector<std::string> paths;
     for (const std::string_view arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            std::cout << kMergeHelp;
-            return kExitOk;
-        }
         if (arg.starts_with("-")) {
             std::cerr << kMergeHelp;
             return kExitUsage;
@@ -37,16 +37,12 @@ int runMerge(std::span<const std::string_view> args) {
     }
 
     CliWorkspace w;
-
     for (std::size_t i = 1; i < paths.size(); ++i) {
         w.ui.queueOpenFile(paths[i]);
         const ReadOutcome outcome = i == 1 ? w.document.open() : w.document.append();
-        if (outcome == ReadOutcome::NotOpened) {
-            return kExitUsage;
-        }
         if (outcome != ReadOutcome::Read) {
             std::cerr << "kvantira-cli: " << paths[i] << " was not read whole; nothing written\n";
-            return kExitFormat;
+            return exitStatusOf(outcome);
         }
     }
     w.ui.setSaveFile(paths[0]);
