@@ -18,6 +18,12 @@ constexpr std::string_view kToolHelp =
     "                                  fit the peak near a channel\n"
     "  search FILE.hst [--histogram N] [--efficiency] [--config F.cnf] [--db F.DAT]\n"
     "         [--json|--csv]           find, fit and identify the lines of a spectrum\n"
+    "  windows FILE.hst --histogram N [--config F.cnf] [--json]\n"
+    "                                  evaluate a spectrum in the count windows\n"
+    "  fit FILE.hst --histogram N --range A:B --add KIND[,KIND...] [--json]\n"
+    "                                  fit a sum of components to a range\n"
+    "  peaks FILE.hst --histogram N [--range A:B] [--search-range R] [--sigma-max S] OUT.hst\n"
+    "                                  search peaks by local fits into a new histogram\n"
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
@@ -50,6 +56,15 @@ int main(int argc, char** argv) {
     }
     if (verb == "search") {
         return kv::cli::runSearch(rest);
+    }
+    if (verb == "windows") {
+        return kv::cli::runWindows(rest);
+    }
+    if (verb == "fit") {
+        return kv::cli::runFit(rest);
+    }
+    if (verb == "peaks") {
+        return kv::cli::runPeaks(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);

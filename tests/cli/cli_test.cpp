@@ -293,6 +293,33 @@ TEST_F(CliTest, SearchFindsAndIdentifiesTheLinesOfASource) {
     EXPECT_EQ(runCli("search " + path + " --config " + dir.path("none.cnf")).status, 1);
 }
 
+// Peaks at channels 100.3 and 300.6 (0-based), 2 keV per channel.
+TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
+    const std::string in = spectrumFile(dir, "two.hst", 512, 2.0, 10, [](int i) {
+        return std::lround(gauss(i, 60000, 100.3, 3) + gauss(i, 40000, 300.6, 4));
+    });
+    const std::string out = dir.path("found.hst");
+    const CliRun run = runCli("peaks " + in + " --histogram 1 --search-range 8 " + out);
+    ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "channel\tkeV\n101.30\t200.60\n301.60\t601.20\n");
+    const auto saved = parseHistogramFile(test::readBytes(out));
+    ASSERT_EQ(saved.histograms.size(), 2u);
+    const Histogram& added = *saved.histograms[1];
+    EXPECT_EQ(added.name.view(), " 2. ");
+    EXPECT_EQ(added.total, saved.histograms[0]->total);
+    EXPECT_GT(added.channels[100], 0);
+    EXPECT_EQ(added.channels[200], 0);
+    EXPECT_EQ(runCli("peaks " + in + " --histogram 1 --range 150:250 " + out).out,
+              "channel\tkeV\n");
+    const std::string bad = writeText(dir, "bad.hst", "nope");
+    for (const auto& [arguments, status] : std::vector<std::pair<std::string, int>>{
+             {in + " --histogram 2 " + out, 1}, {in + " --histogram 1 --range 0:9 " + out, 1},
+             {in + " --histogram 1 --search-range x " + out, 1}, {in + " --histogram 1", 1},
+             {bad + " --histogram 1 " + out, 2}}) {
+        EXPECT_EQ(runCli("peaks " + arguments).status, status) << arguments;
+    }
+}
+
 TEST_F(CliTest, ShippedDemoFileReadsAndTheGeneratorReproducesItByteForByte) {
     const CliRun run = runCli(std::string("info --json ") + KV_DEMO_FILE);
     ASSERT_EQ(run.status, 0);
@@ -300,6 +327,41 @@ TEST_F(CliTest, ShippedDemoFileReadsAndTheGeneratorReproducesItByteForByte) {
     const std::string made = dir.path("demo.hst");
     ASSERT_EQ(std::system((std::string(KV_MAKE_DEMO_PATH) + " " + made).c_str()), 0);
     EXPECT_EQ(test::readBytes(made), test::readBytes(KV_DEMO_FILE));
+}
+
+TEST_F(CliTest, WindowsEvaluatesTheCountWindowsOfAConfiguration) {
+    DocumentState state;
+    HistogramList list(state);
+    for (const std::int32_t count : {1, 0}) { // flat: 101 per window; empty: N3 below 2
+        auto h = list.newHistogram();
+        std::fill(h->channels.begin(), h->channels.end(), count);
+        h->exposure = 1.0;
+        list.addHistogram(std::move(h));
+    }
+    const std::string path = dir.path("x.hst"), config = dir.path("x.cnf");
+    test::writeBytes(path, encodeHistogramFile(list, AppConfig{}));
+    AppConfig narrow;
+    narrow.windowUpper[0] = 9;
+    const auto bytes = encodeAppConfig(narrow);
+    test::writeBytes(config, {bytes.begin(), bytes.end()});
+
+    const auto lines = linesOf(runCli("windows " + path + " --histogram 1").out);
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"Окна: 1-101 201-301 601-701", "N1=101.000", "N2=101.000",
+                                        "N3=101.000", "C1=1.0000", "C2=1.0000"}));
+    const CliRun failed =
+        runCli("windows " + path + " --histogram 2 --config " + config + " --json");
+    ASSERT_EQ(failed.status, 0);
+    const auto json = nlohmann::json::parse(failed.out);
+    EXPECT_FALSE(json["ok"]);
+    EXPECT_TRUE(json["c1"].is_null());
+    EXPECT_EQ(json["windows"][0], nlohmann::json({0, 9}));
+    for (const auto& arguments : {"windows " + path, "windows " + path + " --histogram 3",
+                                  "windows " + dir.path("none.hst") + " --histogram 1"}) {
+        EXPECT_EQ(runCli(arguments).status, 1) << arguments;
+    }
+    test::writeBytes(dir.path("bad.hst"), {'n', 'o'});
+    EXPECT_EQ(runCli("windows " + dir.path("bad.hst") + " --histogram 1").status, 2);
 }
 
 } // namespace

@@ -1,0 +1,147 @@
+#include "cli/cli_ui.h"
+#include "cli/commands.h"
+#include "fitting/peak_search.h"
+#include "model/energy_calibration.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+namespace kv::cli {
+
+namespace {
+
+constexpr std::string_view kPeaksHelp =
+    "usage: kvantira-cli peaks FILE.hst --histogram N [--range A:B] [--search-range R]\n"
+    "                          [--sigma-max S] OUT.hst\n"
+    "\n"
+    "Runs the peak search by local fits (\"Поиск пиков\") on the N-th histogram of the file\n"
+    "(1-based list position) between channels A and B (1-based; default: the file's visible\n"
+    "range), with fit windows reaching R channels each side (default 40; start channels R / 2\n"
+    "apart) and keeping peaks of sigma at most S channels (default 40). As the program does,\n"
+    "it adds a histogram holding only the fitted Gaussians (header, comment and total of the\n"
+    "source) and saves the whole list as OUT. Prints each accepted peak's centre as a 1-based\n"
+    "channel and in keV from the file's energy calibration. A search ends after 1024 peaks.\n";
+
+struct PeaksArguments {
+    std::string path;
+    std::string outPath;
+    int histogram = 0; // 1-based
+    std::optional<std::pair<int, int>> range; // 1-based, inclusive
+    PeakSearchSettings settings;
+};
+
+template <class Number>
+std::optional<Number> parseNumber(std::string_view text) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::pair<int, int>> parseRange(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto a = parseNumber<int>(text.substr(0, colon));
+    const auto b = parseNumber<int>(text.substr(colon + 1));
+    if (!a || !b) {
+        return std::nullopt;
+    }
+    return std::pair{*a, *b};
+}
+
+std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> args) {
+    PeaksArguments parsed;
+    std::optional<int> histogram;
+    std::optional<int> range = parsed.settings.searchRange;
+    std::optional<double> sigmaMax = parsed.settings.searchSigmaMax;
+    bool rangeValid = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--histogram" && hasValue) {
+            histogram = parseNumber<int>(args[++i]);
+        } else if (arg == "--range" && hasValue) {
+            parsed.range = parseRange(args[++i]);
+            rangeValid = parsed.range.has_value();
+        } else if (arg == "--search-range" && hasValue) {
+            range = parseNumber<int>(args[++i]);
+        } else if (arg == "--sigma-max" && hasValue) {
+            sigmaMax = parseNumber<double>(args[++i]);
+        } else if (arg.starts_with("-")) {
+            return std::nullopt;
+        } else if (parsed.path.empty()) {
+            parsed.path = arg;
+        } else if (parsed.outPath.empty()) {
+            parsed.outPath = arg;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parsed.outPath.empty() || !histogram || !rangeValid || !range || *range < 0 ||
+        !sigmaMax || std::isnan(*sigmaMax)) {
+        return std::nullopt;
+    }
+    parsed.histogram = *histogram;
+    parsed.settings = {*range, *sigmaMax};
+    return parsed;
+}
+
+} // namespace
+
+int runPeaks(std::span<const std::string_view> args) {
+    if (wantsHelp(args)) {
+        std::cout << kPeaksHelp;
+        return kExitOk;
+    }
+    const auto parsed = parseArguments(args);
+    if (!parsed) {
+        std::cerr << kPeaksHelp;
+        return kExitUsage;
+    }
+    CliWorkspace w;
+    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+        return status;
+    }
+    const std::int32_t channels = w.list.channelCount();
+    const int index = parsed->histogram - 1;
+    const auto range = parsed->range.value_or(
+        std::pair{w.config.firstChannel + 1, w.config.lastChannel + 1});
+    if (!w.list.histogramAt(index) || range.first < 1 || range.first > range.second ||
+        range.second > channels) {
+        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount()
+                  << " histograms of " << channels << " channels\n";
+        return kExitUsage;
+    }
+    w.list.setCurrentIndex(index);
+    w.config.firstChannel = range.first - 1;
+    w.config.lastChannel = range.second - 1;
+
+    const auto result = runPeakSearch(w.list, w.config, parsed->settings);
+    w.ui.setSaveFile(parsed->outPath);
+    if (w.document.saveAs() != SaveOutcome::Written) {
+        std::cerr << "kvantira-cli: " << parsed->outPath << " was not written\n";
+        return kExitUsage;
+    }
+    if (result->stoppedAtCapacity) {
+        std::cerr << "kvantira-cli: the search ended after " << kMaxAcceptedPeaks << " peaks\n";
+    }
+    const EnergyCalibration calibration(w.config, channels);
+    std::cout << "channel\tkeV\n";
+    for (const LocalPeak& peak : result->peaks) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%0.2f\t%0.2f\n", peak.centre + 1,
+                      calibration.channelToEnergy(peak.centre));
+        std::cout << line;
+    }
+    return kExitOk;
+}
+
+} // namespace kv::cli
