@@ -294,6 +294,21 @@ TEST_F(CliTest, SearchFindsAndIdentifiesTheLinesOfASource) {
 }
 
 // Peaks at channels 100.3 and 300.6 (0-based), 2 keV per channel.
+// The demo's Cs-137 spectrum: its 661.66 keV line lies at channel 440.8 of the calibration.
+TEST_F(CliTest, FitReportsTheComponentsOrWhyItFailed) {
+    const std::string fit = std::string("fit ") + KV_DEMO_FILE + " --histogram 3 --range 415:465 ";
+    const CliRun json = runCli(fit + "--add gauss,linear --json");
+    ASSERT_EQ(json.status, 0);
+    const auto result = nlohmann::json::parse(json.out);
+    EXPECT_EQ(result["ok"], true);
+    EXPECT_NEAR(result["components"][0]["parameters"][1].get<double>(), 440.6, 0.3);
+    const CliRun text = runCli(fit + "--add linear,gauss");
+    EXPECT_NE(text.out.find("Аппроксимация завершена"), std::string::npos);
+    EXPECT_NE(text.out.find("Энергия 661."), std::string::npos) << text.out;
+    EXPECT_EQ(runCli(fit + "--add const,linear").status, 3) << "singular on a flat start";
+    EXPECT_EQ(runCli(fit + "--add foo").status, 1);
+}
+
 TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
     const std::string in = spectrumFile(dir, "two.hst", 512, 2.0, 10, [](int i) {
         return std::lround(gauss(i, 60000, 100.3, 3) + gauss(i, 40000, 300.6, 4));
