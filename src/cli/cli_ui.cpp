@@ -1,6 +1,7 @@
 #include "cli/cli_ui.h"
 
 #include "cli/commands.h"
+#include "model/configuration_file.h"
 #include "model/strings.h"
 
 #include <algorithm>
@@ -49,6 +50,23 @@ std::string CliUi::clipboardText() { return m_clipboard; }
 void CliUi::showHelp(int) {}
 
 bool CliUi::startAnotherCopy(const std::vector<std::string>&) { return false; }
+
+int CliWorkspace::open(const std::string& path, const std::string& configPath) {
+    if (!configPath.empty() && !loadConfigurationFile(config, configPath)) {
+        std::cerr << "kvantira-cli: cannot read " << configPath << '\n';
+        return cli::kExitUsage;
+    }
+    return cli::exitStatusOf(document.openFromCommandLine(path));
+}
+
+const Histogram* CliWorkspace::histogramAt(int position) {
+    const Histogram* h = list.histogramAt(position - 1);
+    if (!h) {
+        std::cerr << "kvantira-cli: the file has " << list.histogramCount() << " histograms of "
+                  << list.channelCount() << " channels\n";
+    }
+    return h;
+}
 
 namespace cli {
 

@@ -44,6 +44,13 @@ struct CliWorkspace {
     DocumentState state;
     HistogramList list{state};
     Document document{list, config, state, ui};
+
+    // Reads the configuration file when configPath names one, then opens path as the program
+    // does. The exit status to end with, or 0.
+    int open(const std::string& path, const std::string& configPath = {});
+
+    // The histogram at a 1-based list position, or nothing after saying what the file holds.
+    const Histogram* histogramAt(int position);
 };
 
 } // namespace kv

@@ -188,15 +188,17 @@ int runFit(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     CliWorkspace w;
-    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+    if (const int status = w.open(parsed->path)) {
         return status;
     }
-    const Histogram* h = w.list.histogramAt(parsed->histogram - 1);
-    const std::int32_t channels = w.list.channelCount();
+    const Histogram* h = w.histogramAt(parsed->histogram);
+    if (!h) {
+        return kExitUsage;
+    }
     const FitRegion region{parsed->first - 1, parsed->last - 1};
-    if (!h || !region.fits(h->channels.size())) {
-        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount() << " histograms of "
-                  << channels << " channels\n";
+    if (!region.fits(h->channels.size())) {
+        std::cerr << "kvantira-cli: the range is not among channels 1.." << h->channels.size()
+                  << '\n';
         return kExitUsage;
     }
     ComponentTable table;
@@ -213,7 +215,7 @@ int runFit(std::span<const std::string_view> args) {
         std::cout << jsonOf(table, outcome).dump(1) << '\n';
     } else if (outcome.converged()) {
         std::cout << fitReport(table, outcome.errors, h->rateExposure(),
-                               EnergyCalibration(w.config, channels));
+                               EnergyCalibration(w.config, w.list.channelCount()));
     }
     if (!outcome.converged()) {
         (parsed->json ? std::cerr : std::cout)

@@ -111,14 +111,17 @@ int runPeak(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     CliWorkspace w;
-    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+    if (const int status = w.open(parsed->path)) {
         return status;
     }
-    const Histogram* h = w.list.histogramAt(parsed->histogram - 1);
+    const Histogram* h = w.histogramAt(parsed->histogram);
     const std::int32_t channels = w.list.channelCount();
-    if (!h || parsed->channel < 1 || parsed->channel > channels) {
-        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount()
-                  << " histograms of " << channels << " channels\n";
+    if (!h) {
+        return kExitUsage;
+    }
+    if (parsed->channel < 1 || parsed->channel > channels) {
+        std::cerr << "kvantira-cli: channel " << parsed->channel << " is not among 1.."
+                  << channels << '\n';
         return kExitUsage;
     }
 

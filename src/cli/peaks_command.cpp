@@ -107,20 +107,20 @@ int runPeaks(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     CliWorkspace w;
-    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+    if (const int status = w.open(parsed->path)) {
         return status;
     }
-    const std::int32_t channels = w.list.channelCount();
-    const int index = parsed->histogram - 1;
-    const auto range = parsed->range.value_or(
-        std::pair{w.config.firstChannel + 1, w.config.lastChannel + 1});
-    if (!w.list.histogramAt(index) || range.first < 1 || range.first > range.second ||
-        range.second > channels) {
-        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount()
-                  << " histograms of " << channels << " channels\n";
+    if (!w.histogramAt(parsed->histogram)) {
         return kExitUsage;
     }
-    w.list.setCurrentIndex(index);
+    const std::int32_t channels = w.list.channelCount();
+    const auto range = parsed->range.value_or(
+        std::pair{w.config.firstChannel + 1, w.config.lastChannel + 1});
+    if (range.first < 1 || range.first > range.second || range.second > channels) {
+        std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
+        return kExitUsage;
+    }
+    w.list.setCurrentIndex(parsed->histogram - 1);
     w.config.firstChannel = range.first - 1;
     w.config.lastChannel = range.second - 1;
 

@@ -3,7 +3,6 @@
 #include "analysis/line_search.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
-#include "model/configuration_file.h"
 #include "model/cp1251.h"
 #include "model/strings.h"
 #include "platform/program_directory.h"
@@ -149,19 +148,14 @@ int runSearch(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     CliWorkspace w;
-    if (!parsed->configPath.empty() && !loadConfigurationFile(w.config, parsed->configPath)) {
-        std::cerr << "kvantira-cli: cannot read " << parsed->configPath << '\n';
-        return kExitUsage;
+    if (const int status = w.open(parsed->path, parsed->configPath)) {
+        return status;
     }
     if (parsed->efficiency) {
         w.config.efficiencyCorrection = 1;
     }
-    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
-        return status;
-    }
-    const Histogram* spectrum = w.list.histogramAt(parsed->histogram - 1);
+    const Histogram* spectrum = w.histogramAt(parsed->histogram);
     if (!spectrum) {
-        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount() << " histograms\n";
         return kExitUsage;
     }
     const std::string databasePath = parsed->databasePath.empty()

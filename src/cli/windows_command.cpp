@@ -1,7 +1,6 @@
 #include "acquisition/count_windows.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
-#include "model/configuration_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -84,16 +83,11 @@ int runWindows(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     CliWorkspace w;
-    if (!parsed->configPath.empty() && !loadConfigurationFile(w.config, parsed->configPath)) {
-        std::cerr << "kvantira-cli: cannot read " << parsed->configPath << '\n';
-        return kExitUsage;
-    }
-    if (const int status = exitStatusOf(w.document.openFromCommandLine(parsed->path))) {
+    if (const int status = w.open(parsed->path, parsed->configPath)) {
         return status;
     }
-    const Histogram* h = w.list.histogramAt(parsed->histogram - 1);
+    const Histogram* h = w.histogramAt(parsed->histogram);
     if (!h) {
-        std::cerr << "kvantira-cli: the file has " << w.list.histogramCount() << " histograms\n";
         return kExitUsage;
     }
 
