@@ -42,6 +42,7 @@ constexpr std::int32_t kChannelCount = 2048;
 class SilentUi : public UiServices {
 public:
     void showMessage(StringId, StringId, std::string_view) override {}
+    void showFormattedMessage(StringId, std::string_view, StringId) override {}
     Answer ask(StringId, StringId, QuestionButtons) override { return Answer::Cancel; }
     std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return {}; }
     std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return {}; }

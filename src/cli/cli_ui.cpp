@@ -22,6 +22,13 @@ void CliUi::showMessage(StringId message, StringId caption, std::string_view det
     std::cerr << '\n';
 }
 
+void CliUi::showFormattedMessage(StringId, std::string_view formatted, StringId caption) {
+    if (caption == StringId::BadNews) {
+        m_reportedError = true;
+    }
+    std::cerr << "kvantira-cli: " << text(caption) << ": " << formatted << '\n';
+}
+
 Answer CliUi::ask(StringId message, StringId caption, QuestionButtons) {
     std::cerr << "kvantira-cli: " << text(caption) << ' ' << text(message) << " -> cancelled\n";
     return Answer::Cancel;

@@ -22,6 +22,7 @@ public:
     bool reportedError() const { return m_reportedError; }
 
     void showMessage(StringId text, StringId caption, std::string_view detail) override;
+    void showFormattedMessage(StringId id, std::string_view formatted, StringId caption) override;
     Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;

@@ -27,6 +27,8 @@ int runMerge(std::span<const std::string_view> args);
 int runPeak(std::span<const std::string_view> args);
 int runDb(std::span<const std::string_view> args);
 int runSearch(std::span<const std::string_view> args);
+int runMeasure(std::span<const std::string_view> args);
+int runMemtest(std::span<const std::string_view> args);
 int runPeaks(std::span<const std::string_view> args);
 int runFit(std::span<const std::string_view> args);
 int runWindows(std::span<const std::string_view> args);

@@ -24,6 +24,10 @@ constexpr std::string_view kToolHelp =
     "                                  fit a sum of components to a range\n"
     "  peaks FILE.hst --histogram N [--range A:B] [--search-range R] [--sigma-max S] OUT.hst\n"
     "                                  search peaks by local fits into a new histogram\n"
+    "  memtest 0|1|random [--fault FAULT]... [--ports=direct]\n"
+    "                                  test the analyser memory (exit 2: errors found)\n"
+    "  measure --exposure SECONDS [--name N] [--comment C] [--threshold T] OUT.hst\n"
+    "                                  measure one spectrum and append it to a file\n"
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
@@ -65,6 +69,12 @@ int main(int argc, char** argv) {
     }
     if (verb == "peaks") {
         return kv::cli::runPeaks(rest);
+    }
+    if (verb == "memtest") {
+        return kv::cli::runMemtest(rest);
+    }
+    if (verb == "measure") {
+        return kv::cli::runMeasure(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);

@@ -36,6 +36,11 @@ public:
     // reason from the system) is shown on a line of its own below the text.
     virtual void showMessage(StringId text, StringId caption, std::string_view detail = {}) = 0;
 
+    // A message box whose text is the table text of id with its numbers already filled in
+    // (formatted), so tests can still tell which message it was.
+    virtual void showFormattedMessage(StringId id, std::string_view formatted,
+                                      StringId caption) = 0;
+
     virtual Answer ask(StringId text, StringId caption, QuestionButtons buttons) = 0;
 
     // An existing file to read; nothing when the user cancels.

@@ -335,6 +335,25 @@ TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
     }
 }
 
+TEST_F(CliTest, MeasureAppendsRunsOnTheSimulatorAndMemtestFindsInjectedFaults) {
+    const std::string out = dir.path("runs.hst");
+    for (int run = 1; run <= 2; ++run) {
+        ASSERT_EQ(runCli("measure --exposure 0.2 --name Cs --sources cs137 " + out).status, 0);
+        const auto parsed = parseHistogramFile(test::readBytes(out));
+        ASSERT_EQ(parsed.histograms.size(), static_cast<std::size_t>(run));
+        const Histogram& h = *parsed.histograms.back();
+        EXPECT_EQ(h.channels.size(), 2048u);
+        EXPECT_NEAR(h.exposure, 0.2, 0.05);
+        EXPECT_EQ(h.total, sumChannels(h, 0, 2047));
+        EXPECT_GT(h.total, 0u);
+    }
+    EXPECT_EQ(runCli("measure --exposure x " + out).status, 1);
+    EXPECT_EQ(runCli("memtest 0").status, 0);
+    EXPECT_EQ(runCli("memtest random --fault dead:7").status, 2);
+    EXPECT_EQ(runCli("memtest 1 --fault dead:7").status, 0) << "a dead cell reads as all ones";
+    EXPECT_EQ(runCli("memtest 2").status, 1);
+}
+
 TEST_F(CliTest, ShippedDemoFileReadsAndTheGeneratorReproducesItByteForByte) {
     const CliRun run = runCli(std::string("info --json ") + KV_DEMO_FILE);
     ASSERT_EQ(run.status, 0);

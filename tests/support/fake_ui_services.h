@@ -33,6 +33,10 @@ public:
     std::vector<StringId> messageIds() const;
 
     void showMessage(StringId text, StringId caption, std::string_view detail) override;
+    // Recorded like showMessage, the filled-in text as the detail.
+    void showFormattedMessage(StringId id, std::string_view formatted, StringId caption) override {
+        showMessage(id, caption, formatted);
+    }
     Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;

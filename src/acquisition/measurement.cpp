@@ -1,0 +1,139 @@
+#include "acquisition/measurement.h"
+
+#include "acquisition/analyser_port.h"
+#include "acquisition/count_windows.h"
+#include "acquisition/report_log.h"
+#include "platform/clock.h"
+
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+namespace kv {
+
+namespace {
+
+// A new run's record: kind number 0, marked.
+constexpr std::int32_t kKindNewRun = kKindMeasured | kMarkedBit;
+constexpr int kXrayKindNumber = kKindXray & kKindNumberMask;
+
+// The progress bar moves in hundredths of a second; reporting more often would only keep the
+// host busy while the worker waits for it.
+constexpr std::uint32_t kProgressIntervalMs = 10;
+
+MeasurementJob namedJob(const AppConfig& config, Histogram record, std::string_view name,
+                        std::string_view comment, std::int32_t kind, double exposureSeconds) {
+    record.name.assign(name);
+    record.comment.assign(comment);
+    record.kind = kind;
+    record.exposure = exposureSeconds;
+    return {std::move(record), config};
+}
+
+} // namespace
+
+MeasurementJob prepareMeasurement(AppConfig& config, Histogram record, std::string_view name,
+                                  std::string_view comment, double exposureSeconds,
+                                  std::int32_t threshold, bool autoSave) {
+    config.lastName = std::string(name.substr(0, kHistogramTextLimit));
+    config.lastExposure = exposureSeconds;
+    config.internalGating = config.gatingMode == 1 ? 1 : 0;
+    config.autoSave = autoSave ? 1 : 0;
+    config.threshold = threshold;
+    return namedJob(config, std::move(record), name, comment, kKindNewRun, exposureSeconds);
+}
+
+MeasurementJob prepareXrayMeasurement(AppConfig& config, Histogram record, std::string_view name,
+                                      std::string_view comment) {
+    config.lastName = std::string(name.substr(0, kHistogramTextLimit));
+    config.lastExposure = config.xrayExposure;
+    return namedJob(config, std::move(record), name, comment, kKindXray, config.xrayExposure);
+}
+
+std::uint32_t exposureMilliseconds(double seconds) {
+    const double ms = seconds * 1000.0;
+    if (!(ms > 0.0)) {
+        return 0;
+    }
+    if (ms >= static_cast<double>(UINT32_MAX)) {
+        return UINT32_MAX;
+    }
+    return static_cast<std::uint32_t>(ms);
+}
+
+void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob job) {
+    const AppConfig& config = job.config;
+    Histogram& record = job.record;
+    record.channels.resize(kAnalyserChannels);
+    const std::uint16_t base = portBase(config);
+    const std::uint8_t command = commandByte(config);
+    const bool softwareGate = config.gatingMode == 2;
+    const std::uint32_t exposureMs = exposureMilliseconds(record.exposure);
+    Histogram* listed = nullptr;
+
+    startCounting(io, base, static_cast<std::uint8_t>(config.threshold), command);
+    // Elapsed time is always taken as a difference of two readings, so the run is timed right
+    // across the counter's wrap.
+    std::uint32_t startTick = tickMilliseconds();
+    std::uint32_t nowTick = startTick;
+    std::uint32_t reportedTick = startTick;
+
+    const auto readOut = [&] {
+        freezeCounting(io, base);
+        readSpectrum(io, base, record.channels);
+        record.exposure = (nowTick - startTick) * 0.001;
+        record.total = sumChannels(record, 0, kAnalyserChannels - 1);
+    };
+
+    do {
+        if (softwareGate) {
+            softwareGatePulse(io, base);
+        }
+        nowTick = tickMilliseconds();
+        if (nowTick - reportedTick >= kProgressIntervalMs) {
+            host.progress({nowTick - startTick, exposureMs});
+            reportedTick = nowTick;
+        }
+        if (flags.readOutRequest.load() != 0) {
+            const std::uint32_t elapsed = nowTick - startTick;
+            readOut();
+            if (listed == nullptr) {
+                auto early = std::make_unique<Histogram>(record);
+                early->kind = kKindMeasured;
+                listed = host.addHistogram(std::move(early));
+            } else {
+                host.updateHistogram(listed, record);
+                host.redrawList();
+            }
+            host.repaintPlot();
+            host.markDocumentChanged();
+            flags.readOutRequest.store(0);
+            // The read-out's time is neither exposure nor remaining time: the exposure goes on
+            // from where it stood, so an abort straight after still gives the elapsed exposure.
+            nowTick = tickMilliseconds();
+            startTick = nowTick - elapsed;
+            resumeCounting(io, base, command);
+        }
+    } while (flags.abort.load() == 0 && nowTick - startTick < exposureMs);
+
+    readOut();
+    if (listed != nullptr) {
+        host.updateHistogram(listed, record);
+        host.redrawList();
+    } else {
+        host.addHistogram(std::make_unique<Histogram>(record));
+    }
+    host.closeProgress();
+    host.repaintPlot();
+    host.markDocumentChanged();
+    if (config.autoSave != 0) {
+        host.save();
+    }
+    if (record.kindNumber() == kXrayKindNumber) {
+        const CountWindowResult result = evaluateCountWindows(record, config);
+        host.reportLine(measurementReportLine(result, config.expandedResult != 0), kReportMagenta,
+                        0);
+    }
+}
+
+} // namespace kv

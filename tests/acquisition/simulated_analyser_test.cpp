@@ -1,0 +1,248 @@
+#include "acquisition/simulated_analyser.h"
+
+#include "acquisition/analyser_port.h"
+#include "acquisition/port_selection.h"
+#include "fitting/peak_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <future>
+#include <map>
+#include <numeric>
+#include <thread>
+
+namespace kv {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint16_t kBase = 0x300;
+
+SimulationOptions options(std::vector<Source> sources, double rate,
+                          Detector detector = Detector::NaI) {
+    return {std::move(sources), detector, rate};
+}
+
+std::vector<std::int32_t> readOut(SimulatedAnalyser& analyser) {
+    freezeCounting(analyser, kBase);
+    std::vector<std::int32_t> counts(kAnalyserChannels);
+    readSpectrum(analyser, kBase, counts);
+    return counts;
+}
+
+std::int64_t total(const std::vector<std::int32_t>& counts) {
+    return std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
+}
+
+// Counts for `duration` after S1 with command, pulsing the software gate every `pulseEvery`
+// (never when zero).
+std::vector<std::int32_t> measure(SimulatedAnalyser& analyser, std::uint8_t command,
+                                  std::chrono::milliseconds duration,
+                                  std::chrono::milliseconds pulseEvery = 0ms,
+                                  std::uint8_t threshold = 0) {
+    startCounting(analyser, kBase, threshold, command);
+    const auto end = std::chrono::steady_clock::now() + duration;
+    while (std::chrono::steady_clock::now() < end) {
+        if (pulseEvery > 0ms) {
+            softwareGatePulse(analyser, kBase);
+        }
+        std::this_thread::sleep_for(pulseEvery > 0ms ? pulseEvery : duration);
+    }
+    return readOut(analyser);
+}
+
+TEST(SimulatedAnalyser, MemoryReadsBackFromByteZeroAfterEveryStop) {
+    SimulatedAnalyser analyser;
+    std::vector<std::uint32_t> words(kAnalyserChannels);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        words[i] = static_cast<std::uint32_t>(i * 2654435761u);
+    }
+    EXPECT_EQ(writeAndReadMemory(analyser, kBase, words), words);
+    // Three bytes into the memory, a stop puts the next access back at byte 0.
+    analyser.readPort(0x370);
+    analyser.readPort(0x370);
+    analyser.readPort(0x370);
+    analyser.writePort(0x371, 0);
+    EXPECT_EQ(analyser.readPort(0x370), 0x00);
+    EXPECT_EQ(analyser.readPort(0x370), 0x00);
+    EXPECT_EQ(analyser.readPort(0x370), 0x00);
+    EXPECT_EQ(analyser.readPort(0x370), 0x00);
+    EXPECT_EQ(analyser.readPort(0x370), 0xB1); // word 1 = 2654435761, low byte 0xB1
+    EXPECT_EQ(analyser.readPort(0x301), 0xFF); // write-only registers read as the open bus
+    EXPECT_EQ(analyser.readPort(0x303), 0xFF);
+}
+
+TEST(SimulatedAnalyser, CountsOnlyWhileACommandStandsAndTheSoftwareGateIsFed) {
+    constexpr double kRate = 100'000.0;
+    struct Case {
+        const char* what;
+        std::uint8_t command;
+        std::chrono::milliseconds pulseEvery;
+        std::int64_t atLeast, atMost; // counts in 60 ms (6000 expected when counting throughout)
+    };
+    const Case cases[] = {
+        {"stopped", 0x00, 0ms, 0, 0},
+        {"internal gating", 0x2B, 0ms, 3000, 20000},
+        {"software gating without pulses", 0x15, 0ms, 0, 0},
+        {"software gating fed every 2 ms", 0x15, 2ms, 3000, 20000},
+        {"one pulse holds the gate 10 ms", 0x15, 100ms, 300, 3000},
+    };
+    for (const Case& c : cases) {
+        SimulatedAnalyser analyser(options({Source::Cs137}, kRate));
+        const std::vector<std::int32_t> counts = measure(analyser, c.command, 60ms, c.pulseEvery);
+        EXPECT_GE(total(counts), c.atLeast) << c.what;
+        EXPECT_LE(total(counts), c.atMost) << c.what;
+        // Stopped, the memory holds still.
+        std::this_thread::sleep_for(5ms);
+        EXPECT_EQ(readOut(analyser), counts) << c.what;
+    }
+}
+
+TEST(SimulatedAnalyser, ThresholdSuppressesChannelsBelowEightTimesIt) {
+    SimulatedAnalyser analyser(options({Source::Cs137}, 1e6));
+    const std::vector<std::int32_t> counts = measure(analyser, 0x01, 30ms, 0ms, 50);
+    for (int c = 0; c < 400; ++c) {
+        ASSERT_EQ(counts[static_cast<std::size_t>(c)], 0) << c;
+    }
+    EXPECT_GT(std::accumulate(counts.begin() + 400, counts.begin() + 480, 0), 1000);
+}
+
+// A running mean over 2 x radius + 1 channels: it keeps a symmetric peak's centre and takes out
+// the channel-to-channel noise that would end the fit's window early.
+std::vector<std::int32_t> smoothed(const std::vector<std::int32_t>& counts, int radius) {
+    std::vector<std::int32_t> out(counts.size());
+    for (int c = radius; c + radius < static_cast<int>(counts.size()); ++c) {
+        const auto first = counts.begin() + (c - radius);
+        out[static_cast<std::size_t>(c)] =
+            std::accumulate(first, first + 2 * radius + 1, 0) / (2 * radius + 1);
+    }
+    return out;
+}
+
+TEST(SimulatedAnalyser, PhotopeaksLieWhereTheCalibrationPutsThem) {
+    struct Case {
+        Source source;
+        Detector detector;
+        double energy;    // keV
+        double tolerance; // channels: the broad NaI peaks sit on a continuum that steps down
+                          // under them, which pulls a fitted centre low by a channel or so
+    };
+    const Case cases[] = {
+        {Source::Cs137, Detector::NaI, 661.657, 2.0},
+        {Source::Co60, Detector::NaI, 1332.492, 2.0},
+        {Source::Am241, Detector::NaI, 59.541, 0.5},
+        {Source::Cs137, Detector::HPGe, 661.657, 0.1},
+        {Source::Co60, Detector::HPGe, 1332.492, 0.1},
+    };
+    for (const Case& c : cases) {
+        SimulatedAnalyser analyser(options({c.source}, 1e8, c.detector));
+        const std::vector<std::int32_t> counts =
+            smoothed(measure(analyser, 0x01, 100ms), c.detector == Detector::NaI ? 8 : 0);
+        const double channel = c.energy / kSimulatedKeVPerChannel;
+        PeakFit fit;
+        const PeakFitOutcome outcome =
+            fitPeakAt(fit, counts, static_cast<int>(std::lround(channel)), 4);
+        EXPECT_TRUE(outcome.converged()) << c.energy;
+        EXPECT_NEAR(fit.centre, channel, c.tolerance) << c.energy;
+    }
+}
+
+TEST(SimulatedAnalyser, InjectedFaultsShowInTheMemoryTestPatterns) {
+    SimulatedAnalyser analyser;
+    analyser.injectStuckBits(5, 0x01, 0x80); // channel 1, second byte
+    analyser.injectDeadChannel(100);
+    const std::vector<std::uint32_t> zeros(kAnalyserChannels, 0);
+    const std::vector<std::uint32_t> ones(kAnalyserChannels, 0xFFFFFFFF);
+
+    std::vector<std::uint32_t> back = writeAndReadMemory(analyser, kBase, zeros);
+    EXPECT_EQ(back[1], 0x8000u);
+    EXPECT_EQ(back[100], 0xFFFFFFFFu);
+    back[1] = back[100] = 0;
+    EXPECT_EQ(back, zeros);
+
+    back = writeAndReadMemory(analyser, kBase, ones);
+    EXPECT_EQ(back[1], 0xFFFFFEFFu);
+    back[1] = 0xFFFFFFFF;
+    EXPECT_EQ(back, ones); // a dead channel passes the all-ones pattern
+
+    analyser.clearFaults();
+    EXPECT_EQ(writeAndReadMemory(analyser, kBase, zeros), zeros);
+}
+
+TEST(SimulatedAnalyser, TriggerLinesReachAWorkerWaitingForAnEdge) {
+    SimulatedAnalyser analyser;
+    analyser.setTriggerBit(2, true);
+    EXPECT_EQ(analyser.readPort(0x279) & kTriggerBit, kTriggerBit);
+    EXPECT_EQ(analyser.readPort(0x3BD) & kTriggerBit, 0);
+
+    // LPT2 set by hand, LPT1 driven by a pattern: both edges arrive on a worker thread.
+    std::atomic<std::uint8_t> abort{0};
+    auto byHand = std::async(std::launch::async,
+                             [&] { return waitForEdge(analyser, 0x379, Edge::Rising, abort); });
+    std::this_thread::sleep_for(5ms);
+    analyser.setTriggerBit(1, true);
+    ASSERT_EQ(byHand.wait_for(2s), std::future_status::ready);
+    EXPECT_TRUE(byHand.get());
+
+    analyser.setTriggerPattern(0, 5ms, 5ms);
+    auto patterned = std::async(std::launch::async, [&] {
+        return waitForEdge(analyser, 0x3BD, Edge::Falling, abort) &&
+               waitForEdge(analyser, 0x3BD, Edge::Rising, abort);
+    });
+    const bool ready = patterned.wait_for(2s) == std::future_status::ready;
+    abort = 1; // lets a stuck worker end before the analyser goes away
+    EXPECT_TRUE(ready && patterned.get());
+}
+
+TEST(PortSelection, EnvironmentThenCommandLine) {
+    struct Case {
+        std::map<std::string, std::string> environment;
+        std::vector<std::string> arguments;
+        PortSettings expected;
+        std::vector<std::string> remaining;
+        std::string errorMentions; // empty: no error
+    };
+    const PortSettings defaults;
+    const Case cases[] = {
+        {{}, {"a.hst"}, defaults, {"a.hst"}, ""},
+        {{{"KVANTIRA_SOURCES", "am241,eu152"}, {"KVANTIRA_RATE", "100"}},
+         {"a.hst", "--rate", "2500", "--detector=hpge", "--ratex"},
+         {false, options({Source::Am241, Source::Eu152}, 2500.0, Detector::HPGe)},
+         {"a.hst", "--ratex"},
+         ""},
+        {{{"KVANTIRA_PORTS", "direct"}}, {}, {true, {}}, {}, ""},
+        {{{"KVANTIRA_PORTS", "direct"}}, {"--ports=simulated"}, defaults, {}, ""},
+        {{},
+         {"--sources=th232,k40"},
+         {false, options({Source::Th232, Source::K40}, 5000.0)},
+         {},
+         ""},
+        {{}, {"--rate=0"}, defaults, {}, "--rate"},
+        {{}, {"--rate=12x"}, defaults, {}, "12x"},
+        {{}, {"--sources=cs137,,co60"}, defaults, {}, "''"},
+        {{}, {"--detector"}, defaults, {}, "missing"},
+        {{{"KVANTIRA_DETECTOR", "csi"}}, {}, defaults, {}, "KVANTIRA_DETECTOR"},
+    };
+    for (const Case& c : cases) {
+        const auto environment = [&c](const char* name) -> std::optional<std::string> {
+            const auto found = c.environment.find(name);
+            return found != c.environment.end() ? std::optional(found->second) : std::nullopt;
+        };
+        const PortSettingsParse parse = parsePortSettings(c.arguments, environment);
+        if (c.errorMentions.empty()) {
+            EXPECT_EQ(parse.error, "");
+            EXPECT_EQ(parse.settings, c.expected);
+            EXPECT_EQ(parse.remaining, c.remaining);
+        } else {
+            EXPECT_NE(parse.error.find(c.errorMentions), std::string::npos) << parse.error;
+            const PortChoice choice = choosePorts(c.arguments, environment);
+            EXPECT_EQ(choice.io, nullptr);
+        }
+    }
+    const PortChoice simulated = choosePorts({}, [](const char*) { return std::nullopt; });
+    EXPECT_NE(dynamic_cast<SimulatedAnalyser*>(simulated.io.get()), nullptr);
+}
+
+} // namespace
+} // namespace kv
