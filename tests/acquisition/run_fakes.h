@@ -1,15 +1,12 @@
 #pragma once
 
-// A small analyser and a host for the acquisition workers. The analyser's memory holds a fixed
-// count in every channel from each start of counting on; the host carries out the worker's
-// requests on the test's list under a lock and records them.
+// A small analyser whose memory holds a fixed count in every channel from each start on, and a
+// host that carries out and records the worker's requests. The test reads the host only after
+// the worker has been joined.
 
 #include "acquisition/analyser_port.h"
 #include "acquisition/run_control.h"
 #include "acquisition/run_host.h"
-#include "model/app_config.h"
-#include "model/document_state.h"
-#include "model/histogram_list.h"
 #include "model/text_export.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +15,6 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,68 +25,52 @@ using SteadyClock = std::chrono::steady_clock;
 
 class FakeAnalyser : public PortIo {
 public:
-    static constexpr std::uint16_t kBase = 0x300;
-
-    // The count every channel holds after the next start; grows by growth at each start.
-    std::atomic<std::int32_t> count{1};
-    std::int32_t growth = 0;
-    std::atomic<std::uint8_t> triggerLevel{1}; // bit 7 of every status port
+    std::atomic<std::int32_t> count{1}; // every channel after the next start
+    std::int32_t growth = 0;            // added to count at each start
+    std::atomic<bool> trigger{true};    // bit 7 of every status port
     std::atomic<std::uint64_t> statusReads{0};
     std::vector<std::uint16_t> statusPortsRead; // worker thread only; read after join
     std::vector<std::uint8_t> controlWrites;
 
     void writePort(std::uint16_t port, std::uint8_t value) override {
-        if (port == kBase + kControlOffset) {
-            controlWrites.push_back(value);
-            if (value == 0) {
-                m_address = 0;
-            } else if (value != kSoftwareGateByte) {
-                fill(count.fetch_add(growth));
+        if (port != 0x300 + kControlOffset) {
+            return;
+        }
+        controlWrites.push_back(value);
+        if (value == 0) {
+            m_address = 0;
+        } else if (value != kSoftwareGateByte) {
+            const auto word = static_cast<std::uint32_t>(count.fetch_add(growth));
+            for (int i = 0; i < kAnalyserMemoryBytes; ++i) {
+                m_memory[i] = static_cast<std::uint8_t>(word >> (8 * (i % 4)));
             }
-        } else if (port == kBase + kDataOffset) {
-            m_memory[m_address++ % kAnalyserMemoryBytes] = value;
         }
     }
 
     std::uint8_t readPort(std::uint16_t port) override {
-        if (port == kBase + kDataOffset) {
+        if (port == 0x300 + kDataOffset) {
             return m_memory[m_address++ % kAnalyserMemoryBytes];
         }
-        if (std::find(std::begin(kTriggerStatusPorts), std::end(kTriggerStatusPorts), port) !=
-            std::end(kTriggerStatusPorts)) {
-            if (statusPortsRead.empty() || statusPortsRead.back() != port) {
-                statusPortsRead.push_back(port);
-            }
-            ++statusReads;
-            return triggerLevel.load() != 0 ? kTriggerBit : 0;
+        if (statusPortsRead.empty() || statusPortsRead.back() != port) {
+            statusPortsRead.push_back(port);
         }
-        return 0xFF;
+        ++statusReads;
+        return trigger.load() ? kTriggerBit : 0;
     }
 
-    // Sets the trigger line and, unless the series ends with it, returns once the worker has
-    // polled the new level a few times, so it has seen it before the next change.
+    // Sets the trigger line and, unless told not to, returns once the worker has polled it a few
+    // times.
     void setTrigger(bool high, bool waitForPolls = true) {
-        triggerLevel.store(high ? 1 : 0);
-        if (!waitForPolls) {
-            return;
-        }
-        // A read counted from here on loads the level after this store.
-        const std::uint64_t before = statusReads.load();
+        trigger.store(high);
+        const std::uint64_t enough = statusReads.load() + (waitForPolls ? 3 : 0);
         const auto deadline = SteadyClock::now() + std::chrono::seconds(2);
-        while (statusReads.load() < before + 3 && SteadyClock::now() < deadline) {
+        while (statusReads.load() < enough && SteadyClock::now() < deadline) {
             std::this_thread::yield();
         }
-        ASSERT_GE(statusReads.load(), before + 3) << "the worker stopped polling the trigger";
+        ASSERT_GE(statusReads.load(), enough) << "the worker stopped polling the trigger";
     }
 
 private:
-    void fill(std::int32_t value) {
-        for (int i = 0; i < kAnalyserMemoryBytes; ++i) {
-            m_memory[i] =
-                static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> (8 * (i % 4)));
-        }
-    }
-
     std::array<std::uint8_t, kAnalyserMemoryBytes> m_memory{};
     int m_address = 0;
 };
@@ -103,80 +83,52 @@ public:
         SteadyClock::time_point at;
     };
 
-    std::mutex mutex;
     DocumentState state;
     HistogramList list{state};
-    AppConfig config; // the text export's settings
-    std::vector<std::string> events;
+    AppConfig config;                // the text export's settings
+    std::vector<std::string> events; // the requests other than progress ticks, in order
     std::vector<Line> lines;
     std::vector<int> counts;
     std::vector<std::uint32_t> listedTotals; // each record's total when it was added
     std::chrono::milliseconds addDelay{0};   // a slow user-interface thread
 
-    void progress(const RunProgress&) override { record("progress"); }
-    void seriesCount(int completed) override {
-        std::lock_guard lock(mutex);
-        counts.push_back(completed);
-    }
+    void progress(const RunProgress&) override {}
+    void seriesCount(int completed) override { counts.push_back(completed); }
     Histogram* addHistogram(std::unique_ptr<Histogram> h) override {
         std::this_thread::sleep_for(addDelay);
-        std::lock_guard lock(mutex);
         events.push_back("add");
         listedTotals.push_back(h->total);
         list.addHistogram(std::move(h));
         return list.histogramAt(list.histogramCount() - 1);
     }
     void updateHistogram(Histogram* listed, const Histogram& readOut) override {
-        std::lock_guard lock(mutex);
         events.push_back("update");
         listed->channels = readOut.channels;
         listed->total = readOut.total;
         listed->exposure = readOut.exposure;
     }
-    void redrawList() override { record("redraw"); }
-    void repaintPlot() override { record("repaint"); }
-    void markDocumentChanged() override {
-        std::lock_guard lock(mutex);
-        state.markChanged();
-    }
-    void save() override { record("save"); }
+    void redrawList() override { events.push_back("redraw"); }
+    void repaintPlot() override { events.push_back("repaint"); }
+    void markDocumentChanged() override { state.markChanged(); }
+    void save() override { events.push_back("save"); }
     void exportAllText() override {
-        std::lock_guard lock(mutex);
         events.push_back("export");
         exportAllToOneFile(list, config);
     }
     void reportLine(const std::string& text, int colourFlags, int) override {
-        std::lock_guard lock(mutex);
         lines.push_back({text, colourFlags, SteadyClock::now()});
     }
-    void closeProgress() override { record("close"); }
+    void closeProgress() override { events.push_back("close"); }
 
-    // The requests other than progress ticks, in order.
-    std::vector<std::string> requests() {
-        std::lock_guard lock(mutex);
-        std::vector<std::string> out;
-        std::copy_if(events.begin(), events.end(), std::back_inserter(out),
-                     [](const std::string& e) { return e != "progress"; });
-        return out;
-    }
-    int countOf(const std::string& event) {
-        std::lock_guard lock(mutex);
+    int countOf(const std::string& event) const {
         return static_cast<int>(std::count(events.begin(), events.end(), event));
-    }
-
-private:
-    void record(const char* event) {
-        std::lock_guard lock(mutex);
-        events.emplace_back(event);
     }
 };
 
-// Waits for the worker to end (as the user-interface thread would, serving requests meanwhile)
-// and joins it.
+// Waits for the worker to end (as the user-interface thread would) and joins it.
 inline void finishRun(RunController& controller, double limitSeconds = 15.0) {
-    const auto start = SteadyClock::now();
-    while (controller.running() &&
-           SteadyClock::now() - start < std::chrono::duration<double>(limitSeconds)) {
+    const auto end = SteadyClock::now() + std::chrono::duration<double>(limitSeconds);
+    while (controller.running() && SteadyClock::now() < end) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     EXPECT_FALSE(controller.running()) << "the worker did not end";

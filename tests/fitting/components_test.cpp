@@ -34,14 +34,12 @@ TEST(ComponentFunctions, DerivativesMatchDifferencesAndTailsAreExactlyZero) {
           FitComponent{K::Mcp, {3000, 45, 20}}, FitComponent{K::Linear, {12, -0.25}}}) {
         for (int x : {37, 41, 45}) {
             const auto d = componentDerivatives(c, x);
-            for (int j = 0; j < c.parameterCount(); ++j) {
+            for (std::size_t j = 0; j < static_cast<std::size_t>(c.parameterCount()); ++j) {
                 FitComponent up = c, down = c;
-                up.parameters[static_cast<std::size_t>(j)] += 1e-5;
-                down.parameters[static_cast<std::size_t>(j)] -= 1e-5;
+                up.parameters[j] += 1e-5, down.parameters[j] -= 1e-5;
                 const double difference =
                     (componentFunction(up, x) - componentFunction(down, x)) / 2e-5;
-                EXPECT_NEAR(d[static_cast<std::size_t>(j)], difference,
-                            1e-4 * (1 + std::abs(difference)))
+                EXPECT_NEAR(d[j], difference, 1e-4 * (1 + std::abs(difference)))
                     << static_cast<int>(c.kind) << " x " << x << " P" << j;
             }
         }
@@ -76,8 +74,8 @@ TEST(ComponentFunctions, BesselAndMcpShape) {
     for (const double width : {50.0, 80.0}) {
         const FitComponent mcp{K::Mcp, {3000, 50, width}}, exponential{K::Exponential, {3000, 50}};
         for (int x : {0, 1, 30, 400, 999}) {
-            EXPECT_NEAR(componentFunction(mcp, x), componentFunction(exponential, x),
-                        1e-12 * componentFunction(exponential, x));
+            const double expected = componentFunction(exponential, x);
+            EXPECT_NEAR(componentFunction(mcp, x), expected, 1e-12 * expected) << width << " " << x;
         }
     }
 }
@@ -85,15 +83,14 @@ TEST(ComponentFunctions, BesselAndMcpShape) {
 TEST(ComponentTable, LimitsOfComponentsAndParameters) {
     const Histogram h = spectrum(64, [](int i) { return 10 + i; });
     const FitRegion region{10, 50};
+    std::vector<K> nineteen(6, K::Gaussian);
+    nineteen.push_back(K::Constant);
     // {kinds added before, kind tried, accepted}
     for (const auto& [before, kind, accepted] : std::vector<std::tuple<std::vector<K>, K, bool>>{
              {std::vector<K>(19, K::Constant), K::Constant, false}, // the 20th component
              {std::vector<K>(6, K::Gaussian), K::Gaussian, false},  // 18 + 3 > 20
              {std::vector<K>(6, K::Gaussian), K::Constant, true},   // 18 + 1
-             {{K::Gaussian, K::Gaussian, K::Gaussian, K::Gaussian, K::Gaussian, K::Gaussian,
-               K::Constant},
-              K::Constant,
-              false}, // at 19 parameters nothing more
+             {nineteen, K::Constant, false},                        // at 19 parameters nothing more
              {{}, K::Linear, true}}) {
         ComponentTable table;
         for (const K k : before) {
@@ -117,15 +114,11 @@ TEST(ComponentTable, RemovalKeepsTheSelectionInTheTable) {
     }
     table.removeComponent(2);
     EXPECT_EQ(table.selected(), 1) << "the selected last one: the new last one";
-    table.setSelected(0);
-    table.removeComponent(1);
-    EXPECT_EQ(table.selected(), 0);
-    EXPECT_EQ(table.totalParameters(), 3);
+    table.setSelected(0), table.removeComponent(1);
+    EXPECT_TRUE(table.selected() == 0 && table.totalParameters() == 3);
     table.removeComponent(0);
-    EXPECT_EQ(table.selected(), 0);
-    EXPECT_EQ(table.totalParameters(), 0);
-    EXPECT_EQ(table.modelValue(3), 0.0);
-    EXPECT_EQ(table.componentValue(table.selected(), 3), 0.0);
+    EXPECT_TRUE(table.selected() == 0 && table.totalParameters() == 0);
+    EXPECT_EQ(table.modelValue(3) + table.componentValue(table.selected(), 3), 0.0);
 }
 
 TEST(ComponentTable, StartingValuesFromTheRegion) {
@@ -164,14 +157,12 @@ TEST(ComponentFit, OneConstantIsTheMeanAfterTwoIterations) {
     table.addComponent(K::Constant, &h, {5, 24});
     const ComponentFitOutcome outcome = fitComponents(table, &h, {5, 24});
     ASSERT_TRUE(outcome.converged());
-    double mean = 0, squares = 0;
-    for (int i = 5; i <= 24; ++i) {
-        mean += h.channels[static_cast<std::size_t>(i)] / 20.0;
-    }
-    for (int i = 5; i <= 24; ++i) {
-        squares += std::pow(h.channels[static_cast<std::size_t>(i)] - mean, 2);
-    }
     EXPECT_EQ(outcome.iterations, 2);
+    double sum = 0, sumOfSquares = 0;
+    for (std::size_t i = 5; i <= 24; ++i) {
+        sum += h.channels[i], sumOfSquares += h.channels[i] * h.channels[i];
+    }
+    const double mean = sum / 20, squares = sumOfSquares - sum * mean;
     EXPECT_NEAR(table.component(0).parameters[0], mean, 1e-12);
     EXPECT_NEAR(outcome.residual, squares / 18, 1e-12);
     EXPECT_NEAR(outcome.errors.at(0), std::sqrt(squares / 18 / 20), 1e-12);
@@ -203,9 +194,14 @@ TEST(ComponentFit, FailuresRestoreEveryParameter) {
 }
 
 // PoissonSource of the peak-fit tests: Knuth's product method on a SplitMix64 stream.
-class PoissonSource {
-public:
-    explicit PoissonSource(std::uint64_t seed) : m_state(seed) {}
+struct PoissonSource {
+    std::uint64_t state;
+    double uniform() {
+        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return (static_cast<double>((z ^ (z >> 31)) >> 11) + 0.5) * 0x1.0p-53;
+    }
     std::int32_t next(double mean) {
         std::int32_t k = 0;
         for (double product = uniform(); product > std::exp(-mean); ++k) {
@@ -213,15 +209,6 @@ public:
         }
         return k;
     }
-
-private:
-    double uniform() {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return (static_cast<double>((z ^ (z >> 31)) >> 11) + 0.5) * 0x1.0p-53;
-    }
-    std::uint64_t m_state;
 };
 
 // Two Gaussians (areas 4000 and 2000, sigma 3) 11 channels apart on 40 - 0.1 x, in 100 noisy
@@ -234,7 +221,7 @@ TEST(ComponentFit, OverlappingPeaksCoverageIsPinned) {
     for (const auto& [placed, converged, inside, within1, within2] :
          std::vector<std::tuple<bool, int, int, int, int>>{{false, 0, 0, 0, 0},
                                                            {true, 99, 99, 99, 99}}) {
-        PoissonSource poisson(20260314);
+        PoissonSource poisson{20260314};
         std::array<int, 4> counts{};
         for (int n = 0; n < 100; ++n) {
             Histogram h;
@@ -254,11 +241,11 @@ TEST(ComponentFit, OverlappingPeaksCoverageIsPinned) {
                 }
             }
             const ComponentFitOutcome outcome = fitComponents(table, &h, {35, 86});
+            const auto &first = table.component(0).parameters,
+                       &second = table.component(1).parameters;
             if (!outcome.converged()) {
                 continue;
             }
-            const auto& first = table.component(0).parameters;
-            const auto& second = table.component(1).parameters;
             counts[0] += 1;
             counts[1] += first[1] > 35 && first[1] < 86 && second[1] > 35 && second[1] < 86;
             counts[2] += std::abs(first[0] - 4000) <= 3 * outcome.errors[0];
@@ -279,8 +266,7 @@ TEST(FitReport, LinesOfEveryKindWithCalibrationAndRates) {
     };
     set(0, {5000, 99, 4}), set(1, {800, 100, 50}), set(2, {7, 0.5, 0}), set(3, {10, 0, 1});
     AppConfig config;
-    config.channelScale = 300;
-    config.termCount = 2;
+    config.channelScale = 300, config.termCount = 2;
     config.coefficients = {0, 2, 0, 0, 0}; // 2 keV per channel
     const std::vector<double> errors = {70, 0.25, 0.125, 1, 2, 3, 0.5};
     EXPECT_EQ(fitReport(table, errors, 10, EnergyCalibration(config, 300)),

