@@ -1,0 +1,300 @@
+#include "display/plot_painter.h"
+
+#include "model/energy_calibration.h"
+#include "model/strings.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPen>
+#include <QRect>
+#include <QString>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+namespace kv {
+
+namespace {
+
+constexpr int kPaneRightMargin = 5; // keeps the last channel's marker clear of the pane edge
+constexpr int kAxisInset = 2;       // around the labels, and again between frame and curves
+constexpr int kGridDivisions = 5;
+constexpr int kMarkerSpacingPixels = 30;
+constexpr int kMarkerShapes = 16;
+constexpr int kDrawnMarkerShapes = 8;
+constexpr int kDefaultDpi = 96;
+
+void shrink(PixelRect& r, int by) {
+    r.left += by;
+    r.top += by;
+    r.right -= by;
+    r.bottom -= by;
+}
+
+// The outline on the rectangle's pixels, right and bottom edges exclusive as for a window's
+// client rectangle. A 1-pixel pen strokes a QRect at x + width and y + height, one beyond its
+// last pixel, hence the smaller size.
+QRect outline(const PixelRect& r) {
+    return QRect(r.left, r.top, r.right - r.left - 1, r.bottom - r.top - 1);
+}
+
+QString formatted(const char* format, double value) {
+    // Wide enough for "%0.0f" of the largest double.
+    std::array<char, 400> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), format, value);
+    return QString::fromLatin1(buffer.data());
+}
+
+QString channelLabel(std::int32_t channel) {
+    std::array<char, 16> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%lld", static_cast<long long>(channel) + 1);
+    return QString::fromLatin1(buffer.data());
+}
+
+// Sans-serif, normal weight, with a line height of a fifth of an inch on the device.
+QFont axisFont(const QPaintDevice* device) {
+    const int dpi = device != nullptr ? device->logicalDpiX() : kDefaultDpi;
+    const int lineHeight = std::max(1, dpi / 5);
+    QFont font;
+    font.setStyleHint(QFont::SansSerif);
+    font.setWeight(QFont::Normal);
+    font.setPixelSize(lineHeight);
+    // A pixel size sets the em; the line is taller by the font's ascent and descent.
+    const int measured = QFontMetrics(font, device).height();
+    if (measured > lineHeight) {
+        font.setPixelSize(std::max(1, lineHeight * lineHeight / measured));
+    }
+    return font;
+}
+
+// Draws text with the start, centre or end of its line (horizontal alignment) and its top or
+// bottom (vertical alignment) at anchor; rotated, the line runs upwards and its bottom faces
+// right.
+void drawAnchoredText(QPainter& painter, QPoint anchor, const QString& text,
+                      Qt::Alignment alignment, bool rotated) {
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int width = metrics.horizontalAdvance(text);
+    const int x = (alignment & Qt::AlignRight)     ? -width
+                  : (alignment & Qt::AlignHCenter) ? -width / 2
+                                                   : 0;
+    const int baseline = (alignment & Qt::AlignTop) ? metrics.ascent() : -metrics.descent();
+    painter.save();
+    painter.translate(anchor);
+    if (rotated) {
+        painter.rotate(-90.0);
+    }
+    painter.drawText(QPoint(x, baseline), text);
+    painter.restore();
+}
+
+// One marker shape in a 7 x 7 box centred on p, with the painter's pen and brush.
+void drawMarker(QPainter& painter, int shape, QPoint p) {
+    const int x = p.x();
+    const int y = p.y();
+    switch (shape) {
+    case 0:
+        painter.drawRect(QRect(x - 3, y - 3, 6, 6)); // stroked to x + 6, see outline()
+        break;
+    case 1:
+        painter.drawLine(x - 3, y - 3, x + 3, y + 3);
+        painter.drawLine(x + 3, y - 3, x - 3, y + 3);
+        break;
+    case 2:
+        painter.drawEllipse(QRect(x - 3, y - 3, 6, 6));
+        break;
+    case 3: {
+        const std::array<QPoint, 3> down{QPoint(x - 3, y - 3), QPoint(x, y + 3),
+                                         QPoint(x + 3, y - 3)};
+        painter.drawPolygon(down.data(), 3);
+        break;
+    }
+    case 4: {
+        const std::array<QPoint, 3> up{QPoint(x + 3, y + 3), QPoint(x - 3, y + 3),
+                                       QPoint(x, y - 3)};
+        painter.drawPolygon(up.data(), 3);
+        break;
+    }
+    case 5:
+        painter.drawLine(x + 3, y, x - 3, y);
+        painter.drawLine(x, y - 3, x, y + 3);
+        break;
+    case 6: {
+        const std::array<QPoint, 3> right{QPoint(x + 3, y), QPoint(x - 3, y - 3),
+                                          QPoint(x - 3, y + 3)};
+        painter.drawPolygon(right.data(), 3);
+        break;
+    }
+    case 7: {
+        const std::array<QPoint, 3> left{QPoint(x - 3, y), QPoint(x + 3, y - 3),
+                                         QPoint(x + 3, y + 3)};
+        painter.drawPolygon(left.data(), 3);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void PlotPainter::paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
+                                AppConfig& config, const HistogramList& list,
+                                std::span<const PlotOverlay* const> overlays) {
+    painter.save();
+    painter.setPen(QPen(Qt::black));
+    painter.setBrush(Qt::white);
+    painter.drawRect(outline(paneRect));
+    drawPlot(painter, paneRect, view, config, list, overlays);
+    painter.restore();
+}
+
+bool PlotPainter::drawPlot(QPainter& painter, const PixelRect& paneRect, PlotView& view,
+                           AppConfig& config, const HistogramList& list,
+                           std::span<const PlotOverlay* const> overlays) {
+    view.plotRect = paneRect;
+    view.plotRect.right -= kPaneRightMargin;
+    clampVisibleRange(config, list.channelCount());
+    if (list.empty() || !computeVerticalRange(view, config, list)) {
+        return false;
+    }
+    if (config.roundRange != 0) {
+        roundVerticalRange(view);
+    }
+    drawAxes(painter, view, config, list.channelCount());
+
+    if (config.showSelectedOnly != 0) {
+        drawHistogramCurve(painter, view, config, *list.currentHistogram(), 0, false);
+    } else {
+        int drawn = 0;
+        for (int i = 0; i < list.histogramCount(); ++i) {
+            if (!list.isMarked(i)) {
+                continue;
+            }
+            const int marker = drawn < kCurvesWithMarkers ? drawn : kNoMarker;
+            drawHistogramCurve(painter, view, config, *list.histogramAt(i), marker,
+                               i == list.currentIndex());
+            ++drawn;
+        }
+    }
+
+    for (const PlotOverlay* overlay : overlays) {
+        painter.save();
+        overlay->draw(painter, view, config, list);
+        painter.restore();
+    }
+    return true;
+}
+
+int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& config,
+                          std::int32_t channelCount) {
+    PixelRect& r = view.plotRect;
+    shrink(r, kAxisInset);
+
+    StringId yTitle = StringId::AxisCounts;
+    const char* yFormat = "%0.0f";
+    switch (yAxisMode(config)) {
+    case YAxisMode::Intensity:
+        yTitle = StringId::AxisIntensity;
+        break;
+    case YAxisMode::Probability:
+        yTitle = StringId::AxisProbability;
+        yFormat = "%0.3f";
+        break;
+    case YAxisMode::Counts:
+        break;
+    }
+    const QString bottomLabel = formatted(yFormat, config.fromZero != 0 ? 0.0 : view.yMin);
+    const QString topLabel = formatted(yFormat, view.yMax);
+
+    QString xTitle;
+    QString firstLabel;
+    QString lastLabel;
+    if (config.xAxisMode == 1) {
+        const EnergyCalibration calibration(config, channelCount);
+        xTitle = QString::fromUtf8(text(StringId::AxisEnergy));
+        firstLabel = formatted("%0.0f", calibration.channelToEnergy(config.firstChannel));
+        lastLabel = formatted("%0.0f", calibration.channelToEnergy(config.lastChannel));
+    } else {
+        xTitle = QString::fromUtf8(text(StringId::AxisChannels));
+        firstLabel = channelLabel(config.firstChannel);
+        lastLabel = channelLabel(config.lastChannel);
+    }
+
+    // One line of text to the left of the frame (rotated) and one below it.
+    painter.setFont(axisFont(painter.device()));
+    const int h = painter.fontMetrics().height();
+    r.left += h;
+    r.bottom -= h;
+
+    painter.setPen(QPen(Qt::black, h / 10));
+    painter.setBrush(Qt::white);
+    painter.drawRect(outline(r));
+
+    painter.setPen(QPen(Qt::black, h / 15, Qt::DotLine));
+    for (int i = 1; i < kGridDivisions; ++i) {
+        const int y = r.top + (r.bottom - r.top) * i / kGridDivisions;
+        const int x = r.left + (r.right - r.left) * i / kGridDivisions;
+        painter.drawLine(r.left, y, r.right - 1, y);
+        painter.drawLine(x, r.top, x, r.bottom - 1);
+    }
+
+    painter.setPen(QPen(Qt::black));
+    drawAnchoredText(painter, QPoint(r.left, (r.top + r.bottom) / 2),
+                     QString::fromUtf8(text(yTitle)), Qt::AlignHCenter | Qt::AlignBottom, true);
+    drawAnchoredText(painter, QPoint(r.left - 1, r.bottom), bottomLabel,
+                     Qt::AlignLeft | Qt::AlignBottom, true);
+    drawAnchoredText(painter, QPoint(r.left - 1, r.top), topLabel, Qt::AlignRight | Qt::AlignBottom,
+                     true);
+    drawAnchoredText(painter, QPoint((r.left + r.right) / 2, r.bottom), xTitle,
+                     Qt::AlignHCenter | Qt::AlignTop, false);
+    drawAnchoredText(painter, QPoint(r.left, r.bottom), firstLabel, Qt::AlignLeft | Qt::AlignTop,
+                     false);
+    drawAnchoredText(painter, QPoint(r.right, r.bottom), lastLabel, Qt::AlignRight | Qt::AlignTop,
+                     false);
+
+    shrink(r, kAxisInset);
+    return h;
+}
+
+void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
+                                     const AppConfig& config, const Histogram& h, int markerIndex,
+                                     bool highlighted) {
+    // A record shorter than the visible range is drawn over the channels it has.
+    const std::int64_t first = std::max(config.firstChannel, 0);
+    const std::int64_t last =
+        std::min<std::int64_t>(config.lastChannel, std::ssize(h.channels) - 1);
+    if (first > last) {
+        return;
+    }
+    const PixelRect& r = view.plotRect;
+    const std::int64_t span = static_cast<std::int64_t>(config.lastChannel) - config.firstChannel;
+    // A pane narrower than its insets has no width to space markers by.
+    const std::int64_t spacing =
+        std::max<std::int64_t>(span * kMarkerSpacingPixels / std::max(r.right - r.left, 1), 1);
+
+    const double scale = displayScale(h, yAxisMode(config));
+    m_points.resize(static_cast<std::size_t>(last - first + 1));
+    for (std::int64_t c = first; c <= last; ++c) {
+        const PixelPoint p = mapToPixel(view, config, static_cast<double>(c),
+                                        h.channels[static_cast<std::size_t>(c)] * scale, scale, r);
+        m_points[static_cast<std::size_t>(c - first)] = QPoint(p.x, p.y);
+    }
+
+    painter.setPen(highlighted ? QPen(QColor::fromRgb(kHighlightRgb)) : QPen(Qt::black));
+    painter.setBrush(Qt::white);
+    painter.drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
+
+    const int shape = markerIndex < 0 ? kDrawnMarkerShapes : markerIndex % kMarkerShapes;
+    if (shape >= kDrawnMarkerShapes) {
+        return;
+    }
+    // Channels after the first that are multiples of the spacing.
+    for (std::int64_t c = (first / spacing + 1) * spacing; c <= last; c += spacing) {
+        drawMarker(painter, shape, m_points[static_cast<std::size_t>(c - first)]);
+    }
+}
+
+} // namespace kv

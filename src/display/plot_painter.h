@@ -1,0 +1,79 @@
+#pragma once
+
+// The drawing of the plot pane with QPainter: frame, dotted grid, axis titles and limit labels,
+// the curves of the histograms the view shows, and the overlays other windows switch on. The
+// same code paints the screen widget, the printed page and a QImage; only the painter's device
+// and the rectangle differ. Sizes follow the device: the axis fonts are a fifth of an inch high,
+// and the frame and grid pens scale with them.
+
+#include "display/plot_view.h"
+#include "model/app_config.h"
+#include "model/histogram.h"
+#include "model/histogram_list.h"
+
+#include <QPoint>
+#include <QRgb>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class QPainter;
+
+namespace kv {
+
+// The pen of the current histogram among several marked ones.
+inline constexpr QRgb kHighlightRgb = 0xff0000ff;
+
+// Marker shapes 0..7 are drawn; a marker index picks shape index mod 16, where 8..15 and a
+// negative index draw none.
+inline constexpr int kNoMarker = -1;
+// Only the first eight marked curves get markers, so the shapes never repeat on one plot.
+inline constexpr int kCurvesWithMarkers = 8;
+
+// Something another window draws over the curves (approximation curves, isotope lines, count
+// windows, the legend). It is called after the curves of every paint that draws them, with
+// view.plotRect at the curves' inset, view.yMin and view.yMax of this paint, and the painter
+// holding the upright axis font (its line height is the legend's line spacing). The painter's
+// state is restored after each overlay.
+class PlotOverlay {
+public:
+    virtual void draw(QPainter& painter, const PlotView& view, const AppConfig& config,
+                      const HistogramList& list) const = 0;
+
+protected:
+    ~PlotOverlay() = default;
+};
+
+// Holds the point buffer the curves reuse, so one painter per pane or print job draws without
+// allocating per curve. Call from the GUI thread (or the thread that owns the device).
+class PlotPainter {
+public:
+    // The whole pane: clears paneRect (black outline, white inside), then drawPlot.
+    void paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
+                       AppConfig& config, const HistogramList& list,
+                       std::span<const PlotOverlay* const> overlays = {});
+
+    // Axes, curves and overlays inside paneRect less 5 pixels on the right. Clamps the visible
+    // range to the list's channel count and sets view.yMin, view.yMax and view.plotRect. False,
+    // having drawn nothing, when the list is empty or no histogram is to be shown.
+    bool drawPlot(QPainter& painter, const PixelRect& paneRect, PlotView& view, AppConfig& config,
+                  const HistogramList& list, std::span<const PlotOverlay* const> overlays = {});
+
+    // Frame, grid, vertical title and limit labels, horizontal title and first and last channel
+    // (or their energies in keV, by xAxisMode) in view.plotRect, which it leaves at the inset
+    // the curves are drawn in. Returns the axis font's line height in pixels.
+    int drawAxes(QPainter& painter, PlotView& view, const AppConfig& config,
+                 std::int32_t channelCount);
+
+    // One curve over the visible channels in view.plotRect, scaled by the vertical mode, with a
+    // marker about every 30 pixels. Highlighted: the blue pen. Uses the range of the last paint,
+    // so the list pane can redraw a curve in place.
+    void drawHistogramCurve(QPainter& painter, const PlotView& view, const AppConfig& config,
+                            const Histogram& h, int markerIndex, bool highlighted);
+
+private:
+    std::vector<QPoint> m_points;
+};
+
+} // namespace kv

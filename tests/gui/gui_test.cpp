@@ -1,0 +1,135 @@
+#include "gui/dialog_fields.h"
+#include "gui/help_window.h"
+#include "gui/qt_ui_services.h"
+#include "model/number_text.h"
+#include "model/strings.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstdint>
+#include <vector>
+
+namespace kv {
+namespace {
+
+TEST(NumberText, TakesTheLongestNumericPrefixOfNineteenCharacters) {
+    EXPECT_EQ(numberFromFieldText("  12.5abc"), 12.5);
+    EXPECT_EQ(numberFromFieldText("\t-3e2x"), -300.0);
+    EXPECT_EQ(numberFromFieldText("+7"), 7.0);
+    EXPECT_EQ(numberFromFieldText("0x10"), 16.0);
+    EXPECT_EQ(numberFromFieldText("abc"), 0.0);
+    EXPECT_EQ(numberFromFieldText("+-3"), 0.0);
+    EXPECT_EQ(numberFromFieldText("1234567890123456789012"), 1234567890123456789.0);
+    EXPECT_EQ(numberFromFieldText(std::string(19, ' ') + "5"), 0.0);
+    EXPECT_EQ(numberFromFieldText("1e999"), std::nullopt);
+    EXPECT_EQ(numberFromFieldText("-1e-400"), std::nullopt);
+    // The exponent lies beyond the 19th character, so the cut text is in range.
+    EXPECT_EQ(numberFromFieldText("0.00000000000000001e999"), 1e-17);
+}
+
+TEST(DialogFields, FormatAndReadBack) {
+    QLineEdit field;
+    setDialogDouble(field, "%0.2f", 3.14159);
+    EXPECT_EQ(field.text(), QStringLiteral("3.14"));
+    setDialogDouble(field, "%0.2f", 1e30);
+    EXPECT_EQ(field.text().size(), 19);
+
+    double target = 42.0;
+    field.setText(QStringLiteral("1e999"));
+    getDialogDouble(field, target);
+    EXPECT_EQ(target, 42.0);
+    field.setText(QStringLiteral("буквы"));
+    getDialogDouble(field, target);
+    EXPECT_EQ(target, 0.0);
+}
+
+TEST(DialogFields, KeepTheDecimalPointUnderARussianLocale) {
+    if (!std::setlocale(LC_NUMERIC, "ru_RU.UTF-8"))
+        GTEST_SKIP() << "no ru_RU.UTF-8 locale on this machine";
+    QLineEdit field;
+    setDialogDouble(field, "%0.2f", 2.5);
+    const QString shown = field.text();
+    double target = 0.0;
+    getDialogDouble(field, target);
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_EQ(shown, QStringLiteral("2.50"));
+    EXPECT_EQ(target, 2.5);
+}
+
+TEST(QtUiServices, TranslatesTableFiltersToQtNameFilters) {
+    EXPECT_EQ(
+        qtNameFilters(text(StringId::HistogramFilter)),
+        QStringList({QStringLiteral("Гистограммы (*.HST)"), QStringLiteral("Все файлы (*)")}));
+    EXPECT_EQ(qtNameFilters(text(StringId::TextFileFilter)).at(1),
+              QStringLiteral("Файлы данных (*.DAT)"));
+    EXPECT_EQ(qtNameFilters("Spectra|*.HST;*.SPE|dangling"),
+              QStringList({QStringLiteral("Spectra (*.HST *.SPE)")}));
+}
+
+TEST(QtUiServices, ClipboardTextComesBackWithCrLf) {
+    QtUiServices ui("/nonexistent/");
+    ui.setClipboardText("a\nb\r\nc\n");
+    EXPECT_EQ(ui.clipboardText(), "a\r\nb\r\nc\r\n");
+    ui.setClipboardText("1\t2\r\n");
+    EXPECT_EQ(ui.clipboardText(), "1\t2\r\n");
+}
+
+HelpWindow* openHelpWindow() {
+    HelpWindow* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* help = dynamic_cast<HelpWindow*>(widget); help && help->isVisible()) {
+            EXPECT_EQ(found, nullptr) << "more than one help window";
+            found = help;
+        }
+    }
+    return found;
+}
+
+TEST(QtUiServices, HelpOpensAtTheContextsTopicAndInstallsTheFile) {
+    test::TempDir directory;
+    QtUiServices ui(directory.root() + "/");
+    ui.showHelp(17);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(directory.path("Mirta.hlp"))));
+    HelpWindow* window = openHelpWindow();
+    ASSERT_NE(window, nullptr);
+    window->resize(400, 200);
+    ui.showHelp(13);
+    ASSERT_EQ(openHelpWindow(), window);
+    const QPoint topLeft = window->viewport()->rect().topLeft() + QPoint(2, 2);
+    EXPECT_EQ(window->cursorForPosition(topLeft).block().text().toStdString(), "Сглаживание");
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(QtUiServices, HelpKeepsTheProgramDirectorysOwnFile) {
+    test::TempDir directory;
+    const std::vector<std::uint8_t> own = {'<', 'p', '>', 'x', '<', '/', 'p', '>'};
+    test::writeBytes(directory.path("Mirta.hlp"), own);
+    QtUiServices ui(directory.root() + "/");
+    ui.showHelp(5);
+    ASSERT_NE(openHelpWindow(), nullptr);
+    EXPECT_EQ(openHelpWindow()->toPlainText().toStdString(), "x");
+    EXPECT_EQ(test::readBytes(directory.path("Mirta.hlp")), own);
+    openHelpWindow()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+} // namespace kv
+
+int main(int argc, char** argv) {
+    // Test discovery runs this program without the test's environment, often without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
