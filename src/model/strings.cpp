@@ -117,6 +117,7 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
     {S::InterruptEnabled, "Разрешено"},
     {S::FileWriteFailed, "Не удалось записать файл. Прежнее содержимое файла сохранено."},
     {S::FileOpenFailed, "Не удалось открыть файл"},
+    {S::CommandNotAvailableYet, "Эта команда ещё не реализована в данной версии программы"},
 });
 
 } // namespace

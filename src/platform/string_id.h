@@ -113,6 +113,7 @@ enum class StringId : int {
     // Messages of our own where the program reports what it would otherwise pass over.
     FileWriteFailed = 2200,
     FileOpenFailed = 2201,
+    CommandNotAvailableYet = 2202,
 };
 
 } // namespace kv

@@ -1,0 +1,30 @@
+#pragma once
+
+// Everything the desktop program keeps for its whole run. One object, created at start-up and
+// handed by reference to the windows; the core functions take the pieces they need.
+
+#include "display/plot_view.h"
+#include "model/app_config.h"
+#include "model/document_state.h"
+#include "model/histogram_list.h"
+
+#include <string>
+#include <utility>
+
+namespace kv {
+
+struct AppState {
+    // programDirectory: where confadc.cnf, SPECTORS.DAT and Mirta.hlp live, with a trailing '/'.
+    explicit AppState(std::string directory) : programDirectory(std::move(directory)) {}
+
+    AppState(const AppState&) = delete;
+    AppState& operator=(const AppState&) = delete;
+
+    std::string programDirectory;
+    AppConfig config;
+    DocumentState document;
+    HistogramList list{document};
+    PlotView plotView;
+};
+
+} // namespace kv

@@ -1,0 +1,34 @@
+// Start-up of the desktop program: the configuration from the program directory, the main
+// window with an empty untitled document, then the file named on the command line.
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "gui/qt_ui_services.h"
+#include "model/configuration_file.h"
+#include "platform/program_directory.h"
+
+#include <QApplication>
+#include <QStringList>
+
+#include <clocale>
+#include <string>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    // Qt takes the locale from the environment; every number we format or parse uses '.'.
+    std::setlocale(LC_NUMERIC, "C");
+
+    kv::AppState state(kv::findProgramDirectory());
+    kv::loadConfiguration(state.config, state.programDirectory);
+    kv::QtUiServices ui(state.programDirectory);
+    kv::MainWindow window(state, ui);
+    window.dispatch(kv::Command::New);
+    window.showAsConfigured();
+
+    // A path with blanks that the shell split into several arguments is one path again.
+    const QStringList arguments = application.arguments().mid(1);
+    if (!arguments.isEmpty()) {
+        window.dispatch(kv::Command::CommandLineOpen, arguments.join(' ').toStdString());
+    }
+    return application.exec();
+}

@@ -1,0 +1,324 @@
+#include "app/main_window.h"
+
+#include "analysis/channel_filter.h"
+#include "analysis/line_search.h"
+#include "app/list_pane.h"
+#include "app/plot_pane.h"
+#include "model/configuration_file.h"
+#include "model/strings.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+// One entry of the main menu; a null text is a separator.
+struct MenuItem {
+    Command command;
+    const char* text;
+};
+
+constexpr MenuItem kSeparator{Command::New, nullptr};
+
+struct Menu {
+    const char* title;
+    std::vector<MenuItem> items;
+};
+
+const std::array<Menu, 7> kMainMenu{{
+    {"Файл",
+     {{Command::New, "Новый"},
+      {Command::Open, "Открыть"},
+      {Command::Append, "Присоединить"},
+      kSeparator,
+      {Command::Save, "Сохранить"},
+      {Command::SaveAs, "Сохранить как..."},
+      {Command::SaveAsText, "Сохранить в текстовом формате"},
+      kSeparator,
+      {Command::SaveConfigurationAs, "Сохранить конфигурацию как..."},
+      {Command::RestoreConfiguration, "Восстановить конфигурацию"},
+      kSeparator,
+      {Command::PrinterSetup, "Конфигурация принтера"},
+      {Command::PageSetup, "Параметры страницы"},
+      {Command::Print, "Печать"},
+      kSeparator,
+      {Command::Exit, "Выход из программы"}}},
+    {"Гистограмма",
+     {{Command::NameAndComment, "Имя и комментарий"},
+      kSeparator,
+      {Command::Copy, "Копировать"},
+      {Command::Paste, "Вставить"},
+      {Command::AddCopy, "Добавить копию"},
+      {Command::Delete, "Удалить"}}},
+    {"Графика",
+     {{Command::DisplaySettings, "Конфигурация изображения"},
+      kSeparator,
+      {Command::SetLeftBoundary, "Установить левую границу"},
+      {Command::SetRightBoundary, "Установить правую границу"},
+      {Command::ClearBoundaries, "Отменить границы"},
+      kSeparator,
+      {Command::MarkAll, "Отметить все"},
+      {Command::InvertMarks, "Инвертировать отметки"},
+      {Command::ClearMarks, "Убрать все отметки"}}},
+    {"Анализ",
+     {{Command::Smoothing, "Сглаживание"},
+      {Command::Approximation, "Аппроксимация"},
+      {Command::PeakApproximation, "Аппроксимация пика"},
+      {Command::ExtractPeaks, "Выделение пиков"},
+      {Command::Calibration, "Калибровка"},
+      {Command::Arithmetic, "Математика"},
+      {Command::PeakSearch, "Поиск пиков"},
+      {Command::NoiseParameters, "Параметры шума"}}},
+    {"Измерение", {{Command::Start, "Старт"}, {Command::ModeSelection, "Выбор режима"}}},
+    {"Окно",
+     {{Command::NewWindow, "Новое окно"}, {Command::ToggleOrientation, "Изменить ориентацию"}}},
+    {"Помощь", {{Command::Help, "Помощь"}, {Command::About, "О программе"}}},
+}};
+
+// The help topic of the main window.
+constexpr int kMainHelpContext = 28;
+
+// The status bar's first field (cursor read-out) ends this far from the left.
+constexpr int kCursorFieldWidth = 240;
+
+// WINDOWPLACEMENT show states.
+constexpr std::int32_t kShowNormal = 1;
+constexpr std::int32_t kShowMaximized = 3;
+
+// listOrientation: 0 = list pane at the bottom in table form, 1 = at the left, names only.
+constexpr std::int32_t kListAtLeft = 1;
+
+// The menu item's text of a command; empty for a command without one.
+std::string_view menuText(Command command) {
+    for (const Menu& menu : kMainMenu) {
+        for (const MenuItem& item : menu.items) {
+            if (item.text && item.command == command) {
+                return item.text;
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_ui(ui),
+      m_document(state.list, state.config, state.document, ui) {
+    buildMenus();
+
+    auto* cursorField = new QLabel(this);
+    cursorField->setFixedWidth(kCursorFieldWidth);
+    statusBar()->addWidget(cursorField);
+    statusBar()->addWidget(new QLabel(this), 1);
+
+    m_splitter = new QSplitter(this);
+    m_splitter->setChildrenCollapsible(false);
+    m_plotPane = new PlotPane(state, m_splitter);
+    m_listPane = new ListPane(
+        state.list, [this] { m_plotPane->update(); }, m_splitter);
+    setCentralWidget(m_splitter);
+
+    applyPlacement();
+    applyListOrientation();
+    refresh();
+}
+
+void MainWindow::buildMenus() {
+    for (const Menu& menu : kMainMenu) {
+        QMenu* items = menuBar()->addMenu(QString::fromUtf8(menu.title));
+        for (const MenuItem& item : menu.items) {
+            if (!item.text) {
+                items->addSeparator();
+                continue;
+            }
+            const Command command = item.command;
+            items->addAction(QString::fromUtf8(item.text), this,
+                             [this, command] { dispatch(command); });
+        }
+    }
+}
+
+void MainWindow::dispatch(Command command, const std::string& commandLine) {
+    if (needsHistograms(command) && m_state.list.empty()) {
+        return;
+    }
+    AppConfig& config = m_state.config;
+    HistogramList& list = m_state.list;
+    switch (command) {
+    case Command::New:
+        m_document.newDocument();
+        break;
+    case Command::Open:
+        m_document.open();
+        break;
+    case Command::Append:
+        m_document.append();
+        break;
+    case Command::Save:
+        m_document.save();
+        break;
+    case Command::SaveAs:
+        m_document.saveAs();
+        break;
+    case Command::CommandLineOpen:
+        m_document.openFromCommandLine(commandLine);
+        break;
+    case Command::SaveConfigurationAs:
+        saveConfigurationAs(config, m_ui);
+        break;
+    case Command::RestoreConfiguration:
+        if (restoreConfiguration(config, m_ui)) {
+            applyPlacement();
+            applyListOrientation();
+            showAsConfigured();
+        }
+        break;
+    case Command::Exit:
+        close();
+        return;
+    case Command::AddCopy:
+        list.duplicateCurrent();
+        break;
+    case Command::Smoothing:
+        // The smoothing dialog will ask for the settings first; until then the stored ones apply.
+        smoothCurrentHistogram(list, config);
+        break;
+    case Command::ExtractPeaks:
+        extractPeaks(list, config);
+        break;
+    case Command::LineSearch:
+        runLineSearch(list, config);
+        break;
+    case Command::MarkAll:
+    case Command::ClearMarks:
+    case Command::InvertMarks:
+        setAllMarks(command);
+        break;
+    case Command::ToggleOrientation:
+        toggleListOrientation();
+        break;
+    case Command::NewWindow:
+        // A copy that does not start is not reported.
+        m_ui.startAnotherCopy({});
+        return;
+    case Command::Help:
+        m_ui.showHelp(kMainHelpContext);
+        return;
+    default:
+        commandNotAvailableYet(command);
+        return;
+    }
+    refresh();
+}
+
+void MainWindow::commandNotAvailableYet(Command command) {
+    m_ui.showMessage(StringId::CommandNotAvailableYet, StringId::News, menuText(command));
+}
+
+void MainWindow::setAllMarks(Command mode) {
+    HistogramList& list = m_state.list;
+    for (int i = 0; i < list.histogramCount(); ++i) {
+        Histogram& h = *list.histogramAt(i);
+        if (mode == Command::InvertMarks) {
+            list.toggleMark(i);
+        } else if (mode == Command::MarkAll) {
+            h.kind |= kMarkedBit;
+        } else {
+            h.kind &= kKindNumberMask;
+        }
+        list.markChanged();
+    }
+}
+
+void MainWindow::toggleListOrientation() {
+    m_state.config.listOrientation =
+        m_state.config.listOrientation == kListAtLeft ? 0 : kListAtLeft;
+    applyListOrientation();
+}
+
+void MainWindow::applyListOrientation() {
+    // A stored value other than 1 shows the table at the bottom, the default.
+    const AppConfig& config = m_state.config;
+    const bool atLeft = config.listOrientation == kListAtLeft;
+    m_splitter->setOrientation(atLeft ? Qt::Horizontal : Qt::Vertical);
+    m_splitter->insertWidget(atLeft ? 0 : 1, m_listPane);
+    const int listIndex = m_splitter->indexOf(m_listPane);
+    const int plotIndex = m_splitter->indexOf(m_plotPane);
+    // A larger window gives its extra room to the plot.
+    m_splitter->setStretchFactor(listIndex, 0);
+    m_splitter->setStretchFactor(plotIndex, 1);
+    m_listPane->setTableForm(!atLeft);
+    const int listSize = std::max(atLeft ? config.listPaneWidth : config.listPaneHeight, 0);
+    const int total = atLeft ? m_splitter->width() : m_splitter->height();
+    QList<int> sizes(2);
+    sizes[listIndex] = listSize;
+    sizes[plotIndex] = std::max(total - listSize, 1);
+    m_splitter->setSizes(sizes);
+}
+
+void MainWindow::applyPlacement() {
+    const auto& rect = m_state.config.windowPlacement.normalRect;
+    const int width = rect[2] - rect[0];
+    const int height = rect[3] - rect[1];
+    // A stored rectangle of no size (a damaged file) keeps the size the window has.
+    if (width > 0 && height > 0) {
+        setGeometry(rect[0], rect[1], width, height);
+    }
+}
+
+void MainWindow::showAsConfigured() {
+    // A window closed while minimised comes back normal rather than as an icon.
+    if (m_state.config.windowPlacement.showState == kShowMaximized) {
+        showMaximized();
+    } else {
+        showNormal();
+    }
+}
+
+void MainWindow::storePlacement() {
+    AppConfig& config = m_state.config;
+    const QRect normal = normalGeometry();
+    config.windowPlacement.showState = isMaximized() ? kShowMaximized : kShowNormal;
+    config.windowPlacement.normalRect = {normal.left(), normal.top(), normal.right() + 1,
+                                         normal.bottom() + 1};
+    if (config.listOrientation == kListAtLeft) {
+        config.listPaneWidth = m_listPane->width();
+    } else {
+        config.listPaneHeight = m_listPane->height();
+    }
+}
+
+void MainWindow::refresh() {
+    m_listPane->refresh();
+    m_plotPane->update();
+    setWindowTitle(QString::fromStdString(m_document.titleText()));
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_document.askToSave()) {
+        event->ignore();
+        return;
+    }
+    storePlacement();
+    saveConfiguration(m_state.config, m_state.programDirectory);
+    event->accept();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    const QRect frame = frameGeometry();
+    m_state.config.windowRect = {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1};
+    QMainWindow::moveEvent(event);
+}
+
+} // namespace kv

@@ -1,0 +1,63 @@
+#pragma once
+
+// The main window: menu bar, status bar, the list pane and the plot pane in a splitter, and the
+// one dispatcher every menu item and every command from another window goes through.
+
+#include "app/app_state.h"
+#include "app/command.h"
+#include "model/document.h"
+#include "platform/ui_services.h"
+
+#include <QMainWindow>
+
+#include <string>
+
+class QSplitter;
+
+namespace kv {
+
+class ListPane;
+class PlotPane;
+
+class MainWindow : public QMainWindow {
+public:
+    // Takes its window placement and list form from state.config. ui: message boxes and file
+    // dialogs, injected so tests can script them.
+    MainWindow(AppState& state, UiServices& ui, QWidget* parent = nullptr);
+
+    // Runs one command. commandLine is the text of CommandLineOpen (a path, possibly quoted);
+    // other commands ignore it. Commands that need histograms do nothing with an empty list.
+    void dispatch(Command command, const std::string& commandLine = {});
+
+    // Shows the window in the state stored in the configuration (normal or maximised).
+    void showAsConfigured();
+
+    ListPane& listPane() { return *m_listPane; }
+
+protected:
+    // Asks to save unsaved histograms (Cancel keeps the window open), then stores the placement
+    // and pane size and writes the configuration file silently.
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void buildMenus();
+    // Commands whose windows and dialogs this version does not have yet.
+    void commandNotAvailableYet(Command command);
+    void setAllMarks(Command mode);
+    void toggleListOrientation();
+    void applyListOrientation();
+    void applyPlacement();
+    void storePlacement();
+    // Brings the list pane, the plot pane and the title up to date with the state.
+    void refresh();
+
+    AppState& m_state;
+    UiServices& m_ui;
+    Document m_document;
+    QSplitter* m_splitter = nullptr;
+    ListPane* m_listPane = nullptr;
+    PlotPane* m_plotPane = nullptr;
+};
+
+} // namespace kv
