@@ -1,12 +1,21 @@
 #include "app/list_pane.h"
 
+#include "gui/icons.h"
 #include "model/cp1251.h"
 #include "model/strings.h"
 
+#include <QCoreApplication>
+#include <QDrag>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QSignalBlocker>
 
-#include <array>
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -18,16 +27,65 @@ constexpr std::array kColumnHeaders{StringId::NameColumn, StringId::CreatedColum
                                     StringId::TotalColumn, StringId::ExposureColumn,
                                     StringId::CommentColumn};
 
+constexpr int kImageSize = 16;
+// Room beside a cell's text, and the mark and kind images before a name.
+constexpr int kCellPadding = 12;
+constexpr int kImagesWidth = 2 * kImageSize;
+
+// A row dragged within one running copy. The payload is the copy's process id, so a drag from
+// another copy is never taken for a move of our own rows.
+constexpr char kEntryMimeType[] = "application/x-kvantira-list-entry";
+
+QByteArray processTag() {
+    return QByteArray::number(QCoreApplication::applicationPid());
+}
+
 QString cellText(const Histogram& h, ListColumn column) {
     const std::string cell = columnText(h, column);
     const bool cp1251 = column == ListColumn::Name || column == ListColumn::Comment;
     return QString::fromStdString(cp1251 ? utf8FromCp1251(cell) : cell);
 }
 
+// Draws a row's check box as the mark state image.
+class MarkStyle : public QProxyStyle {
+public:
+    MarkStyle() : m_marked(markIcon(true)), m_unmarked(markIcon(false)) {}
+
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override {
+        if (element != PE_IndicatorItemViewItemCheck) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        (option->state & State_On ? m_marked : m_unmarked).paint(painter, option->rect);
+    }
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) {
+            return kImageSize;
+        }
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    QIcon m_marked;
+    QIcon m_unmarked;
+};
+
 } // namespace
 
-ListPane::ListPane(HistogramList& list, std::function<void()> changed, QWidget* parent)
-    : QTreeWidget(parent), m_list(list), m_changed(std::move(changed)) {
+ListPane::ListPane(HistogramList& list, std::function<void()> changed,
+                   std::function<void(Command)> send, QWidget* parent)
+    : QTreeWidget(parent), m_list(list), m_changed(std::move(changed)), m_send(std::move(send)) {
+    for (int kind = 0; kind < static_cast<int>(m_kindIcons.size()); ++kind) {
+        m_kindIcons[static_cast<std::size_t>(kind)] = kindIcon(kind);
+    }
+    auto* style = new MarkStyle;
+    style->setParent(this);
+    setStyle(style);
+    setIconSize(QSize(kImageSize, kImageSize));
+
     setColumnCount(kListColumnCount);
     QStringList headers;
     for (const StringId id : kColumnHeaders) {
@@ -36,12 +94,18 @@ ListPane::ListPane(HistogramList& list, std::function<void()> changed, QWidget* 
     setHeaderLabels(headers);
     // Each column starts as wide as its header text plus 12 pixels.
     for (int column = 0; column < kListColumnCount; ++column) {
-        setColumnWidth(column, header()->fontMetrics().horizontalAdvance(headers[column]) + 12);
+        setColumnWidth(column,
+                       header()->fontMetrics().horizontalAdvance(headers[column]) + kCellPadding);
     }
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAllColumnsShowFocus(true);
+    setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    header()->setSectionsClickable(true);
+    connect(header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { onHeaderClicked(column); });
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* item) { onCurrentRowChanged(item); });
     connect(this, &QTreeWidget::itemChanged, this,
@@ -57,19 +121,20 @@ void ListPane::refresh() {
         for (int column = 0; column < kListColumnCount; ++column) {
             item->setText(column, cellText(h, static_cast<ListColumn>(column)));
         }
-        item->setTextAlignment(static_cast<int>(ListColumn::Total), Qt::AlignRight);
-        item->setTextAlignment(static_cast<int>(ListColumn::Exposure), Qt::AlignRight);
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
         item->setCheckState(0, h.isMarked() ? Qt::Checked : Qt::Unchecked);
+        if (h.kindNumber() < static_cast<int>(m_kindIcons.size())) {
+            item->setIcon(0, m_kindIcons[static_cast<std::size_t>(h.kindNumber())]);
+        }
     }
     if (QTreeWidgetItem* current = topLevelItem(m_list.currentIndex())) {
         setCurrentItem(current);
         scrollToItem(current);
     }
-    for (int column = 0; column < kListColumnCount; ++column) {
-        if (!isColumnHidden(column)) {
-            resizeColumnToContents(column);
-        }
+    // Rows are added or changed only through here, so widening to every row is what fitting
+    // each new or edited row would give.
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        fitColumnsToRow(row);
     }
 }
 
@@ -78,6 +143,128 @@ void ListPane::setTableForm(bool table) {
         setColumnHidden(column, !table);
     }
     setHeaderHidden(!table);
+    fitColumnsToAll();
+}
+
+int ListPane::neededWidth(const QTreeWidgetItem& item, int column) const {
+    return fontMetrics().horizontalAdvance(item.text(column)) + kCellPadding +
+           (column == 0 ? kImagesWidth : 0);
+}
+
+void ListPane::fitColumnsToRow(int row) {
+    const QTreeWidgetItem* item = topLevelItem(row);
+    if (!item) {
+        return;
+    }
+    for (int column = 0; column < kListColumnCount; ++column) {
+        setColumnWidth(column, std::max(columnWidth(column), neededWidth(*item, column)));
+    }
+}
+
+void ListPane::fitColumnsToAll() {
+    if (topLevelItemCount() == 0) {
+        return;
+    }
+    for (int column = 0; column < kListColumnCount; ++column) {
+        int width = 0;
+        for (int row = 0; row < topLevelItemCount(); ++row) {
+            width = std::max(width, neededWidth(*topLevelItem(row), column));
+        }
+        setColumnWidth(column, width);
+    }
+}
+
+void ListPane::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        m_send(Command::NameAndComment);
+        return;
+    }
+    if (key == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {
+        m_send(Command::Delete);
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void ListPane::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    // A double click on the check box is the check box's own (two toggles), not the dialog's.
+    if (event->button() != Qt::LeftButton || !index.isValid() ||
+        edit(index, DoubleClicked, event)) {
+        return;
+    }
+    m_send(Command::NameAndComment);
+}
+
+bool ListPane::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    // Only the name is a label; the other columns show record fields. F2 edits the name
+    // wherever the focus is in the row.
+    if (index.column() == 0) {
+        return QTreeWidget::edit(index, trigger, event);
+    }
+    return trigger == EditKeyPressed && QTreeWidget::edit(index.siblingAtColumn(0), trigger, event);
+}
+
+QStringList ListPane::mimeTypes() const {
+    return {QString::fromLatin1(kEntryMimeType)};
+}
+
+QMimeData* ListPane::mimeData(const QList<QTreeWidgetItem*>& items) const {
+    if (items.isEmpty()) {
+        return nullptr;
+    }
+    auto* entry = new QMimeData;
+    entry->setData(QString::fromLatin1(kEntryMimeType), processTag());
+    return entry;
+}
+
+void ListPane::startDrag(Qt::DropActions) {
+    QTreeWidgetItem* item = currentItem();
+    if (!item) {
+        return;
+    }
+    // The drop moves the rows itself, so the view must not remove anything afterwards.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mimeData({item}));
+    drag->exec(Qt::MoveAction);
+}
+
+int ListPane::dropRow(const QDropEvent& event) const {
+    const QMimeData* payload = event.mimeData();
+    if (!payload || payload->data(QString::fromLatin1(kEntryMimeType)) != processTag()) {
+        return -1;
+    }
+    QTreeWidgetItem* target = itemAt(event.position().toPoint());
+    return target ? indexOfTopLevelItem(target) : -1;
+}
+
+void ListPane::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData() && event->mimeData()->hasFormat(QString::fromLatin1(kEntryMimeType))) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void ListPane::dragMoveEvent(QDragMoveEvent* event) {
+    if (dropRow(*event) >= 0) {
+        event->acceptProposedAction();
+    } else {
+        event->ignore();
+    }
+}
+
+void ListPane::dropEvent(QDropEvent* event) {
+    const int row = dropRow(*event);
+    if (row < 0) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    m_list.moveEntry(m_list.currentIndex(), row);
+    refresh();
+    m_changed();
 }
 
 void ListPane::onCurrentRowChanged(QTreeWidgetItem* item) {
@@ -90,10 +277,34 @@ void ListPane::onCurrentRowChanged(QTreeWidgetItem* item) {
 
 void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
     const int index = indexOfTopLevelItem(item);
-    if (column != 0 || (item->checkState(0) == Qt::Checked) == m_list.isMarked(index)) {
+    const Histogram* h = m_list.histogramAt(index);
+    if (column != 0 || !h) {
         return;
     }
-    m_list.toggleMark(index);
+    if ((item->checkState(0) == Qt::Checked) != h->isMarked()) {
+        m_list.toggleMark(index);
+        m_changed();
+        return;
+    }
+    const QString label = item->text(0);
+    if (label == cellText(*h, ListColumn::Name)) {
+        return;
+    }
+    // An emptied label counts as cancelled editing.
+    if (!label.isEmpty()) {
+        m_list.rename(index, cp1251FromUtf8(label.toStdString()));
+    }
+    {
+        const QSignalBlocker blocker(this);
+        item->setText(0, cellText(*m_list.histogramAt(index), ListColumn::Name));
+    }
+    fitColumnsToRow(index);
+    m_changed();
+}
+
+void ListPane::onHeaderClicked(int column) {
+    m_list.sortByColumn(static_cast<ListColumn>(column));
+    refresh();
     m_changed();
 }
 

@@ -2,20 +2,28 @@
 
 #include "analysis/channel_filter.h"
 #include "analysis/line_search.h"
+#include "app/display_dialog.h"
 #include "app/list_pane.h"
+#include "app/name_dialog.h"
 #include "app/plot_pane.h"
+#include "app/toolbar.h"
+#include "display/cursor.h"
 #include "model/configuration_file.h"
 #include "model/strings.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -116,21 +124,42 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_ui(ui),
       m_document(state.list, state.config, state.document, ui) {
     buildMenus();
+    m_toolbar = new Toolbar(
+        std::make_unique<QSettings>("Velmar", "Nuklidor"),
+        [this](Command command) { dispatch(command); }, this);
+    addToolBar(m_toolbar);
 
     auto* cursorField = new QLabel(this);
     cursorField->setFixedWidth(kCursorFieldWidth);
     statusBar()->addWidget(cursorField);
-    statusBar()->addWidget(new QLabel(this), 1);
+    auto* rangeField = new QLabel(this);
+    statusBar()->addWidget(rangeField, 1);
 
     m_splitter = new QSplitter(this);
     m_splitter->setChildrenCollapsible(false);
     m_plotPane = new PlotPane(state, m_splitter);
+    m_plotPane->setStatusFields(cursorField, rangeField);
+    m_plotPane->setZoomEndedHandler([this] {
+        m_toolbar->setChecked(Command::Zoom, false);
+        refresh();
+    });
+    // The arrow keys step the cursor whichever widget has the focus; a text field keeps them.
+    for (const auto& [command, key] : {std::pair{Command::CursorLeft, Qt::Key_Left},
+                                       std::pair{Command::CursorRight, Qt::Key_Right}}) {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::ApplicationShortcut);
+        connect(action, &QAction::triggered, this, [this, command] { dispatch(command); });
+        addAction(action);
+    }
     m_listPane = new ListPane(
-        state.list, [this] { m_plotPane->update(); }, m_splitter);
+        state.list, [this] { m_plotPane->update(); },
+        [this](Command command) { dispatch(command); }, m_splitter);
     setCentralWidget(m_splitter);
 
     applyPlacement();
     applyListOrientation();
+    syncToolbarChecks();
     refresh();
 }
 
@@ -182,13 +211,59 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
             applyPlacement();
             applyListOrientation();
             showAsConfigured();
+            syncToolbarChecks();
         }
         break;
+    case Command::DisplaySettings: {
+        DisplayDialog dialog(config, list.channelCount(), m_ui, this);
+        if (dialog.exec() == QDialog::Accepted) {
+            syncToolbarChecks();
+        }
+        break;
+    }
+    case Command::ShowMarkedHistograms:
+        config.showSelectedOnly = m_toolbar->isChecked(command) ? 0 : 1;
+        break;
+    case Command::LogScale:
+    case Command::FromZero:
+        config.logScale = m_toolbar->isChecked(Command::LogScale) ? 1 : 0;
+        config.fromZero = m_toolbar->isChecked(Command::FromZero) ? 1 : 0;
+        break;
+    case Command::Zoom:
+        m_state.plotView.zoomArmed = m_toolbar->isChecked(command);
+        return;
+    case Command::SetLeftBoundary:
+        setBoundary(m_state.plotView, config, list.channelCount(), Boundary::Left);
+        break;
+    case Command::SetRightBoundary:
+        setBoundary(m_state.plotView, config, list.channelCount(), Boundary::Right);
+        break;
+    case Command::ClearBoundaries:
+        setBoundary(m_state.plotView, config, list.channelCount(), Boundary::None);
+        break;
+    case Command::CursorLeft:
+        m_plotPane->stepCursor(-1);
+        return;
+    case Command::CursorRight:
+        m_plotPane->stepCursor(+1);
+        return;
     case Command::Exit:
         close();
         return;
     case Command::AddCopy:
         list.duplicateCurrent();
+        break;
+    case Command::NameAndComment:
+        if (Histogram* h = list.currentHistogram()) {
+            NameDialog dialog(*h, m_ui, this);
+            if (dialog.exec() == QDialog::Accepted) {
+                list.markChanged();
+            }
+        }
+        break;
+    case Command::Delete:
+        // No confirmation: the entry above becomes current.
+        list.deleteAt(list.currentIndex());
         break;
     case Command::Smoothing:
         // The smoothing dialog will ask for the settings first; until then the stored ones apply.
@@ -207,6 +282,7 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     case Command::ToggleOrientation:
         toggleListOrientation();
+        syncToolbarChecks();
         break;
     case Command::NewWindow:
         // A copy that does not start is not reported.
@@ -245,6 +321,14 @@ void MainWindow::toggleListOrientation() {
     m_state.config.listOrientation =
         m_state.config.listOrientation == kListAtLeft ? 0 : kListAtLeft;
     applyListOrientation();
+}
+
+void MainWindow::syncToolbarChecks() {
+    const AppConfig& config = m_state.config;
+    m_toolbar->setChecked(Command::ToggleOrientation, config.listOrientation == kListAtLeft);
+    m_toolbar->setChecked(Command::FromZero, config.fromZero != 0);
+    m_toolbar->setChecked(Command::LogScale, config.logScale != 0);
+    m_toolbar->setChecked(Command::ShowMarkedHistograms, config.showSelectedOnly == 0);
 }
 
 void MainWindow::applyListOrientation() {

@@ -18,6 +18,7 @@ namespace kv {
 
 class ListPane;
 class PlotPane;
+class Toolbar;
 
 class MainWindow : public QMainWindow {
 public:
@@ -33,6 +34,7 @@ public:
     void showAsConfigured();
 
     ListPane& listPane() { return *m_listPane; }
+    Toolbar& toolbar() { return *m_toolbar; }
 
 protected:
     // Asks to save unsaved histograms (Cancel keeps the window open), then stores the placement
@@ -46,6 +48,8 @@ private:
     void commandNotAvailableYet(Command command);
     void setAllMarks(Command mode);
     void toggleListOrientation();
+    // Presses the check buttons of the settings that are on (Zoom is left as it is).
+    void syncToolbarChecks();
     void applyListOrientation();
     void applyPlacement();
     void storePlacement();
@@ -58,6 +62,7 @@ private:
     QSplitter* m_splitter = nullptr;
     ListPane* m_listPane = nullptr;
     PlotPane* m_plotPane = nullptr;
+    Toolbar* m_toolbar = nullptr;
 };
 
 } // namespace kv

@@ -1,12 +1,40 @@
 #include "app/plot_pane.h"
 
+#include "display/cursor.h"
+
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPolygon>
+
+#include <utility>
 
 namespace kv {
+
+namespace {
+
+// The cursor's triangle below the frame: half its base and its height, in pixels.
+constexpr int kMarkHalfWidth = 4;
+constexpr int kMarkHeight = 8;
+
+const QColor kCursorColor = Qt::cyan;
+
+} // namespace
 
 PlotPane::PlotPane(AppState& state, QWidget* parent) : QWidget(parent), m_state(state) {
     // The painter fills the whole pane itself.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The pointer changes over the cursor without a button held.
+    setMouseTracking(true);
+}
+
+void PlotPane::setStatusFields(QLabel* cursorField, QLabel* rangeField) {
+    m_cursorField = cursorField;
+    m_rangeField = rangeField;
+}
+
+void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
+    m_zoomEnded = std::move(handler);
 }
 
 void PlotPane::paintEvent(QPaintEvent*) {
@@ -14,6 +42,81 @@ void PlotPane::paintEvent(QPaintEvent*) {
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
     m_painter.paintPlotPane(painter, m_state.plotView.paneRect, m_state.plotView, m_state.config,
                             m_state.list);
+    if (!m_state.list.empty()) {
+        drawCursor(painter);
+    }
+    updateStatusFields();
+}
+
+void PlotPane::drawCursor(QPainter& painter) const {
+    // Inverted with a cyan pen, so it is cyan on white and stays visible over the curves.
+    painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+    painter.setPen(QPen(kCursorColor, 0));
+    painter.setBrush(Qt::NoBrush);
+    const PixelRect& r = m_state.plotView.plotRect;
+    const int x = cursorColumn(m_state.plotView);
+    // The line stops above the triangle's tip, which would otherwise be inverted twice.
+    painter.drawLine(x, r.top, x, r.bottom - 1);
+    const QPolygon mark{QList<QPoint>{{x, r.bottom},
+                                      {x + kMarkHalfWidth, r.bottom + kMarkHeight},
+                                      {x - kMarkHalfWidth, r.bottom + kMarkHeight}}};
+    painter.drawPolygon(mark);
+}
+
+void PlotPane::updateStatusFields() {
+    if (m_cursorField) {
+        m_cursorField->setText(
+            QString::fromStdString(cursorReadout(m_state.plotView, m_state.config, m_state.list)));
+    }
+    if (m_rangeField) {
+        m_rangeField->setText(QString::fromStdString(
+            m_state.list.empty() ? std::string() : rangeStatistics(m_state.config, m_state.list)));
+    }
+}
+
+void PlotPane::stepCursor(int delta) {
+    if (m_state.list.empty() || !kv::stepCursor(m_state.plotView, m_state.config, delta)) {
+        return;
+    }
+    update();
+    updateStatusFields();
+}
+
+void PlotPane::mouseMoveEvent(QMouseEvent* event) {
+    if (m_state.list.empty()) {
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    PlotView& view = m_state.plotView;
+    if (!view.cursorDragging) {
+        setCursor(isOnCursor(view, at.x(), at.y()) ? Qt::SizeHorCursor : Qt::ArrowCursor);
+        return;
+    }
+    dragCursorTo(view, at.x());
+    update();
+    updateStatusFields();
+}
+
+void PlotPane::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && !m_state.list.empty() &&
+        isOnCursor(m_state.plotView, at.x(), at.y())) {
+        // Qt keeps sending the pane the moves until the button is released, even outside it.
+        beginCursorDrag(m_state.plotView);
+    }
+}
+
+void PlotPane::mouseReleaseEvent(QMouseEvent* event) {
+    PlotView& view = m_state.plotView;
+    if (event->button() != Qt::LeftButton || !view.cursorDragging) {
+        return;
+    }
+    const bool zoomed = view.zoomArmed;
+    endCursorDrag(view, m_state.config);
+    update();
+    if (zoomed && m_zoomEnded) {
+        m_zoomEnded();
+    }
 }
 
 } // namespace kv

@@ -1,12 +1,16 @@
 #pragma once
 
 // The plot pane: the part of the main window beside the list pane, painted by the plot painter
-// over the whole widget on every paint request.
+// over the whole widget on every paint request, with the cursor the user drags or steps over it.
 
 #include "app/app_state.h"
 #include "display/plot_painter.h"
 
 #include <QWidget>
+
+#include <functional>
+
+class QLabel;
 
 namespace kv {
 
@@ -14,12 +18,31 @@ class PlotPane : public QWidget {
 public:
     PlotPane(AppState& state, QWidget* parent);
 
+    // The status-bar fields that show the cursor read-out and the visible range's statistics,
+    // refreshed after every paint and every cursor move.
+    void setStatusFields(QLabel* cursorField, QLabel* rangeField);
+
+    // Called when a drag has disarmed the zoom, after the visible range may have changed.
+    void setZoomEndedHandler(std::function<void()> handler);
+
+    // Moves the cursor by delta channels (the arrow keys); nothing with an empty list.
+    void stepCursor(int delta);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void drawCursor(QPainter& painter) const;
+    void updateStatusFields();
+
     AppState& m_state;
     PlotPainter m_painter;
+    QLabel* m_cursorField = nullptr;
+    QLabel* m_rangeField = nullptr;
+    std::function<void()> m_zoomEnded;
 };
 
 } // namespace kv

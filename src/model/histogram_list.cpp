@@ -139,6 +139,25 @@ void HistogramList::rename(int index, std::string_view cp1251Name) {
     markChanged();
 }
 
+void HistogramList::deleteAt(int index) {
+    if (!histogramAt(index)) {
+        return;
+    }
+    m_entries.erase(m_entries.begin() + index);
+    setCurrentIndex(index > 0 ? index - 1 : 0);
+    markChanged();
+}
+
+void HistogramList::moveEntry(int from, int to) {
+    if (!histogramAt(from) || !histogramAt(to)) {
+        return;
+    }
+    auto entry = std::move(m_entries[static_cast<std::size_t>(from)]);
+    m_entries.erase(m_entries.begin() + from);
+    m_entries.insert(m_entries.begin() + to, std::move(entry));
+    m_current = to;
+}
+
 void HistogramList::clearList() {
     m_entries.clear();
     m_current = -1;

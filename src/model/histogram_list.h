@@ -65,6 +65,14 @@ public:
     // The user's new label for an entry: stored cut to 127 bytes, not renumbered.
     void rename(int index, std::string_view cp1251Name);
 
+    // Removes an entry; the entry above it becomes current, or the one below when it was the
+    // first. Nothing for an index outside the list.
+    void deleteAt(int index);
+
+    // Moves an entry to index to (counted before its removal) and makes it current. Not a
+    // change of the document. Nothing when either index is outside the list.
+    void moveEntry(int from, int to);
+
     void clearList();
 
     // Sorts ascending by a column, stably; the current record stays current. Not a change of

@@ -7,6 +7,26 @@
 namespace kv {
 
 enum class StringId : int {
+    // Toolbar tooltips: each has the number of its button's command.
+    TipNewFile = 101,
+    TipOpenFile = 102,
+    TipSaveFile = 104,
+    TipPrint = 109,
+    TipSetLeftBoundary = 203,
+    TipSetRightBoundary = 204,
+    TipClearBoundaries = 205,
+    TipDelete = 206,
+    TipCopy = 207,
+    TipAddCopy = 208,
+    TipPaste = 209,
+    TipShowMarked = 230,
+    TipLogScale = 231,
+    TipFromZero = 232,
+    TipZoom = 233,
+    TipStart = 401,
+    TipListOrientation = 501,
+    TipHelp = 901,
+
     HistogramFilter = 2001,
     ConfigurationFilter = 2002,
     RestoreConfigurationTitle = 2003,

@@ -1,18 +1,43 @@
 // The main window driven through its dispatcher with scripted dialogs, offscreen.
 
 #include "app/app_state.h"
+#include "app/display_dialog.h"
 #include "app/list_pane.h"
 #include "app/main_window.h"
+#include "app/name_dialog.h"
+#include "app/plot_pane.h"
+#include "app/toolbar.h"
+#include "display/cursor.h"
+#include "model/cp1251.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QtGlobal>
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -98,6 +123,339 @@ TEST_F(AppFixture, CancelOnClosingKeepsTheWindowOpenAndWritesNothing) {
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
 }
 
+TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
+    using C = DisplayDialog::Control;
+    AppConfig config;
+    config.firstChannel = 99;
+    config.lastChannel = 199;
+    test::FakeUiServices ui;
+    const auto click = [](DisplayDialog& d, C id) {
+        static_cast<QAbstractButton*>(d.control(id))->click();
+    };
+    {
+        DisplayDialog dialog(config, 2048, ui);
+        auto& first = static_cast<QSpinBox&>(*dialog.control(C::FirstChannel));
+        auto& lastEnergy = static_cast<QLineEdit&>(*dialog.control(C::LastEnergy));
+        EXPECT_EQ(first.value(), 100);
+        EXPECT_EQ(lastEnergy.text().toStdString(), "199.00"); // uncalibrated: the channel
+        EXPECT_TRUE(first.isEnabled() && !lastEnergy.isEnabled());
+        click(dialog, C::Energy);
+        EXPECT_TRUE(!first.isEnabled() && lastEnergy.isEnabled());
+        click(dialog, C::Help);
+        EXPECT_EQ(ui.helpContexts, std::vector{11});
+        // Without a calibration both energies fall on channel 0: the full range.
+        click(dialog, C::ShowMarked);
+        click(dialog, C::Probability);
+        click(dialog, C::Ok);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    }
+    EXPECT_EQ(std::tuple(config.xAxisMode, config.yAxisMode, config.showSelectedOnly),
+              std::tuple(1, 2, std::uint8_t{0}));
+    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(0, 2047));
+
+    // 2 keV per channel: typed energies round half down to channels.
+    config.channelScale = 2048;
+    config.termCount = 2;
+    config.coefficients = {0.0, 2.0, 0.0, 0.0, 0.0};
+    {
+        DisplayDialog dialog(config, 2048, ui);
+        static_cast<QLineEdit*>(dialog.control(C::FirstEnergy))->setText("201");
+        static_cast<QLineEdit*>(dialog.control(C::LastEnergy))->setText("5000");
+        click(dialog, C::Ok);
+    }
+    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(100, 2047));
+
+    // A last channel field of 0 (channel -1) resets the whole range, not just its end.
+    for (const auto& [typedFirst, typedLast] : {std::pair(11, 0), std::pair(501, 301)}) {
+        DisplayDialog dialog(config, 2048, ui);
+        click(dialog, C::Channels);
+        static_cast<QSpinBox*>(dialog.control(C::FirstChannel))->setValue(typedFirst);
+        static_cast<QSpinBox*>(dialog.control(C::LastChannelUpDown))->setValue(typedLast);
+        click(dialog, C::Ok);
+        EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(0, 2047));
+    }
+}
+
+TEST(Toolbar, RestoresTheSavedLayoutAndResetsToTheStartLayout) {
+    test::TempDir dir;
+    const auto settings = [&] {
+        return std::make_unique<QSettings>(QString::fromStdString(dir.path("kv.ini")),
+                                           QSettings::IniFormat);
+    };
+    std::vector<Command> sent;
+    ToolbarLayout customised;
+    {
+        Toolbar toolbar(settings(), [&](Command c) { sent.push_back(c); });
+        ASSERT_EQ(toolbar.actions().size(), 24);
+        EXPECT_EQ(toolbar.button(Command::LogScale)->text().toStdString(),
+                  "Логарифмический масштаб");
+        toolbar.button(Command::LogScale)->trigger();
+        EXPECT_EQ(sent, std::vector{Command::LogScale});
+
+        using T = ToolbarCustomiseDialog::Control;
+        ToolbarCustomiseDialog dialog(toolbar);
+        static_cast<QListWidget*>(dialog.control(T::Current))->setCurrentRow(0);
+        dialog.command(T::Remove); // "Новый файл"
+        dialog.command(T::MoveDown);
+        customised = toolbar.currentLayout();
+        ASSERT_EQ(customised.size(), 23u);
+        EXPECT_EQ(customised[0], Command::Save);
+        EXPECT_EQ(customised[1], Command::Open);
+        EXPECT_EQ(static_cast<QListWidget*>(dialog.control(T::Available))->count(), 2);
+        EXPECT_TRUE(toolbar.isChecked(Command::LogScale)); // still pressed
+        toolbar.saveLayout(kToolbarKey);
+    }
+    {
+        Toolbar toolbar(settings(), [](Command) {});
+        EXPECT_EQ(toolbar.currentLayout(), customised);
+        ToolbarCustomiseDialog(toolbar).command(ToolbarCustomiseDialog::Control::Reset);
+        EXPECT_EQ(toolbar.currentLayout(), defaultToolbarLayout());
+    }
+    // A damaged value leaves the start layout.
+    settings()->setValue("ToolBar", QStringList{"101", "101"});
+    EXPECT_EQ(Toolbar(settings(), [](Command) {}).currentLayout(), defaultToolbarLayout());
+    EXPECT_FALSE(toolbarLayoutFromStored({"999"}) || toolbarLayoutFromStored({"0", "x"}));
+}
+
+TEST_F(AppFixture, CheckButtonsFollowTheSettingsAndARestoredConfiguration) {
+    Toolbar& toolbar = window.toolbar();
+    EXPECT_EQ(toolbar.isChecked(Command::FromZero), state.config.fromZero != 0);
+    EXPECT_EQ(toolbar.isChecked(Command::ShowMarkedHistograms), state.config.showSelectedOnly == 0);
+    const std::uint8_t logScale = state.config.logScale;
+    toolbar.button(Command::LogScale)->trigger();
+    EXPECT_NE(state.config.logScale, logScale);
+    toolbar.button(Command::ShowMarkedHistograms)->trigger();
+    EXPECT_EQ(state.config.showSelectedOnly, 0);
+
+    ui.saveAnswers = {home.path("saved.cnf")};
+    window.dispatch(Command::SaveConfigurationAs);
+    toolbar.button(Command::LogScale)->trigger();
+    toolbar.button(Command::ShowMarkedHistograms)->trigger();
+    window.dispatch(Command::ToggleOrientation);
+    EXPECT_TRUE(toolbar.isChecked(Command::ToggleOrientation));
+    ui.openAnswers = {home.path("saved.cnf")};
+    window.dispatch(Command::RestoreConfiguration);
+    EXPECT_EQ(toolbar.isChecked(Command::LogScale), logScale == 0);
+    EXPECT_TRUE(toolbar.isChecked(Command::ShowMarkedHistograms));
+    EXPECT_FALSE(toolbar.isChecked(Command::ToggleOrientation));
+}
+
+TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) {
+    openDemo();
+    window.show();
+    window.activateWindow();
+    for (int i = 0; i < 100 && QApplication::activeWindow() != &window; ++i) {
+        QApplication::processEvents();
+    }
+    ASSERT_EQ(QApplication::activeWindow(), &window);
+    window.listPane().setFocus();
+    PlotView& view = state.plotView;
+    auto press = [this](Qt::Key key) { QTest::keyClick(&window.listPane(), key); };
+    const std::int32_t channel = cursorChannel(view, state.config);
+    press(Qt::Key_Right);
+    EXPECT_EQ(cursorChannel(view, state.config), channel + 1);
+    press(Qt::Key_Left);
+    press(Qt::Key_Left);
+    EXPECT_EQ(cursorChannel(view, state.config), channel - 1);
+
+    window.dispatch(Command::ClearBoundaries);
+    const std::int32_t last = state.list.channelCount() - 1;
+    ASSERT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel), std::pair(0, last));
+    window.dispatch(Command::SetLeftBoundary);
+    EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
+              std::pair(last / 2, last));
+
+    PlotPane* pane = nullptr;
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        pane = pane ? pane : dynamic_cast<PlotPane*>(child);
+    }
+    ASSERT_NE(pane, nullptr);
+    pane->grab(); // paints, which places the cursor and fills the status bar
+    bool statisticsShown = false;
+    for (const QLabel* field : window.statusBar()->findChildren<QLabel*>()) {
+        statisticsShown = statisticsShown || field->text().startsWith("Интеграл = ");
+    }
+    EXPECT_TRUE(statisticsShown);
+    auto drag = [&](int toX) {
+        window.toolbar().button(Command::Zoom)->trigger();
+        ASSERT_TRUE(view.zoomArmed);
+        const QPointF from(cursorColumn(view), (view.plotRect.top + view.plotRect.bottom) / 2);
+        const QPointF to(toX, from.y());
+        QMouseEvent down(QEvent::MouseButtonPress, from, pane->mapToGlobal(from), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, to, pane->mapToGlobal(to), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent up(QEvent::MouseButtonRelease, to, pane->mapToGlobal(to), Qt::LeftButton,
+                       Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(pane, &down);
+        if (to != from) { // a press and release in place moves nothing
+            QApplication::sendEvent(pane, &move);
+        }
+        QApplication::sendEvent(pane, &up);
+        EXPECT_FALSE(view.zoomArmed || view.cursorDragging);
+        EXPECT_FALSE(window.toolbar().isChecked(Command::Zoom));
+    };
+    drag(cursorColumn(view));
+    EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
+              std::pair(last / 2, last));
+    drag(view.plotRect.left);
+    EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
+              std::pair(last / 2, last / 2 + (last - last / 2) / 2));
+}
+
+// Rows and list in step: names, check boxes and marks, and the current row.
+void expectPaneShowsList(ListPane& pane, const HistogramList& list) {
+    ASSERT_EQ(pane.topLevelItemCount(), list.histogramCount());
+    for (int row = 0; row < list.histogramCount(); ++row) {
+        const Histogram& h = *list.histogramAt(row);
+        EXPECT_EQ(pane.topLevelItem(row)->text(0).toStdString(), utf8FromCp1251(h.name.view()));
+        EXPECT_EQ(pane.topLevelItem(row)->checkState(0) == Qt::Checked, h.isMarked()) << row;
+    }
+    EXPECT_EQ(pane.indexOfTopLevelItem(pane.currentItem()), list.currentIndex());
+}
+
+void sendKey(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(&widget, &event);
+}
+
+TEST_F(AppFixture, MarkCommandsSetClearAndInvertEveryEntry) {
+    openDemo();
+    window.dispatch(Command::AddCopy); // kind 245
+    const int copy = state.list.currentIndex();
+    window.dispatch(Command::ClearMarks);
+    EXPECT_EQ(state.list.histogramAt(copy)->kind, 5);
+    window.dispatch(Command::MarkAll);
+    EXPECT_EQ(state.list.histogramAt(copy)->kind, 21);
+    expectPaneShowsList(window.listPane(), state.list);
+
+    state.list.toggleMark(0);
+    state.document.documentSaved = true;
+    window.dispatch(Command::InvertMarks);
+    EXPECT_FALSE(state.document.documentSaved);
+    EXPECT_TRUE(state.list.isMarked(0));
+    EXPECT_FALSE(state.list.isMarked(copy));
+    expectPaneShowsList(window.listPane(), state.list);
+    window.dispatch(Command::InvertMarks);
+    EXPECT_FALSE(state.list.isMarked(0));
+    EXPECT_EQ(state.list.histogramAt(copy)->kind, 21);
+}
+
+TEST_F(AppFixture, CtrlDeleteRemovesTheCurrentEntryAndTheOneAboveBecomesCurrent) {
+    openDemo();
+    ListPane& pane = window.listPane();
+    const std::string first = rowName(0);
+    const std::string third = state.list.histogramCount() > 2 ? rowName(2) : "";
+    const int count = state.list.histogramCount();
+    pane.setCurrentItem(pane.topLevelItem(1));
+    sendKey(pane, Qt::Key_Delete); // without Ctrl: nothing
+    EXPECT_EQ(state.list.histogramCount(), count);
+    state.document.documentSaved = true;
+    sendKey(pane, Qt::Key_Delete, Qt::ControlModifier);
+    ASSERT_EQ(state.list.histogramCount(), count - 1);
+    EXPECT_EQ(state.list.currentIndex(), 0);
+    EXPECT_EQ(rowName(0), first);
+    if (count > 2) {
+        EXPECT_EQ(rowName(1), third) << "the others keep their numbers";
+    }
+    EXPECT_FALSE(state.document.documentSaved);
+    expectPaneShowsList(pane, state.list);
+
+    // The first entry: the one below becomes current; the last: none is left.
+    while (state.list.histogramCount() > 1) {
+        window.dispatch(Command::Delete);
+        EXPECT_EQ(state.list.currentIndex(), 0);
+    }
+    window.dispatch(Command::Delete);
+    EXPECT_EQ(state.list.currentIndex(), -1);
+    EXPECT_EQ(pane.topLevelItemCount(), 0);
+}
+
+TEST_F(AppFixture, EnterOpensTheNameDialogWhichStoresNameCommentAndExposure) {
+    openDemo();
+    Histogram& h = *state.list.currentHistogram();
+    const std::uint32_t total = h.total;
+    h.exposure = 12.5;
+    state.document.documentSaved = true;
+    QTimer::singleShot(0, [this] {
+        auto* dialog = dynamic_cast<NameDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->field(NameDialogControl::Exposure)->text(), "12.50");
+        dialog->field(NameDialogControl::Name)->setText(QString(130, QChar(0x0416))); // Ж
+        dialog->field(NameDialogControl::Comment)->setText("Фон");
+        dialog->field(NameDialogControl::Exposure)->setText("abc");
+        dialog->button(NameDialogControl::Help)->click();
+        dialog->button(NameDialogControl::Ok)->click();
+    });
+    sendKey(window.listPane(), Qt::Key_Return);
+    EXPECT_EQ(ui.helpContexts, std::vector{9});
+    EXPECT_EQ(h.name.str(), std::string(127, '\xC6')) << "cut to 127 bytes, not renumbered";
+    EXPECT_EQ(h.comment.str(), "\xD4\xEE\xED");
+    EXPECT_EQ(h.exposure, 0.0) << "letters store 0";
+    EXPECT_EQ(h.total, total);
+    EXPECT_FALSE(state.document.documentSaved);
+    expectPaneShowsList(window.listPane(), state.list);
+}
+
+TEST_F(AppFixture, EditedLabelRenamesWithoutRenumberingAndWidensTheNameColumn) {
+    openDemo();
+    ListPane& pane = window.listPane();
+    const int width = pane.columnWidth(0);
+    state.document.documentSaved = true;
+    const QString longName = "7. " + QString(60, 'W');
+    pane.topLevelItem(1)->setText(0, longName); // what the label editor commits
+    EXPECT_EQ(state.list.histogramAt(1)->name.str(), longName.toStdString());
+    EXPECT_FALSE(state.document.documentSaved);
+    EXPECT_GE(pane.columnWidth(0), pane.fontMetrics().horizontalAdvance(longName) + 44);
+    EXPECT_GT(pane.columnWidth(0), width);
+
+    pane.topLevelItem(1)->setText(0, ""); // no text: cancelled
+    EXPECT_EQ(rowName(1), longName.toStdString());
+    EXPECT_EQ(state.list.histogramAt(1)->name.str(), longName.toStdString());
+}
+
+TEST_F(AppFixture, HeaderClickSortsAndADropMovesTheCurrentEntryWithoutChangingTheDocument) {
+    openDemo();
+    window.dispatch(Command::AddCopy);
+    ListPane& pane = window.listPane();
+    state.list.histogramAt(0)->total = 4000000000u;
+    state.list.histogramAt(1)->total = 0;
+    const Histogram* current = state.list.currentHistogram();
+    state.document.documentSaved = true;
+    emit pane.header()->sectionClicked(static_cast<int>(ListColumn::Total));
+    for (int i = 1; i < state.list.histogramCount(); ++i) {
+        EXPECT_LE(state.list.histogramAt(i - 1)->total, state.list.histogramAt(i)->total);
+    }
+    EXPECT_EQ(state.list.currentHistogram(), current);
+    expectPaneShowsList(pane, state.list);
+
+    window.resize(800, 600);
+    window.show();
+    pane.setCurrentItem(pane.topLevelItem(0));
+    const Histogram* moved = state.list.histogramAt(0);
+    const Histogram* target = state.list.histogramAt(1);
+    std::unique_ptr<QMimeData> data(pane.model()->mimeData({pane.model()->index(0, 0)}));
+    ASSERT_NE(data, nullptr);
+    auto drop = [&](const QMimeData& payload, const QPoint& at) {
+        // Qt delivers a drop only to the widget that accepted the drag's entry.
+        QDragEnterEvent enter(at, Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pane.viewport(), &enter);
+        QDropEvent event(at, Qt::MoveAction, &payload, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(pane.viewport(), &event);
+    };
+    const QPoint onSecond = pane.visualItemRect(pane.topLevelItem(1)).center();
+    QMimeData foreign;
+    foreign.setData(data->formats().value(0), "1");
+    drop(foreign, onSecond); // another copy's entry: not a move
+    EXPECT_EQ(state.list.histogramAt(0), moved);
+    drop(*data, onSecond);
+    EXPECT_EQ(state.list.histogramAt(0), target);
+    EXPECT_EQ(state.list.histogramAt(1), moved);
+    EXPECT_EQ(state.list.currentIndex(), 1);
+    EXPECT_TRUE(state.document.documentSaved);
+    expectPaneShowsList(pane, state.list);
+}
+
 } // namespace
 } // namespace kv
 
@@ -106,6 +464,13 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    // The toolbar's layout goes to a directory of this run, never to the user's settings.
+    const QTemporaryDir settingsHome;
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        for (const auto scope : {QSettings::UserScope, QSettings::SystemScope}) {
+            QSettings::setPath(format, scope, settingsHome.path());
+        }
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

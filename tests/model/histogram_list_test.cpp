@@ -107,6 +107,37 @@ TEST_F(HistogramListTest, MarksFollowBitFourAndRenamingCuts) {
     EXPECT_FALSE(document.documentSaved);
 }
 
+TEST_F(HistogramListTest, DeletingMakesTheEntryAboveCurrentAndMovingIsNoChange) {
+    for (const char* name : {"a", "b", "c", "d"}) {
+        add(name);
+    }
+    list.deleteAt(2);
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. a", " 2. b", " 4. d"})) << "no renumbering";
+    EXPECT_EQ(list.currentIndex(), 1);
+    list.deleteAt(0);
+    EXPECT_EQ(list.currentHistogram()->name.str(), " 2. b") << "the first: the one below";
+    list.deleteAt(5);
+    EXPECT_EQ(list.histogramCount(), 2);
+
+    // Moved downwards onto entry t, it lands at t as counted before its removal.
+    add("e");
+    document.documentSaved = true;
+    list.moveEntry(0, 2);
+    EXPECT_EQ(names(), (std::vector<std::string>{" 4. d", " 5. e", " 2. b"}));
+    EXPECT_EQ(list.currentIndex(), 2);
+    list.moveEntry(2, 0);
+    list.moveEntry(1, 1);
+    EXPECT_EQ(names(), (std::vector<std::string>{" 2. b", " 4. d", " 5. e"}));
+    EXPECT_EQ(list.currentIndex(), 1);
+    list.moveEntry(0, 3);
+    EXPECT_EQ(list.currentIndex(), 1);
+    EXPECT_TRUE(document.documentSaved);
+
+    list.deleteAt(0), list.deleteAt(0), list.deleteAt(0);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(list.currentIndex(), -1);
+}
+
 TEST(HistogramColumns, TextsOfEachColumn) {
     Histogram h;
     h.name.assign(" 1. Co-60"), h.comment.assign("c");
