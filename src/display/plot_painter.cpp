@@ -242,14 +242,27 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& co
     }
 
     painter.setPen(QPen(Qt::black));
-    drawAnchoredText(painter, QPoint(r.left, (r.top + r.bottom) / 2),
-                     QString::fromUtf8(text(yTitle)), Qt::AlignHCenter | Qt::AlignBottom, true);
+    // A centred title is left out where it would run into the limit labels at the ends of its
+    // axis (a small pane); the limits carry more information than the title.
+    const QFontMetrics metrics = painter.fontMetrics();
+    const auto titleFits = [&metrics](const QString& title, int span, const QString& endA,
+                                      const QString& endB) {
+        const int ends = std::max(metrics.horizontalAdvance(endA), metrics.horizontalAdvance(endB));
+        return metrics.horizontalAdvance(title) / 2 + ends + metrics.averageCharWidth() <= span / 2;
+    };
+    const QString yTitleText = QString::fromUtf8(text(yTitle));
+    if (titleFits(yTitleText, r.bottom - r.top, bottomLabel, topLabel)) {
+        drawAnchoredText(painter, QPoint(r.left, (r.top + r.bottom) / 2), yTitleText,
+                         Qt::AlignHCenter | Qt::AlignBottom, true);
+    }
     drawAnchoredText(painter, QPoint(r.left - 1, r.bottom), bottomLabel,
                      Qt::AlignLeft | Qt::AlignBottom, true);
     drawAnchoredText(painter, QPoint(r.left - 1, r.top), topLabel, Qt::AlignRight | Qt::AlignBottom,
                      true);
-    drawAnchoredText(painter, QPoint((r.left + r.right) / 2, r.bottom), xTitle,
-                     Qt::AlignHCenter | Qt::AlignTop, false);
+    if (titleFits(xTitle, r.right - r.left, firstLabel, lastLabel)) {
+        drawAnchoredText(painter, QPoint((r.left + r.right) / 2, r.bottom), xTitle,
+                         Qt::AlignHCenter | Qt::AlignTop, false);
+    }
     drawAnchoredText(painter, QPoint(r.left, r.bottom), firstLabel, Qt::AlignLeft | Qt::AlignTop,
                      false);
     drawAnchoredText(painter, QPoint(r.right, r.bottom), lastLabel, Qt::AlignRight | Qt::AlignTop,
