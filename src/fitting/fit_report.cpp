@@ -31,16 +31,16 @@ void appendFormatted(std::string& out, std::string_view format,
             out += format[i];
             continue;
         }
-        const std::string spec(format.substr(i, end - i + 1));
+        const std::string conversionText(format.substr(i, end - i + 1));
         const double v = *value++;
         char number[512];
         if (!std::isfinite(v)) {
             out += '?';
         } else if (conversion == 'd') {
-            std::snprintf(number, sizeof number, spec.c_str(), static_cast<int>(v));
+            std::snprintf(number, sizeof number, conversionText.c_str(), static_cast<int>(v));
             out += number;
         } else {
-            std::snprintf(number, sizeof number, spec.c_str(), v);
+            std::snprintf(number, sizeof number, conversionText.c_str(), v);
             out += number;
         }
         i = end;
