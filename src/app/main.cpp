@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     kv::loadConfiguration(state.config, state.programDirectory);
     kv::QtUiServices ui(state.programDirectory);
     kv::MainWindow window(state, ui);
+    ui.setOwner(&window);
     window.dispatch(kv::Command::New);
     window.showAsConfigured();
 

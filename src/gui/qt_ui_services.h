@@ -28,6 +28,9 @@ public:
     // owns message boxes, dialogs and the help window; may be null.
     explicit QtUiServices(std::string programDirectory, QWidget* owner = nullptr);
 
+    // The main window exists only after the services it is built with; it becomes the owner.
+    void setOwner(QWidget* owner) { m_owner = owner; }
+
     void showMessage(StringId text, StringId caption, std::string_view detail = {}) override;
     void showFormattedMessage(StringId id, std::string_view formatted, StringId caption) override;
     Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
