@@ -82,6 +82,19 @@ bool wantsHelp(std::span<const std::string_view> args) {
                        [](std::string_view arg) { return arg == "--help" || arg == "-h"; });
 }
 
+std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args,
+                                     std::string_view help, bool parsed) {
+    if (wantsHelp(args)) {
+        std::cout << help;
+        return kExitOk;
+    }
+    if (!parsed) {
+        std::cerr << help;
+        return kExitUsage;
+    }
+    return std::nullopt;
+}
+
 int exitStatusOf(ReadOutcome outcome) {
     switch (outcome) {
     case ReadOutcome::Read:

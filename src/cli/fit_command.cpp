@@ -178,14 +178,9 @@ nlohmann::json jsonOf(const ComponentTable& table, const ComponentFitOutcome& ou
 } // namespace
 
 int runFit(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kFitHelp;
-        return kExitOk;
-    }
     const auto parsed = parseArguments(args);
-    if (!parsed) {
-        std::cerr << kFitHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kFitHelp, parsed.has_value())) {
+        return *status;
     }
     CliWorkspace w;
     if (const int status = w.open(parsed->path)) {

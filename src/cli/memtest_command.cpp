@@ -136,14 +136,9 @@ void inject(SimulatedAnalyser& analyser, const Fault& fault) {
 } // namespace
 
 int runMemtest(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kMemtestHelp;
-        return kExitOk;
-    }
     const auto parsed = parseArguments(args);
-    if (!parsed) {
-        std::cerr << kMemtestHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kMemtestHelp, parsed.has_value())) {
+        return *status;
     }
     if (parsed->directPorts) {
         std::cerr << "kvantira-cli: direct port access is not available in this build\n";

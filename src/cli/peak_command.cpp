@@ -101,14 +101,9 @@ std::string fixed2(double value) {
 } // namespace
 
 int runPeak(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kPeakHelp;
-        return kExitOk;
-    }
     const auto parsed = parseArguments(args);
-    if (!parsed) {
-        std::cerr << kPeakHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kPeakHelp, parsed.has_value())) {
+        return *status;
     }
     CliWorkspace w;
     if (const int status = w.open(parsed->path)) {

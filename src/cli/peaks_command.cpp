@@ -97,14 +97,9 @@ std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> a
 } // namespace
 
 int runPeaks(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kPeaksHelp;
-        return kExitOk;
-    }
     const auto parsed = parseArguments(args);
-    if (!parsed) {
-        std::cerr << kPeaksHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kPeaksHelp, parsed.has_value())) {
+        return *status;
     }
     CliWorkspace w;
     if (const int status = w.open(parsed->path)) {

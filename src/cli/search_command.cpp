@@ -138,14 +138,9 @@ nlohmann::json jsonRow(const IdentifiedLine& row) {
 } // namespace
 
 int runSearch(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kSearchHelp;
-        return kExitOk;
-    }
     const auto parsed = parseArguments(args);
-    if (!parsed) {
-        std::cerr << kSearchHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kSearchHelp, parsed.has_value())) {
+        return *status;
     }
     CliWorkspace w;
     if (const int status = w.open(parsed->path, parsed->configPath)) {

@@ -73,14 +73,9 @@ std::string formatted(const char* pattern, double value) {
 } // namespace
 
 int runWindows(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kWindowsHelp;
-        return kExitOk;
-    }
     const auto parsed = parseArguments(args);
-    if (!parsed) {
-        std::cerr << kWindowsHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kWindowsHelp, parsed.has_value())) {
+        return *status;
     }
     CliWorkspace w;
     if (const int status = w.open(parsed->path, parsed->configPath)) {
