@@ -1,10 +1,10 @@
 #include "app/list_pane.h"
 
+#include "app/histogram_drag.h"
 #include "gui/icons.h"
 #include "model/cp1251.h"
 #include "model/strings.h"
 
-#include <QCoreApplication>
 #include <QDrag>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -28,17 +28,8 @@ constexpr std::array kColumnHeaders{StringId::NameColumn, StringId::CreatedColum
                                     StringId::CommentColumn};
 
 constexpr int kImageSize = 16;
-// Room beside a cell's text, and the mark and kind images before a name.
+// Room beside a cell's text.
 constexpr int kCellPadding = 12;
-constexpr int kImagesWidth = 2 * kImageSize;
-
-// A row dragged within one running copy. The payload is the copy's process id, so a drag from
-// another copy is never taken for a move of our own rows.
-constexpr char kEntryMimeType[] = "application/x-kvantira-list-entry";
-
-QByteArray processTag() {
-    return QByteArray::number(QCoreApplication::applicationPid());
-}
 
 QString cellText(const Histogram& h, ListColumn column) {
     const std::string cell = columnText(h, column);
@@ -85,6 +76,7 @@ ListPane::ListPane(HistogramList& list, std::function<void()> changed,
     style->setParent(this);
     setStyle(style);
     setIconSize(QSize(kImageSize, kImageSize));
+    m_imagesWidth = imagesWidth();
 
     setColumnCount(kListColumnCount);
     QStringList headers;
@@ -148,7 +140,21 @@ void ListPane::setTableForm(bool table) {
 
 int ListPane::neededWidth(const QTreeWidgetItem& item, int column) const {
     return fontMetrics().horizontalAdvance(item.text(column)) + kCellPadding +
-           (column == 0 ? kImagesWidth : 0);
+           (column == 0 ? m_imagesWidth : 0);
+}
+
+int ListPane::imagesWidth() {
+    // Where the style starts a name after the mark and kind images, with their margins; taking
+    // just the two images' width would cut the end of every name.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator |
+                       QStyleOptionViewItem::HasDecoration | QStyleOptionViewItem::HasDisplay;
+    option.rect = QRect(0, 0, 1000, kImageSize + 4);
+    option.icon = m_kindIcons[0];
+    option.text = QStringLiteral("x");
+    return std::max(style()->subElementRect(QStyle::SE_ItemViewItemText, &option, this).left(),
+                    2 * kImageSize);
 }
 
 void ListPane::fitColumnsToRow(int row) {
@@ -211,12 +217,8 @@ QStringList ListPane::mimeTypes() const {
 }
 
 QMimeData* ListPane::mimeData(const QList<QTreeWidgetItem*>& items) const {
-    if (items.isEmpty()) {
-        return nullptr;
-    }
-    auto* entry = new QMimeData;
-    entry->setData(QString::fromLatin1(kEntryMimeType), processTag());
-    return entry;
+    const Histogram* h = items.isEmpty() ? nullptr : m_list.histogramAt(indexOfTopLevelItem(items[0]));
+    return h ? makeEntryDragData(*h) : nullptr;
 }
 
 void ListPane::startDrag(Qt::DropActions) {
@@ -227,12 +229,11 @@ void ListPane::startDrag(Qt::DropActions) {
     // The drop moves the rows itself, so the view must not remove anything afterwards.
     auto* drag = new QDrag(this);
     drag->setMimeData(mimeData({item}));
-    drag->exec(Qt::MoveAction);
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
 }
 
 int ListPane::dropRow(const QDropEvent& event) const {
-    const QMimeData* payload = event.mimeData();
-    if (!payload || payload->data(QString::fromLatin1(kEntryMimeType)) != processTag()) {
+    if (!isOwnEntryDrag(event.mimeData())) {
         return -1;
     }
     QTreeWidgetItem* target = itemAt(event.position().toPoint());
@@ -240,7 +241,8 @@ int ListPane::dropRow(const QDropEvent& event) const {
 }
 
 void ListPane::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData() && event->mimeData()->hasFormat(QString::fromLatin1(kEntryMimeType))) {
+    // A drag from another copy is left to the main window, which takes the histogram.
+    if (isOwnEntryDrag(event->mimeData())) {
         event->acceptProposedAction();
     } else {
         event->ignore();

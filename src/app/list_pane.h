@@ -4,7 +4,8 @@
 // five columns, in list form the names only. The selected row is the current histogram; the
 // check box of a row, drawn as the mark state image, is its mark, and the row's icon shows its
 // kind number. Labels are edited in place (F2, or a click on the current row), a header click
-// sorts, and dragging a row onto another row moves it there.
+// sorts, and dragging a row onto another row moves it there; dropped on another running copy of
+// the program, the row's histogram is added to that copy's list.
 
 #include "app/command.h"
 #include "model/histogram_list.h"
@@ -53,8 +54,9 @@ private:
     void onCurrentRowChanged(QTreeWidgetItem* item);
     void onItemChanged(QTreeWidgetItem* item, int column);
     void onHeaderClicked(int column);
-    // The pixels a cell's text needs: text width plus 12, plus 32 for the images in column 0.
+    // The pixels a cell's text needs: text width plus 12, plus the images in column 0.
     int neededWidth(const QTreeWidgetItem& item, int column) const;
+    int imagesWidth();
     // The row a drag of ours would land on, or -1 for a drag from elsewhere or no row.
     int dropRow(const QDropEvent& event) const;
 
@@ -62,6 +64,7 @@ private:
     std::function<void()> m_changed;
     std::function<void(Command)> m_send;
     std::array<QIcon, 6> m_kindIcons;
+    int m_imagesWidth = 0;
 };
 
 } // namespace kv

@@ -2,7 +2,9 @@
 
 #include "analysis/channel_filter.h"
 #include "analysis/line_search.h"
+#include "app/about_dialog.h"
 #include "app/display_dialog.h"
+#include "app/histogram_drag.h"
 #include "app/list_pane.h"
 #include "app/name_dialog.h"
 #include "app/plot_pane.h"
@@ -13,11 +15,13 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -86,8 +90,20 @@ const std::array<Menu, 7> kMainMenu{{
       {Command::Calibration, "Калибровка"},
       {Command::Arithmetic, "Математика"},
       {Command::PeakSearch, "Поиск пиков"},
-      {Command::NoiseParameters, "Параметры шума"}}},
-    {"Измерение", {{Command::Start, "Старт"}, {Command::ModeSelection, "Выбор режима"}}},
+      {Command::NoiseParameters, "Параметры шума"},
+      kSeparator,
+      {Command::SearchSettings, "Параметры поиска"},
+      {Command::IsotopeDatabase, "База данных изотопов"}}},
+    {"Измерение",
+     {{Command::Start, "Старт"},
+      {Command::ModeSelection, "Выбор режима"},
+      kSeparator,
+      {Command::CyclicMeasurement, "Циклическое измерение"},
+      {Command::XrayMeasurement, "Рентгеновские измерения"},
+      {Command::XraySeries, "Серия рентгеновских измерений"},
+      kSeparator,
+      {Command::CountWindowParameters, "Параметры счетных окон"},
+      {Command::ReportWindow, "Отчет"}}},
     {"Окно",
      {{Command::NewWindow, "Новое окно"}, {Command::ToggleOrientation, "Изменить ориентацию"}}},
     {"Помощь", {{Command::Help, "Помощь"}, {Command::About, "О программе"}}},
@@ -156,6 +172,7 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
         state.list, [this] { m_plotPane->update(); },
         [this](Command command) { dispatch(command); }, m_splitter);
     setCentralWidget(m_splitter);
+    setAcceptDrops(true);
 
     applyPlacement();
     applyListOrientation();
@@ -291,6 +308,9 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
     case Command::Help:
         m_ui.showHelp(kMainHelpContext);
         return;
+    case Command::About:
+        showAboutBox(this);
+        return;
     default:
         commandNotAvailableYet(command);
         return;
@@ -397,6 +417,37 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     storePlacement();
     saveConfiguration(m_state.config, m_state.programDirectory);
     event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    dragMoveEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (foreignHistogramBlock(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QByteArray block = foreignHistogramBlock(event->mimeData());
+    if (block.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // Taken after the drop has ended, so a message about it never holds up the sending copy.
+    QTimer::singleShot(0, this, [this, block] {
+        if (m_document.receiveHistogram(std::span(
+                reinterpret_cast<const std::uint8_t*>(block.constData()),
+                static_cast<std::size_t>(block.size())))) {
+            refresh();
+        }
+    });
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

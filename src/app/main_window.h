@@ -41,6 +41,10 @@ protected:
     // and pane size and writes the configuration file silently.
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    // A list entry dragged from another running copy is added to the list when dropped.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();

@@ -151,6 +151,24 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
     return outcome;
 }
 
+bool Document::receiveHistogram(std::span<const std::uint8_t> block) {
+    SpanSource source(block);
+    std::unique_ptr<Histogram> h = readHistogramBlock(source);
+    if (!h) {
+        return false;
+    }
+    const auto channels = static_cast<std::int32_t>(h->channels.size());
+    if (channels != m_list.channelCount() && !m_list.empty()) {
+        m_ui.showMessage(StringId::DifferentChannelCounts, StringId::BadNews);
+        return false;
+    }
+    m_list.setChannelCount(channels);
+    m_list.addHistogram(std::move(h));
+    m_state.documentSaved = false;
+    checkVisibleRange();
+    return true;
+}
+
 void Document::checkVisibleRange() {
     const std::int32_t count = m_list.channelCount();
     std::int32_t& first = m_config.firstChannel;

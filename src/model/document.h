@@ -10,8 +10,9 @@
 #include "platform/files.h"
 #include "platform/ui_services.h"
 
+#include <cstdint>
 #include <optional>
-
+#include <span>
 #include <string>
 
 namespace kv {
@@ -57,6 +58,11 @@ public:
 
     SaveOutcome save();
     SaveOutcome saveAs();
+
+    // A histogram handed over by another running copy (one block of a histogram file), added
+    // with its own kind. A list of another channel count refuses it with a message. False when
+    // nothing was added.
+    bool receiveHistogram(std::span<const std::uint8_t> block);
 
 private:
     // Appends the histograms of an opened file to the list and, when the configuration says

@@ -7,6 +7,38 @@
 
 namespace kv {
 
+namespace {
+
+bool readInt32(ByteSource& source, std::int32_t& value) {
+    std::array<std::uint8_t, 4> bytes;
+    const bool complete = source.read(bytes);
+    value = ByteReader(bytes).i32le();
+    return complete;
+}
+
+} // namespace
+
+std::unique_ptr<Histogram> readHistogramBlock(ByteSource& source) {
+    std::int32_t channels = 0;
+    if (!readInt32(source, channels) || channels < 1 || channels > kMaxChannelCount ||
+        source.remaining() < histogramRecordSize(channels)) {
+        return nullptr;
+    }
+    auto h = std::make_unique<Histogram>();
+    if (!readHistogram(source, channels, *h)) {
+        return nullptr;
+    }
+    return h;
+}
+
+std::vector<std::uint8_t> encodeHistogramBlock(const Histogram& h) {
+    const auto channels = static_cast<std::int32_t>(h.channels.size());
+    std::vector<std::uint8_t> bytes(4 + histogramRecordSize(channels));
+    ByteWriter(bytes).i32le(channels);
+    encodeHistogram(h, std::span(bytes).subspan(4));
+    return bytes;
+}
+
 ParsedHistogramFile parseHistogramFile(ByteSource& source) {
     ParsedHistogramFile parsed;
     std::array<std::uint8_t, kHistogramFileMagicSize> magic{};
@@ -15,27 +47,16 @@ ParsedHistogramFile parseHistogramFile(ByteSource& source) {
         return parsed;
     }
     parsed.condition = FileCondition::Damaged;
-    const auto nextInt32 = [&source](std::int32_t& value) {
-        std::array<std::uint8_t, 4> bytes;
-        const bool complete = source.read(bytes);
-        value = ByteReader(bytes).i32le();
-        return complete;
-    };
     std::int32_t count = 0;
-    if (!nextInt32(count) || count < 0) {
+    if (!readInt32(source, count) || count < 0) {
         return parsed;
     }
     // The smallest block is 300 bytes, so a damaged count cannot make us reserve much.
     parsed.histograms.reserve(
         static_cast<std::size_t>(std::min<std::uint64_t>(count, source.remaining() / 300)));
     for (std::int32_t k = 0; k < count; ++k) {
-        std::int32_t channels = 0;
-        if (!nextInt32(channels) || channels < 1 || channels > kMaxChannelCount ||
-            source.remaining() < histogramRecordSize(channels)) {
-            return parsed;
-        }
-        auto h = std::make_unique<Histogram>();
-        if (!readHistogram(source, channels, *h)) {
+        auto h = readHistogramBlock(source);
+        if (!h) {
             return parsed;
         }
         parsed.histograms.push_back(std::move(h));

@@ -45,6 +45,11 @@ struct ParsedHistogramFile {
 ParsedHistogramFile parseHistogramFile(ByteSource& source);
 ParsedHistogramFile parseHistogramFile(std::span<const std::uint8_t> bytes);
 
+// One block on its own, as a histogram travels between running copies of the program: the
+// channel count, then the record. Empty when the count is out of range or the block is cut short.
+std::unique_ptr<Histogram> readHistogramBlock(ByteSource& source);
+std::vector<std::uint8_t> encodeHistogramBlock(const Histogram& h);
+
 // The whole file for the list's histograms and the configuration's trailer fields.
 std::vector<std::uint8_t> encodeHistogramFile(const HistogramList& list, const AppConfig& config);
 

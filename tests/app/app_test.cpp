@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/display_dialog.h"
+#include "app/histogram_drag.h"
 #include "app/list_pane.h"
 #include "app/main_window.h"
 #include "app/name_dialog.h"
@@ -9,12 +10,15 @@
 #include "app/toolbar.h"
 #include "display/cursor.h"
 #include "model/cp1251.h"
+#include "model/histogram_file.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -104,7 +108,7 @@ TEST_F(AppFixture, CommandsNeedingHistogramsDoNothingWithAnEmptyList) {
     EXPECT_TRUE(ui.openDialogs.empty() && ui.saveDialogs.empty() && ui.questions.empty());
 
     // A command whose window is still to come says so rather than doing nothing.
-    window.dispatch(Command::About);
+    window.dispatch(Command::Approximation);
     EXPECT_EQ(ui.messageIds(), std::vector{StringId::CommandNotAvailableYet});
 }
 
@@ -454,6 +458,61 @@ TEST_F(AppFixture, HeaderClickSortsAndADropMovesTheCurrentEntryWithoutChangingTh
     EXPECT_EQ(state.list.currentIndex(), 1);
     EXPECT_TRUE(state.document.documentSaved);
     expectPaneShowsList(pane, state.list);
+}
+
+TEST_F(AppFixture, AboutBoxClosesWithOk) {
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->windowTitle() == "О программе";
+        box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    window.dispatch(Command::About);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused) {
+    window.resize(800, 600);
+    window.show();
+    Histogram sent;
+    sent.channels.assign(1024, 3);
+    sent.kind = 4;
+    const auto block = encodeHistogramBlock(sent);
+    QMimeData foreign;
+    foreign.setData(kEntryMimeType, "1"); // another process's id
+    foreign.setData(kHistogramMimeType,
+                    QByteArray(reinterpret_cast<const char*>(block.data()), block.size()));
+    auto dropOn = [&](QWidget* target, const QMimeData& payload) {
+        QDragEnterEvent enter({10, 10}, Qt::CopyAction | Qt::MoveAction, &payload, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (enter.isAccepted()) {
+            QDropEvent drop({10, 10}, Qt::CopyAction | Qt::MoveAction, &payload, Qt::LeftButton,
+                            Qt::NoModifier);
+            QApplication::sendEvent(&window, &drop);
+        }
+        QApplication::processEvents();
+        return enter.isAccepted();
+    };
+    // Over the list the entry is not one of ours, so the main window takes it.
+    EXPECT_TRUE(dropOn(window.listPane().viewport(), foreign));
+    ASSERT_EQ(state.list.histogramCount(), 1);
+    EXPECT_EQ(state.list.channelCount(), 1024);
+    EXPECT_EQ(state.list.histogramAt(0)->kind, 4);
+    EXPECT_EQ(window.listPane().topLevelItemCount(), 1);
+
+    // Our own entry dropped outside the list moves nothing and adds nothing.
+    std::unique_ptr<QMimeData> own(makeEntryDragData(sent));
+    EXPECT_FALSE(dropOn(&window, *own));
+    EXPECT_EQ(state.list.histogramCount(), 1);
+
+    state.list.clearList();
+    openDemo();
+    EXPECT_TRUE(dropOn(&window, foreign));
+    EXPECT_EQ(ui.messageIds(), std::vector{StringId::DifferentChannelCounts});
+    EXPECT_EQ(state.list.channelCount(), 2048);
 }
 
 } // namespace

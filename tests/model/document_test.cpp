@@ -197,6 +197,40 @@ TEST_F(DocumentTest, AppendContinuesNumberingAndKeepsTheDocumentPath) {
     EXPECT_EQ(list.newHistogram()->channels.size(), 1024u);
 }
 
+TEST_F(DocumentTest, ReceivedHistogramKeepsItsKindAndRefusesAnotherLength) {
+    Histogram sent;
+    sent.channels.assign(1024, 7);
+    sent.channels[1023] = 9;
+    sent.kind = 2;
+    sent.exposure = 12.5f;
+    sent.name.assign("from the other copy");
+    const auto block = encodeHistogramBlock(sent);
+    ASSERT_EQ(block.size(), 4 + 292 + 4 * 1024u);
+
+    // An empty list takes the sender's channel count.
+    EXPECT_TRUE(document.receiveHistogram(block));
+    EXPECT_EQ(list.channelCount(), 1024);
+    ASSERT_EQ(list.histogramCount(), 1);
+    const Histogram& got = *list.histogramAt(0);
+    EXPECT_EQ(got.channels, sent.channels);
+    EXPECT_EQ(got.kind, 2);
+    EXPECT_EQ(got.exposure, 12.5f);
+    EXPECT_FALSE(state.documentSaved);
+    EXPECT_EQ(config.lastChannel, 1023);
+
+    Histogram shorter;
+    shorter.channels.assign(512, 1);
+    EXPECT_FALSE(document.receiveHistogram(encodeHistogramBlock(shorter)));
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::DifferentChannelCounts});
+    // A cut block or a wild channel count adds nothing and asks nothing.
+    EXPECT_FALSE(document.receiveHistogram(std::span(block).first(block.size() - 1)));
+    auto wild = block;
+    wild[3] = 0x7f;
+    EXPECT_FALSE(document.receiveHistogram(wild));
+    EXPECT_EQ(list.histogramCount(), 1);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
 TEST_F(DocumentTest, VisibleRangeIsCheckedAfterReading) {
     for (auto [first, last, wantFirst, wantLast] :
          {std::array{10, 12, 0, 15}, {10, 13, 10, 13}, {-1, 5, 0, 15}, {3, 16, 0, 15},

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Two real copies of the desktop program on a virtual X display: an entry of the first copy's
+# list dragged onto the second copy's window must be added to the second copy's list.
+# Usage: two_copies_drag.sh KVANTIRA DEMO_FILE. Exits 77 (skipped) without Xvfb, xdotool or
+# ImageMagick.
+set -euo pipefail
+
+program=$1
+demo=$2
+for tool in Xvfb xdotool import compare; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -9 "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Each copy keeps its configuration beside its executable, so each runs from a folder of its own.
+mkdir -p "$work/a" "$work/b" "$work/config" "$work/runtime"
+chmod 700 "$work/runtime"
+cp "$program" "$work/a/kvantira"
+cp "$program" "$work/b/kvantira"
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
+
+window_named() {
+    for _ in $(seq 100); do
+        local id
+        id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+        if [[ -n "$id" ]]; then echo "$id"; return; fi
+        sleep 0.1
+    done
+    echo "no window named '$1'" >&2
+    exit 1
+}
+
+"$work/a/kvantira" "$demo" >"$work/a.log" 2>&1 &
+pids+=($!)
+source_window=$(window_named "kvantira: demo.hst")
+"$work/b/kvantira" >"$work/b.log" 2>&1 &
+pids+=($!)
+target_window=$(window_named "kvantira: noname.hst")
+
+# Without a window manager the windows sit where they are put: the source at the left (its
+# list rows start about 200 pixels down), the target beside it.
+xdotool windowmove "$source_window" 0 0 windowmove "$target_window" 640 0
+sleep 1
+import -window "$target_window" "$work/before.png"
+
+xdotool mousemove 80 215 mousedown 1
+for x in 90 120 200 400 700 850 900; do
+    xdotool mousemove "$x" 260
+    sleep 0.15
+done
+xdotool mousemove 905 262
+sleep 0.3
+xdotool mouseup 1
+sleep 1.5
+import -window "$target_window" "$work/after.png"
+
+# The added entry shows a row in the list and a curve in the plot: thousands of pixels change.
+changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+echo "pixels changed in the target window: $changed"
+if xdotool search --name "Плохие новости" >/dev/null 2>&1; then
+    echo "the target copy refused the histogram"
+    exit 1
+fi
+if ! [[ "$changed" =~ ^[0-9]+$ ]] || ((changed < 2000)); then
+    echo "the dropped entry did not reach the target copy"
+    cat "$work/a.log" "$work/b.log"
+    exit 1
+fi
