@@ -4,6 +4,8 @@
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "app/text_export_dialogs.h"
+#include "gui/qt_ui_services.h"
+#include "model/clipboard_text.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
 
@@ -95,6 +97,15 @@ TEST_F(PrintFixture, CopyAndPasteGoThroughTheClipboard) {
     ASSERT_EQ(state.list.histogramCount(), 2);
     EXPECT_EQ(state.list.histogramAt(1)->channels, state.list.histogramAt(0)->channels);
     EXPECT_EQ(state.list.currentIndex(), 1);
+}
+
+// The parser refuses LF-only text; the desktop clipboard hands it over with CR LF.
+TEST_F(PrintFixture, TextWithLineFeedsAlonePastesThroughTheDesktopClipboard) {
+    addHistograms(1);
+    QtUiServices desktop(state.programDirectory);
+    desktop.setClipboardText("0 5\n1 6\n2 7\n");
+    ASSERT_NE(pasteFromClipboard(state.list, desktop), nullptr);
+    EXPECT_EQ(state.list.currentHistogram()->channels[2], 7);
 }
 
 TEST_F(PrintFixture, PageSetupStoresMarginsAndPositionOnlyOnOk) {
