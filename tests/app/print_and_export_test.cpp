@@ -89,16 +89,6 @@ TEST_F(PrintFixture, ExportAsksItsOptionsAndOverwriteAllOnce) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(PrintFixture, CopyAndPasteGoThroughTheClipboard) {
-    addHistograms(1);
-    window.dispatch(Command::Copy);
-    EXPECT_EQ(ui.clipboard.substr(0, 5), "0\t3\r\n");
-    window.dispatch(Command::Paste);
-    ASSERT_EQ(state.list.histogramCount(), 2);
-    EXPECT_EQ(state.list.histogramAt(1)->channels, state.list.histogramAt(0)->channels);
-    EXPECT_EQ(state.list.currentIndex(), 1);
-}
-
 // The parser refuses LF-only text; the desktop clipboard hands it over with CR LF.
 TEST_F(PrintFixture, TextWithLineFeedsAlonePastesThroughTheDesktopClipboard) {
     addHistograms(1);
@@ -108,15 +98,8 @@ TEST_F(PrintFixture, TextWithLineFeedsAlonePastesThroughTheDesktopClipboard) {
     EXPECT_EQ(state.list.currentHistogram()->channels[2], 7);
 }
 
-TEST_F(PrintFixture, PageSetupStoresMarginsAndPositionOnlyOnOk) {
+TEST_F(PrintFixture, PageSetupStoresMarginsAndPosition) {
     using C = PageSetupDialog::Control;
-    whenShown<PageSetupDialog>([](PageSetupDialog& d) {
-        d.margin(C::Left)->setValue(25);
-        d.positionButton(6)->click();
-        d.reject();
-    });
-    window.dispatch(Command::PageSetup);
-    EXPECT_EQ(window.printSettings(), PrintSettings{});
     whenShown<PageSetupDialog>([](PageSetupDialog& d) {
         d.margin(C::Bottom)->setValue(25);
         d.positionButton(6)->click();
@@ -193,12 +176,6 @@ TEST_F(PrintFixture, NoPrintSettingsFileWithoutAPrintDialog) {
     window.close();
     EXPECT_TRUE(std::filesystem::exists(home.path("confadc.cnf")));
     EXPECT_FALSE(std::filesystem::exists(home.path("SPRNS.CNF")));
-
-    // A cancelled print dialog prints nothing and keeps no printer.
-    window.setPrintDialog([](QPrinter&, bool) { return false; });
-    window.dispatch(Command::PrinterSetup);
-    window.dispatch(Command::Print);
-    EXPECT_FALSE(window.printSettings().printer);
 }
 
 } // namespace
