@@ -97,10 +97,10 @@ TEST_F(TextExportTest, SeparateFilesAreNumberedByListPositionAndSplitAtTheNameOn
 
     // A dot in a directory name does not start the extension.
     std::filesystem::create_directory(dir.path("data.old"));
-    ui.saveAnswers = {dir.path("data.old/spec")};
+    ui.saveAnswers = {dir.path("data.old/run")};
     exportText(list, config, ui, questions);
-    EXPECT_TRUE(std::filesystem::exists(dir.path("data.old/spec0002")));
-    EXPECT_TRUE(std::filesystem::exists(dir.path("data.old/spec0005")));
+    EXPECT_TRUE(std::filesystem::exists(dir.path("data.old/run0002")));
+    EXPECT_TRUE(std::filesystem::exists(dir.path("data.old/run0005")));
 }
 
 TEST_F(TextExportTest, CancelAtTheOverwriteQuestionKeepsTheFilesWrittenBefore) {
