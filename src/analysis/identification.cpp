@@ -160,4 +160,15 @@ std::string foundLinesCopyText(const LineIdentifier& identifier) {
     return copy;
 }
 
+std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line) {
+    const bool corrected = identifier.config().efficiencyCorrection != 0;
+    const LineReport report = reportOf(identifier, line);
+    std::string row =
+        fixed2(line.energy, 8) + " | " + fixed2(corrected ? report.correctedRate : line.rate, 9);
+    if (report.match) {
+        row += " (" + report.name + ")";
+    }
+    return row;
+}
+
 } // namespace kv

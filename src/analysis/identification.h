@@ -84,4 +84,9 @@ std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& 
 // of line energy and name (off). Values that cannot be computed are "?".
 std::string foundLinesCopyText(const LineIdentifier& identifier);
 
+// One row of the found-lines table printed beside the plot, UTF-8: "%8.2f | %9.2f" of energy
+// and rate, the rate divided by the efficiency while the correction is on (as the list shows
+// it), then " (" name ")" for an identified line. A rate that cannot be corrected is "?".
+std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line);
+
 } // namespace kv

@@ -3,6 +3,7 @@
 // Everything the desktop program keeps for its whole run. One object, created at start-up and
 // handed by reference to the windows; the core functions take the pieces they need.
 
+#include "analysis/found_lines.h"
 #include "display/plot_view.h"
 #include "model/app_config.h"
 #include "model/document_state.h"
@@ -25,6 +26,7 @@ struct AppState {
     DocumentState document;
     HistogramList list{document};
     PlotView plotView;
+    FoundLines foundLines; // of the last line search
 };
 
 } // namespace kv

@@ -7,9 +7,12 @@
 #include "app/histogram_drag.h"
 #include "app/list_pane.h"
 #include "app/name_dialog.h"
+#include "app/page_setup_dialog.h"
 #include "app/plot_pane.h"
+#include "app/text_export_dialogs.h"
 #include "app/toolbar.h"
 #include "display/cursor.h"
+#include "model/clipboard_text.h"
 #include "model/configuration_file.h"
 #include "model/strings.h"
 
@@ -18,6 +21,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -138,7 +142,11 @@ std::string_view menuText(Command command) {
 
 MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_ui(ui),
-      m_document(state.list, state.config, state.document, ui) {
+      m_document(state.list, state.config, state.document, ui),
+      m_printSettings(loadPrintSettings(state.programDirectory)),
+      m_printDialog([this](QPrinter& printer, bool setupOnly) {
+          return runPrintDialog(printer, setupOnly, this);
+      }) {
     buildMenus();
     m_toolbar = new Toolbar(
         std::make_unique<QSettings>("Velmar", "Nuklidor"),
@@ -231,6 +239,28 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
             syncToolbarChecks();
         }
         break;
+    case Command::SaveAsText: {
+        TextExportDialogs questions(this);
+        exportText(list, config, m_ui, questions);
+        break;
+    }
+    case Command::PrinterSetup:
+        print(true);
+        return;
+    case Command::PageSetup: {
+        PageSetupDialog dialog(m_printSettings, this);
+        dialog.exec();
+        return;
+    }
+    case Command::Print:
+        print(false);
+        return;
+    case Command::Copy:
+        copyToClipboard(list, config, m_ui);
+        return;
+    case Command::Paste:
+        pasteFromClipboard(list, m_ui);
+        break;
     case Command::DisplaySettings: {
         DisplayDialog dialog(config, list.channelCount(), m_ui, this);
         if (dialog.exec() == QDialog::Accepted) {
@@ -290,7 +320,9 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         extractPeaks(list, config);
         break;
     case Command::LineSearch:
-        runLineSearch(list, config);
+        if (auto result = runLineSearch(list, config)) {
+            m_state.foundLines = std::move(result->lines);
+        }
         break;
     case Command::MarkAll:
     case Command::ClearMarks:
@@ -320,6 +352,18 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
 
 void MainWindow::commandNotAvailableYet(Command command) {
     m_ui.showMessage(StringId::CommandNotAvailableYet, StringId::News, menuText(command));
+}
+
+void MainWindow::print(bool setupOnly) {
+    QPrinter printer(QPrinter::HighResolution);
+    applyPrinterDescription(printer, m_printSettings);
+    if (!m_printDialog(printer, setupOnly)) {
+        return;
+    }
+    m_printSettings.printer = encodePrinterDescription(describePrinter(printer));
+    if (!setupOnly) {
+        printPlotPage(printer, m_printSettings, m_state, printedLineRows(m_state), m_ui);
+    }
 }
 
 void MainWindow::setAllMarks(Command mode) {
@@ -416,6 +460,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     storePlacement();
     saveConfiguration(m_state.config, m_state.programDirectory);
+    savePrintSettings(m_printSettings, m_state.programDirectory);
     event->accept();
 }
 

@@ -5,12 +5,15 @@
 
 #include "app/app_state.h"
 #include "app/command.h"
+#include "app/print_job.h"
 #include "model/document.h"
+#include "model/print_settings.h"
 #include "platform/ui_services.h"
 
 #include <QMainWindow>
 
 #include <string>
+#include <utility>
 
 class QSplitter;
 
@@ -33,6 +36,10 @@ public:
     // Shows the window in the state stored in the configuration (normal or maximised).
     void showAsConfigured();
 
+    // Replaces the print dialog, so tests can choose the printer (a PDF file) without it.
+    void setPrintDialog(PrintDialogRunner runner) { m_printDialog = std::move(runner); }
+    const PrintSettings& printSettings() const { return m_printSettings; }
+
     ListPane& listPane() { return *m_listPane; }
     Toolbar& toolbar() { return *m_toolbar; }
 
@@ -51,6 +58,8 @@ private:
     // Commands whose windows and dialogs this version does not have yet.
     void commandNotAvailableYet(Command command);
     void setAllMarks(Command mode);
+    // "Конфигурация принтера" (setupOnly) and "Печать": the print dialog, then the page.
+    void print(bool setupOnly);
     void toggleListOrientation();
     // Presses the check buttons of the settings that are on (Zoom is left as it is).
     void syncToolbarChecks();
@@ -67,6 +76,8 @@ private:
     ListPane* m_listPane = nullptr;
     PlotPane* m_plotPane = nullptr;
     Toolbar* m_toolbar = nullptr;
+    PrintSettings m_printSettings;
+    PrintDialogRunner m_printDialog;
 };
 
 } // namespace kv

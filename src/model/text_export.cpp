@@ -1,30 +1,20 @@
 #include "model/text_export.h"
 
+#include "model/append_format.h"
 #include "model/cp1251.h"
 #include "model/energy_calibration.h"
 #include "model/strings.h"
 #include "platform/files.h"
 
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace kv {
 
 namespace {
-
-// Appends printf-style text; every format here yields well under the buffer's size.
-[[gnu::format(printf, 2, 3)]] void appendFormat(std::string& out, const char* format, ...) {
-    char buffer[64];
-    va_list args;
-    va_start(args, format);
-    const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    if (n > 0) {
-        out.append(buffer, static_cast<std::size_t>(n) < sizeof buffer ? n : sizeof buffer - 1);
-    }
-}
 
 void appendAbscissa(std::string& out, int channel, const AppConfig& config,
                     const EnergyCalibration& calibration) {
@@ -107,19 +97,109 @@ std::string oneFileText(const HistogramList& list, std::span<const int> position
     return out;
 }
 
-bool exportAllToOneFile(const HistogramList& list, const AppConfig& config) {
+std::vector<int> exportedPositions(const HistogramList& list, bool all) {
+    std::vector<int> positions;
+    for (int p = 0; p < list.histogramCount(); ++p) {
+        if (all || list.isMarked(p)) {
+            positions.push_back(p);
+        }
+    }
+    return positions;
+}
+
+TextExportResult writeTextExport(const HistogramList& list, const AppConfig& config,
+                                 std::span<const int> positions,
+                                 TextExportQuestions* questions) {
+    TextExportResult result;
+    const auto write = [&result](const std::string& path, const std::string& content) {
+        const WriteOutcome outcome = writeFileReplacing(
+            path, {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()});
+        if (!outcome.written) {
+            result.failedPath = path;
+            result.reason = outcome.reason;
+            return false;
+        }
+        result.written.push_back(path);
+        return true;
+    };
+    if (positions.empty()) {
+        return result;
+    }
+    if (config.exportOneFile != 0) {
+        write(config.exportPath, oneFileText(list, positions, config));
+        return result;
+    }
+    bool askBeforeReplacing = questions != nullptr;
+    for (const int p : positions) {
+        const Histogram* h = list.histogramAt(p);
+        if (h == nullptr) {
+            continue;
+        }
+        const std::string path = numberedExportPath(config.exportPath, p + 1);
+        std::error_code error;
+        if (askBeforeReplacing && std::filesystem::exists(path, error)) {
+            switch (questions->askOverwrite(path)) {
+            case OverwriteAnswer::Cancel:
+                result.cancelled = true;
+                return result;
+            case OverwriteAnswer::OverwriteAll:
+                askBeforeReplacing = false;
+                break;
+            case OverwriteAnswer::Overwrite:
+                break;
+            }
+        }
+        if (!write(path, singleHistogramText(*h, config))) {
+            return result;
+        }
+    }
+    return result;
+}
+
+TextExportResult exportText(const HistogramList& list, AppConfig& config, UiServices& ui,
+                            TextExportQuestions& questions) {
     if (list.empty()) {
-        return false;
+        return {};
     }
-    std::vector<int> positions(static_cast<std::size_t>(list.histogramCount()));
-    for (std::size_t p = 0; p < positions.size(); ++p) {
-        positions[p] = static_cast<int>(p);
+    bool oneFile = config.exportOneFile != 0;
+    bool withNames = config.exportNames != 0;
+    if (!questions.chooseOptions(oneFile, withNames)) {
+        return {};
     }
-    const std::string content = oneFileText(list, positions, config);
-    return writeFileReplacing(
-               config.exportPath,
-               {reinterpret_cast<const std::uint8_t*>(content.data()), content.size()})
-        .written;
+    config.exportOneFile = oneFile ? 1 : 0;
+    config.exportNames = withNames ? 1 : 0;
+
+    FileDialogRequest request;
+    request.title = StringId::SaveAsTextTitle;
+    request.filter = StringId::TextFileFilter;
+    request.filterIndex = 1; // "Файлы данных(*.DAT)"
+    request.initialName = config.exportPath.substr(0, kPathFieldSize - 1);
+    request.initialDirectory = config.lastDirectory;
+    request.defaultExtension = "DAT";
+    const auto chosen = ui.chooseSaveFile(request);
+    if (!chosen) {
+        return {};
+    }
+    config.exportPath = *chosen;
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(*chosen, error);
+    config.lastDirectory = directoryOf(error ? *chosen : full.string());
+
+    const std::vector<int> positions = exportedPositions(list, false);
+    TextExportResult result = writeTextExport(list, config, positions, &questions);
+    if (!result.failedPath.empty()) {
+        ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
+                       result.failedPath + "\n" + result.reason);
+    }
+    return result;
+}
+
+bool exportAllToOneFile(const HistogramList& list, const AppConfig& config) {
+    AppConfig oneFile = config;
+    oneFile.exportOneFile = 1;
+    const std::vector<int> positions = exportedPositions(list, true);
+    const TextExportResult result = writeTextExport(list, oneFile, positions, nullptr);
+    return !result.written.empty();
 }
 
 } // namespace kv

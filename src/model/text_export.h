@@ -8,10 +8,12 @@
 #include "model/app_config.h"
 #include "model/histogram.h"
 #include "model/histogram_list.h"
+#include "platform/ui_services.h"
 
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -31,7 +33,51 @@ std::string oneFileText(const HistogramList& list, std::span<const int> position
                         const AppConfig& config);
 
 // The export without dialogs of every listed histogram into config.exportPath as one file,
-// replacing it. False when the list is empty or the file could not be written.
+// replacing it (the cyclic series' text autosave). False when the list is empty or the file
+// could not be written.
 bool exportAllToOneFile(const HistogramList& list, const AppConfig& config);
+
+// The answers to the question asked before an existing file of a per-histogram export is
+// replaced.
+enum class OverwriteAnswer { Overwrite, OverwriteAll, Cancel };
+
+// The export's own two dialogs, which the desktop program shows and tests script.
+class TextExportQuestions {
+public:
+    // The options dialog, showing the two choices: false on Cancel; otherwise the choices the
+    // user made are in oneFile and withNames.
+    virtual bool chooseOptions(bool& oneFile, bool& withNames) = 0;
+    // Asked for an existing file (path as it will be written) before it is replaced.
+    virtual OverwriteAnswer askOverwrite(const std::string& path) = 0;
+
+protected:
+    ~TextExportQuestions() = default;
+};
+
+// The list positions an export writes, in list order: the marked entries, or all of them.
+std::vector<int> exportedPositions(const HistogramList& list, bool all);
+
+struct TextExportResult {
+    std::vector<std::string> written; // the files written, in order
+    bool cancelled = false;           // stopped at an overwrite question
+    std::string failedPath;           // the file that could not be written; the export ends there
+    std::string reason;               // the system's description of that failure
+};
+
+// Writes the histograms at positions as text by config: exportOneFile selects one file at
+// exportPath or one file per histogram at numberedExportPath(exportPath, position + 1);
+// exportNames, xAxisMode and yAxisMode shape the text. Nothing is written for no positions.
+// Per histogram, questions (when given) is asked before each existing file until it answers
+// OverwriteAll; without it files are replaced. Files are replaced whole or left as they were.
+TextExportResult writeTextExport(const HistogramList& list, const AppConfig& config,
+                                 std::span<const int> positions,
+                                 TextExportQuestions* questions);
+
+// "Сохранить в текстовом формате" for the marked histograms: the options dialog, then the save
+// dialog for exportPath (the choices and the path are kept in config, lastDirectory follows the
+// path), then writeTextExport. A file that could not be written is reported under "Плохие
+// новости" with its path. Nothing happens with an empty list.
+TextExportResult exportText(const HistogramList& list, AppConfig& config, UiServices& ui,
+                            TextExportQuestions& questions);
 
 } // namespace kv

@@ -390,5 +390,35 @@ TEST_F(CliTest, WindowsEvaluatesTheCountWindowsOfAConfiguration) {
     }
 }
 
+std::string fileText(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = test::readBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(CliTest, ExportWritesTheMarkedHistogramsOrEachInAFileOfItsOwn) {
+    const std::string in = threeHistograms();
+    const CliRun marked = runCli("export " + in + " " + dir.path("out.txt"));
+    ASSERT_EQ(marked.status, 0);
+    EXPECT_EQ(marked.out, dir.path("out.txt") + "\n");
+    const std::string head =
+        "   Канал\t         2\r\n       1\t0.0000E+00\r\n       2\t1.0100E+02\r\n";
+    EXPECT_EQ(fileText(dir.path("out.txt")).substr(0, head.size()), head);
+
+    const CliRun each = runCli("export " + in + " --all --per-histogram --names --energy --y " +
+                               "intensity " + dir.path("s.dat"));
+    ASSERT_EQ(each.status, 0);
+    EXPECT_EQ(linesOf(each.out), (std::vector{dir.path("s0001.dat"), dir.path("s0002.dat"),
+                                              dir.path("s0003.dat")}));
+    // Name and comment lines, then channel 1 at 3 keV with 101 counts in 20 s.
+    EXPECT_NE(fileText(dir.path("s0002.dat")).find("abc. x\r\n\r\n    1.00\t0.0000E+00\r\n"
+                                                   "    3.00\t5.0500E+00\r\n"),
+              std::string::npos);
+
+    for (const char* bad : {"--all --histogram 1", "--histogram 4", "--y foo", "--histogram 0"}) {
+        EXPECT_EQ(runCli("export " + in + " " + bad + " " + dir.path("x.txt")).status, 1) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("x.txt")));
+}
+
 } // namespace
 } // namespace kv

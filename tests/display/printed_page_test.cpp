@@ -1,0 +1,61 @@
+#include "display/printed_page.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kv {
+namespace {
+
+class PrintedPageTest : public ::testing::Test {
+protected:
+    DocumentState document;
+    HistogramList list{document};
+    AppConfig config;
+    PlotView view;
+    PlotPainter plot;
+    QImage image{800, 600, QImage::Format_RGB32};
+
+    void SetUp() override {
+        list.setChannelCount(64);
+        for (int k = 0; k < 2; ++k) {
+            auto h = list.newHistogram();
+            h->channels[static_cast<std::size_t>(10 + k)] = 50;
+            h->kind = kMarkedBit;
+            list.addHistogram(std::move(h));
+        }
+        config.showSelectedOnly = 0;
+    }
+
+    std::optional<PixelRect> print(const PixelRect& rect, const std::vector<std::string>& rows) {
+        QPainter painter(&image);
+        return drawPrintedPage(painter, plot, rect, view, config, list, rows);
+    }
+};
+
+TEST_F(PrintedPageTest, MakesRoomForTheFoundLinesAtTheLeft) {
+    const PixelRect rect{100, 50, 700, 450};
+    const auto plain = print(rect, {});
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(view.plotRect, PixelRect{}) << "the screen's view is left as it was";
+
+    const auto withTable = print(rect, {"  661.66 |     12.50 (Cs-137)"});
+    ASSERT_TRUE(withTable);
+    // 31 digits of the table font (a ninth of an inch high) and 2 pixels.
+    QFont font(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPixelSize(image.logicalDpiY() / 9);
+    const int shift = 31 * QFontMetrics(font, &image).horizontalAdvance(QLatin1Char('0')) + 2;
+    EXPECT_EQ(withTable->left - plain->left, shift);
+    EXPECT_EQ(withTable->right, plain->right);
+}
+
+} // namespace
+} // namespace kv
