@@ -138,6 +138,32 @@ std::string_view menuText(Command command) {
     return {};
 }
 
+// The keys desktop programs use for these commands.
+QKeySequence shortcutOf(Command command) {
+    switch (command) {
+    case Command::New:
+        return QKeySequence::New;
+    case Command::Open:
+        return QKeySequence::Open;
+    case Command::Save:
+        return QKeySequence::Save;
+    case Command::SaveAs:
+        return QKeySequence::SaveAs;
+    case Command::Print:
+        return QKeySequence::Print;
+    case Command::Exit:
+        return QKeySequence::Quit;
+    case Command::Copy:
+        return QKeySequence::Copy;
+    case Command::Paste:
+        return QKeySequence::Paste;
+    case Command::Help:
+        return QKeySequence::HelpContents;
+    default:
+        return {};
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
@@ -197,8 +223,9 @@ void MainWindow::buildMenus() {
                 continue;
             }
             const Command command = item.command;
-            items->addAction(QString::fromUtf8(item.text), this,
-                             [this, command] { dispatch(command); });
+            QAction* action = items->addAction(QString::fromUtf8(item.text), this,
+                                               [this, command] { dispatch(command); });
+            action->setShortcut(shortcutOf(command));
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "app/toolbar.h"
 
+#include "gui/toolbar_icons.h"
 #include "model/strings.h"
 
 #include <QAction>
@@ -7,8 +8,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QPainter>
-#include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 
@@ -22,49 +21,35 @@ namespace {
 
 struct ButtonInfo {
     Command command;
-    const char* glyph; // drawn as the button's 16 x 16 image
-    bool check;        // stays pressed until clicked again
+    ToolbarImage image;
+    bool check; // stays pressed until clicked again
 };
 
 const std::array<ButtonInfo, 18> kButtons{{
-    {Command::New, "N", false},
-    {Command::Open, "O", false},
-    {Command::Save, "S", false},
-    {Command::Print, "P", false},
-    {Command::SetLeftBoundary, "[", false},
-    {Command::SetRightBoundary, "]", false},
-    {Command::ClearBoundaries, "[]", false},
-    {Command::ShowMarkedHistograms, "M", true},
-    {Command::Zoom, "Z", true},
-    {Command::LogScale, "lg", true},
-    {Command::FromZero, "0", true},
-    {Command::Start, ">", false},
-    {Command::ToggleOrientation, "||", true},
-    {Command::Delete, "x", false},
-    {Command::Copy, "C", false},
-    {Command::AddCopy, "+", false},
-    {Command::Paste, "V", false},
-    {Command::Help, "?", false},
+    {Command::New, ToolbarImage::New, false},
+    {Command::Open, ToolbarImage::Open, false},
+    {Command::Save, ToolbarImage::Save, false},
+    {Command::Print, ToolbarImage::Print, false},
+    {Command::SetLeftBoundary, ToolbarImage::LeftBoundary, false},
+    {Command::SetRightBoundary, ToolbarImage::RightBoundary, false},
+    {Command::ClearBoundaries, ToolbarImage::ClearBoundaries, false},
+    {Command::ShowMarkedHistograms, ToolbarImage::MarkedOnly, true},
+    {Command::Zoom, ToolbarImage::Zoom, true},
+    {Command::LogScale, ToolbarImage::LogScale, true},
+    {Command::FromZero, ToolbarImage::FromZero, true},
+    {Command::Start, ToolbarImage::Start, false},
+    {Command::ToggleOrientation, ToolbarImage::Orientation, true},
+    {Command::Delete, ToolbarImage::Delete, false},
+    {Command::Copy, ToolbarImage::Copy, false},
+    {Command::AddCopy, ToolbarImage::AddCopy, false},
+    {Command::Paste, ToolbarImage::Paste, false},
+    {Command::Help, ToolbarImage::Help, false},
 }};
 
 // The tooltip has the number of the command in the string table; at most 79 characters show.
 QString tooltip(Command command) {
     const QString tip = QString::fromUtf8(text(static_cast<StringId>(command)));
     return tip.left(79);
-}
-
-QIcon glyphIcon(const char* glyph) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setPen(Qt::black);
-    painter.drawRect(0, 0, 15, 15);
-    QFont font = painter.font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::fromLatin1(glyph));
-    return QIcon(pixmap);
 }
 
 bool isToolbarButton(Command command) {
@@ -143,7 +128,7 @@ Toolbar::Toolbar(std::unique_ptr<QSettings> settings, std::function<void(Command
     setMovable(false);
     setIconSize(QSize(16, 16));
     for (const ButtonInfo& info : kButtons) {
-        auto* action = new QAction(glyphIcon(info.glyph), tooltip(info.command), this);
+        auto* action = new QAction(toolbarIcon(info.image), tooltip(info.command), this);
         action->setCheckable(info.check);
         const Command command = info.command;
         connect(action, &QAction::triggered, this, [send, command] { send(command); });

@@ -261,6 +261,9 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
     press(Qt::Key_Left);
     press(Qt::Key_Left);
     EXPECT_EQ(cursorChannel(view, state.config), channel - 1);
+    // The usual keys of desktop programs reach the menu's commands from the list too.
+    QTest::keyClick(&window.listPane(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_FALSE(ui.clipboard.empty());
 
     window.dispatch(Command::ClearBoundaries);
     const std::int32_t last = state.list.channelCount() - 1;
