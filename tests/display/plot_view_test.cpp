@@ -178,13 +178,5 @@ TEST_F(PlotViewTest, DegenerateRangesStillGiveFinitePixels) {
     EXPECT_EQ(map(50, 1e11, 1e10).y, 220);
 }
 
-TEST(RoundHalfDown, PicksTheNearerIntegerAndTheLowerOnATie) {
-    const std::pair<double, double> cases[] = {
-        {2.5, 2}, {2.51, 3}, {7, 7}, {-2.5, -3}, {-2.4, -2}, {1e15 + 0.5, 1e15}};
-    for (const auto& [in, out] : cases) {
-        EXPECT_EQ(roundHalfDown(in), out) << in;
-    }
-}
-
 } // namespace
 } // namespace kv
