@@ -166,52 +166,38 @@ TEST(ChannelFilters, RadiiOutsideTheirRangeLeaveTheChannels) {
         << "a radius is truncated";
 }
 
-class SmoothingTest : public ::testing::Test {
-protected:
+TEST(Smoothing, AddsAFilteredCopyOfTheChosenKindAndLeavesTheSource) {
     DocumentState document;
     HistogramList list{document};
     AppConfig config;
-
-    Histogram& addSource(const Counts& counts) {
-        list.setChannelCount(static_cast<std::int32_t>(counts.size()));
-        auto h = list.newHistogram();
-        h->channels = counts;
-        h->total = 50;
-        h->exposure = 600.0;
-        list.addHistogram(std::move(h));
-        document.documentSaved = true;
-        return *list.currentHistogram();
-    }
-};
-
-TEST_F(SmoothingTest, AddsAFilteredCopyAndLeavesTheSource) {
     EXPECT_EQ(smoothCurrentHistogram(list, config), nullptr) << "nothing to smooth";
-    const Histogram& source = addSource({5, 10, 20, 10, 5});
-    config.smoothKind = 0;
-    config.smoothRadius = 1;
+    Counts spike(41, 0);
+    spike[20] = 100000;
+    list.setChannelCount(41);
+    auto h = list.newHistogram();
+    h->channels = spike, h->total = 50, h->exposure = 600.0;
+    list.addHistogram(std::move(h));
+    document.documentSaved = true;
+
+    config.smoothKind = 0, config.smoothRadius = 1;
     config.smoothSigma = 0.0; // not read by the running mean
     const Histogram* copy = smoothCurrentHistogram(list, config);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(list.histogramCount(), 2);
     EXPECT_EQ(list.currentHistogram(), copy);
-    EXPECT_EQ(copy->channels, (Counts{5, 11, 13, 11, 5}));
-    EXPECT_EQ(copy->total, 45u);
+    EXPECT_EQ((Counts{copy->channels[18], copy->channels[19], copy->channels[21]}),
+              (Counts{0, 33333, 33333}));
+    EXPECT_EQ(copy->total, 99999u);
     EXPECT_EQ(copy->exposure, 600.0);
     EXPECT_EQ(utf8FromCp1251(copy->comment.view()), "Результат фильтрации");
-    EXPECT_EQ(source.channels, (Counts{5, 10, 20, 10, 5}));
+    EXPECT_EQ(list.histogramAt(0)->channels, spike);
     EXPECT_FALSE(document.documentSaved);
 
-}
-
-TEST_F(SmoothingTest, KindChoosesTheFilterAndRadiusZeroCopies) {
-    Counts spike(41, 0);
-    spike[20] = 100000;
-    addSource(spike);
+    list.setCurrentIndex(0);
     config.smoothRadius = 0;
     EXPECT_EQ(smoothCurrentHistogram(list, config)->channels, spike);
-    config.smoothKind = 1;
-    config.smoothSigma = 2.0;
-    const Histogram* copy = smoothCurrentHistogram(list, config);
+    config.smoothKind = 1, config.smoothSigma = 2.0;
+    copy = smoothCurrentHistogram(list, config);
     EXPECT_EQ((Counts{copy->channels[13], copy->channels[20]}), (Counts{0, 19967}));
     config.smoothKind = 7; // a damaged setting: the running mean, as for any kind but 1
     config.smoothRadius = 1;

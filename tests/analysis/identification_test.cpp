@@ -106,14 +106,6 @@ TEST_F(Identification, LinesOutsideTheRangesOrBelowTheThresholdDoNotCount) {
     EXPECT_FALSE(identifier().isotopeConfirmed(1, 0.01, 1.0));
 }
 
-TEST(LineActivity, RateOverEfficiencyOverIntensity) {
-    ASSERT_TRUE(lineActivity(100.0, 0.05, 0.85));
-    EXPECT_NEAR(*lineActivity(100.0, 0.05, 0.85), 2352.941176, 1e-6);
-    EXPECT_FALSE(lineActivity(100.0, 0.05, 0.0)) << "a line of no intensity";
-    EXPECT_FALSE(lineActivity(100.0, 0.0, 0.85)) << "no efficiency";
-    EXPECT_FALSE(lineActivity(100.0, -0.1, 0.85));
-}
-
 // The found-lines texts: Cs-137 at 661.66 keV found at 661.9 keV with 170 counts per second,
 // an unidentified line at 1000 keV, efficiency 0.02 everywhere.
 class FoundLinesText : public Identification {
@@ -132,6 +124,7 @@ TEST_F(FoundLinesText, ListRowsWithAndWithoutTheCorrection) {
     EXPECT_EQ(foundLinesListHeader(false), "  E(кэВ)  C(имп/с) Изотоп");
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]), "  661.90    170.00 Cs-137");
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[1]), " 1000.00      5.00");
+    EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[0]), "  661.90 |    170.00 (Cs-137)");
 
     config.efficiencyCorrection = 1;
     EXPECT_EQ(foundLinesListHeader(true), "  E(кэВ)    I(ч/с)    A(р/с) Изотоп");
@@ -139,6 +132,8 @@ TEST_F(FoundLinesText, ListRowsWithAndWithoutTheCorrection) {
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]),
               "  661.90   8500.00  10000.00 Cs-137");
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[1]), " 1000.00    250.00");
+    EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[0]), "  661.90 |   8500.00 (Cs-137)")
+        << "the printed table follows the efficiency switch too";
 
     config.efficiencyPointCount = 0;
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]),
@@ -163,6 +158,7 @@ TEST_F(FoundLinesText, WhatCannotBeComputedShowsAsAQuestionMark) {
     database.append(isotope("Odd", {{661.66, 0.0}}));
     config.efficiencyCorrection = 1;
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]), "  661.90         ?         ? Odd");
+    EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[1]), " 1000.00 |         ?");
     const std::string copy = foundLinesCopyText(identifier());
     EXPECT_EQ(copy.substr(copy.find("\r\n") + 2), "661.90\t170.00\t?\t?\t661.66\tOdd\r\n"
                                                   "1000.00\t5.00\t?\t\r\n");

@@ -56,21 +56,14 @@ TEST(ContinuumRemoval, FlatSpectrumLeavesZerosAndPeaksStandOut) {
     EXPECT_EQ(untouched, (std::vector<std::int32_t>{0, 0, 0})) << "no filter: all of it is continuum";
 }
 
-TEST(LineSearch, FlatSpectrumFindsNothing) {
-    Histogram flat;
-    flat.channels.assign(2048, 500);
-    const AppConfig config;
-    const auto result = searchLines(flat, config, EnergyCalibration(config, 2048));
-    EXPECT_EQ(result.lines.size(), 0u);
-    EXPECT_FALSE(result.foundAny);
+LineSearchResult search(const Histogram& h, const AppConfig& config = linearCalibration()) {
+    return searchLines(h, config, EnergyCalibration(config, 2048));
 }
 
-TEST(LineSearch, FindsEachLineWithItsEnergyAndRate) {
-    const AppConfig config = linearCalibration();
-    const Histogram h = spectrumWith({{20000, 300.3, 2.5}, {8000, 700.6, 3.0}, {15000, 1200.2, 3.5}});
-    const auto result = searchLines(h, config, EnergyCalibration(config, 2048));
-    ASSERT_EQ(result.lines.size(), 3u);
+TEST(LineSearch, FindsEachLineWithItsEnergyAndRateAndNothingOnAFlatSpectrum) {
     const std::vector<Line> truth = {{20000, 300.3, 2.5}, {8000, 700.6, 3.0}, {15000, 1200.2, 3.5}};
+    const auto result = search(spectrumWith(truth));
+    ASSERT_EQ(result.lines.size(), 3u);
     for (std::size_t k = 0; k < 3; ++k) {
         const FoundLine& found = result.lines.lines()[k];
         EXPECT_NEAR(found.position, truth[k].centre, 0.1) << k;
@@ -82,50 +75,41 @@ TEST(LineSearch, FindsEachLineWithItsEnergyAndRate) {
     }
     EXPECT_TRUE(result.foundAny);
     EXPECT_EQ(result.lastPeak.centre, result.lines.lines().back().position);
+
+    Histogram flat;
+    flat.channels.assign(2048, 500);
+    const auto none = search(flat, AppConfig{});
+    EXPECT_TRUE(none.lines.size() == 0 && !none.foundAny);
 }
 
-TEST(LineSearch, ResultSpectrumHoldsTheFittedPeaksOnly) {
-    const AppConfig config = linearCalibration();
-    const Histogram h = spectrumWith({{20000, 300.3, 2.5}});
-    const auto result = searchLines(h, config, EnergyCalibration(config, 2048));
-    ASSERT_EQ(result.lines.size(), 1u);
-    EXPECT_EQ(result.peaks[280], 0) << "beyond 4 sigma of the peak";
-    EXPECT_EQ(result.peaks[320], 0);
-    EXPECT_GT(result.peaks[300], 2500);
-    EXPECT_EQ(result.level.size(), 2048u);
-    EXPECT_EQ(result.fitted.size(), 2048u);
-}
-
-TEST(LineSearch, PeakAsWideAsTheLimitIsRejected) {
-    AppConfig config = linearCalibration();
-    const Histogram h = spectrumWith({{20000, 500.4, 3.0}});
-    const auto first = searchLines(h, config, EnergyCalibration(config, 2048));
-    ASSERT_EQ(first.lines.size(), 1u);
-    config.maxPeakWidth = 2.36 * first.lastPeak.sigma;
-    EXPECT_EQ(searchLines(h, config, EnergyCalibration(config, 2048)).lines.size(), 0u);
-    config.maxPeakWidth = std::nextafter(config.maxPeakWidth, 100.0);
-    EXPECT_EQ(searchLines(h, config, EnergyCalibration(config, 2048)).lines.size(), 1u);
-}
-
-TEST(LineSearch, RawSpectrumFittedWhenContinuumIsKept) {
+TEST(LineSearch, ResultHoldsTheFittedPeaksOnlyAndTheRawSpectrumWhenContinuumIsKept) {
     AppConfig config = linearCalibration();
     const Histogram h = spectrumWith({{20000, 300.3, 2.5}});
-    const auto removed = searchLines(h, config, EnergyCalibration(config, 2048));
-    config.removeContinuum = 0;
-    const auto kept = searchLines(h, config, EnergyCalibration(config, 2048));
+    const auto removed = search(h, config);
     ASSERT_EQ(removed.lines.size(), 1u);
+    EXPECT_EQ(removed.peaks[280], 0) << "beyond 4 sigma of the peak";
+    EXPECT_EQ(removed.peaks[320], 0);
+    EXPECT_GT(removed.peaks[300], 2500);
+    EXPECT_EQ(removed.level.size() + removed.fitted.size(), 2u * 2048);
+    config.removeContinuum = 0;
+    const auto kept = search(h, config);
     ASSERT_EQ(kept.lines.size(), 1u) << "still found on the continuum-free probe";
-    EXPECT_EQ(kept.fitted[1000], h.channels[1000] - (h.channels[1000] - kept.fitted[1000]));
     EXPECT_GT(kept.fitted[1000], 0) << "the raw continuum is in what was fitted";
 }
 
-TEST(LineSearch, StopsAtAHundredLines) {
+TEST(LineSearch, PeakAsWideAsTheLimitIsRejectedAndAHundredLinesEndTheSearch) {
+    AppConfig config = linearCalibration();
+    const Histogram h = spectrumWith({{20000, 500.4, 3.0}});
+    config.maxPeakWidth = 2.36 * search(h, config).lastPeak.sigma;
+    EXPECT_EQ(search(h, config).lines.size(), 0u);
+    config.maxPeakWidth = std::nextafter(config.maxPeakWidth, 100.0);
+    EXPECT_EQ(search(h, config).lines.size(), 1u);
+
     std::vector<Line> many;
     for (int k = 0; k < 150; ++k) {
         many.push_back({3000, 20.0 + 13.5 * k, 1.5});
     }
-    const AppConfig config = linearCalibration();
-    const auto result = searchLines(spectrumWith(many), config, EnergyCalibration(config, 2048));
+    const auto result = search(spectrumWith(many));
     EXPECT_TRUE(result.tooManyPeaks);
     EXPECT_EQ(result.lines.size(), 100u);
 }

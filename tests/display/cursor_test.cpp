@@ -1,5 +1,7 @@
 #include "display/cursor.h"
 
+#include "display/view_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
@@ -8,25 +10,8 @@
 namespace kv {
 namespace {
 
-class CursorTest : public ::testing::Test {
+class CursorTest : public test::ViewFixture {
 protected:
-    DocumentState document;
-    HistogramList list{document};
-    AppConfig config;
-    PlotView view;
-
-    void add(std::vector<std::int32_t> channels, std::uint32_t total = 0, double exposure = 0.0) {
-        list.setChannelCount(static_cast<std::int32_t>(channels.size()));
-        auto h = list.newHistogram();
-        h->channels = std::move(channels);
-        h->total = total;
-        h->exposure = exposure;
-        list.addHistogram(std::move(h));
-    }
-    void showRange(std::int32_t first, std::int32_t last) {
-        config.firstChannel = first;
-        config.lastChannel = last;
-    }
     void zoomDrag(double from, double to) {
         view.zoomArmed = true;
         view.cursorFraction = from;
@@ -119,7 +104,7 @@ TEST_F(CursorTest, BoundariesTruncateAtTheCursorAndRefuseAnEmptyRange) {
 
 TEST_F(CursorTest, CursorReadoutInEveryMode) {
     EXPECT_EQ(cursorReadout(view, config, list), "");
-    add({0, 7, 10, 0}, 0, 4.0);
+    add({0, 7, 10, 0}, false, 0, 4.0);
     showRange(0, 3);
     view.cursorFraction = 2.0 / 3.0;
     EXPECT_EQ(cursorReadout(view, config, list), "Канал = 3, Число отсчетов = 10");
@@ -141,7 +126,7 @@ TEST_F(CursorTest, CursorReadoutInEveryMode) {
 
 TEST_F(CursorTest, RangeStatisticsInEveryMode) {
     EXPECT_EQ(rangeStatistics(config, list), "");
-    add({9, 0, 2, 0, 2, 0}, 8, 0.5);
+    add({9, 0, 2, 0, 2, 0}, false, 8, 0.5);
     showRange(1, 5); // channel 0 lies outside: mean channel index 3, variance 1
     EXPECT_EQ(rangeStatistics(config, list), "Интеграл = 4, <X> = 4.00 Канал, Сигма = 1.00 Канал");
     config.yAxisMode = 1;

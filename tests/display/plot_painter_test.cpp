@@ -1,5 +1,7 @@
 #include "display/plot_painter.h"
 
+#include "display/view_fixture.h"
+
 #include "model/histogram_file.h"
 #include "platform/files.h"
 
@@ -26,12 +28,8 @@ struct BluePixels {
     int maxY = INT_MIN;
 };
 
-class PlotPainterTest : public ::testing::Test {
+class PlotPainterTest : public test::ViewFixture {
 protected:
-    DocumentState document;
-    HistogramList list{document};
-    AppConfig config;
-    PlotView view;
     PlotPainter plot;
     QImage image{kPane.right, kPane.bottom, QImage::Format_RGB32};
 
@@ -39,13 +37,6 @@ protected:
         config.firstChannel = 0;
         config.showSelectedOnly = 0;
         image.fill(Qt::gray);
-    }
-
-    void add(std::vector<std::int32_t> channels) {
-        auto h = list.newHistogram();
-        h->channels = std::move(channels);
-        h->kind = kMarkedBit;
-        list.addHistogram(std::move(h));
     }
 
     void paint() {
@@ -115,7 +106,7 @@ TEST_F(PlotPainterTest, OnlyTheFirstEightMarkedCurvesGetMarkers) {
     for (const int count : {8, 9}) {
         list.clearList();
         for (int i = 0; i < count; ++i) {
-            add(std::vector<std::int32_t>(2048, 100));
+            add(std::vector<std::int32_t>(2048, 100), true);
         }
         paint();
         const BluePixels b = blue(view.plotRect);
@@ -125,7 +116,7 @@ TEST_F(PlotPainterTest, OnlyTheFirstEightMarkedCurvesGetMarkers) {
 }
 
 TEST_F(PlotPainterTest, EmptyAndZeroCurvesLieOnTheBottomEdge) {
-    add(std::vector<std::int32_t>(2048, 0));
+    add(std::vector<std::int32_t>(2048, 0), true);
     for (const bool log : {false, true}) {
         image.fill(Qt::gray);
         config.logScale = log ? 1 : 0;

@@ -1,5 +1,7 @@
 #include "display/plot_view.h"
 
+#include "display/view_fixture.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -15,29 +17,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr PixelRect kRect{10, 20, 210, 220}; // 200 pixels wide and high
 using Range = std::pair<double, double>;
 
-class PlotViewTest : public ::testing::Test {
+class PlotViewTest : public test::ViewFixture {
 protected:
-    DocumentState document;
-    HistogramList list{document};
-    AppConfig config;
-    PlotView view;
-
-    void add(std::vector<std::int32_t> channels, bool marked = false, std::uint32_t total = 0,
-             double exposure = 0.0) {
-        list.setChannelCount(static_cast<std::int32_t>(channels.size()));
-        auto h = list.newHistogram();
-        h->channels = std::move(channels);
-        h->kind = marked ? kMarkedBit : 0;
-        h->total = total;
-        h->exposure = exposure;
-        list.addHistogram(std::move(h));
-    }
-
-    void showRange(std::int32_t first, std::int32_t last) {
-        config.firstChannel = first;
-        config.lastChannel = last;
-    }
-
     // The vertical range for a y-axis mode, or {NaN, NaN} when there is nothing to draw.
     Range vertical(int mode = 0) {
         config.yAxisMode = mode;
@@ -195,14 +176,6 @@ TEST_F(PlotViewTest, DegenerateRangesStillGiveFinitePixels) {
     config.logScale = 1;
     view.yMax = std::nextafter(1e10, kInf);
     EXPECT_EQ(map(50, 1e11, 1e10).y, 220);
-}
-
-TEST(RoundHalfDown, PicksTheNearerIntegerAndTheLowerOnATie) {
-    const std::pair<double, double> cases[] = {
-        {2.5, 2}, {2.51, 3}, {7, 7}, {-2.5, -3}, {-2.4, -2}, {1e15 + 0.5, 1e15}};
-    for (const auto& [in, out] : cases) {
-        EXPECT_EQ(roundHalfDown(in), out) << in;
-    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "display/printed_page.h"
 
+#include "display/view_fixture.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QImage>
@@ -13,22 +15,16 @@
 namespace kv {
 namespace {
 
-class PrintedPageTest : public ::testing::Test {
+class PrintedPageTest : public test::ViewFixture {
 protected:
-    DocumentState document;
-    HistogramList list{document};
-    AppConfig config;
-    PlotView view;
     PlotPainter plot;
     QImage image{800, 600, QImage::Format_RGB32};
 
     void SetUp() override {
-        list.setChannelCount(64);
         for (int k = 0; k < 2; ++k) {
-            auto h = list.newHistogram();
-            h->channels[static_cast<std::size_t>(10 + k)] = 50;
-            h->kind = kMarkedBit;
-            list.addHistogram(std::move(h));
+            std::vector<std::int32_t> channels(64);
+            channels[static_cast<std::size_t>(10 + k)] = 50;
+            add(channels, true);
         }
         config.showSelectedOnly = 0;
     }

@@ -1,30 +1,19 @@
 #include "fitting/component_fit.h"
 #include "fitting/fit_report.h"
 
+#include "synthetic_spectra.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdint>
-#include <functional>
 #include <vector>
 
 namespace kv {
 namespace {
 
 using K = ComponentKind;
-
-Histogram spectrum(int size, const std::function<double(int)>& counts) {
-    Histogram h;
-    for (int i = 0; i < size; ++i) {
-        h.channels.push_back(static_cast<std::int32_t>(std::lround(counts(i))));
-    }
-    return h;
-}
-
-double gauss(double x, double area, double centre, double sigma) {
-    const double t = (x - centre) / sigma;
-    return area / (std::sqrt(2 * M_PI) * sigma) * std::exp(-t * t / 2);
-}
+using test::gauss;
+using test::spectrum;
 
 // The МКП shape's own differences have steps of 0.02 and 0.01: agreement to 1e-4 still tells a
 // wrong divisor.
@@ -193,24 +182,6 @@ TEST(ComponentFit, FailuresRestoreEveryParameter) {
     }
 }
 
-// PoissonSource of the peak-fit tests: Knuth's product method on a SplitMix64 stream.
-struct PoissonSource {
-    std::uint64_t state;
-    double uniform() {
-        std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return (static_cast<double>((z ^ (z >> 31)) >> 11) + 0.5) * 0x1.0p-53;
-    }
-    std::int32_t next(double mean) {
-        std::int32_t k = 0;
-        for (double product = uniform(); product > std::exp(-mean); ++k) {
-            product *= uniform();
-        }
-        return k;
-    }
-};
-
 // Two Gaussians (areas 4000 and 2000, sigma 3) 11 channels apart on 40 - 0.1 x, in 100 noisy
 // spectra, fitted over channels 35..86 with gauss, gauss, linear. From the starting values as
 // added, the Jacobian held at those far-off values leads every fit to "converge" on centres far
@@ -221,7 +192,7 @@ TEST(ComponentFit, OverlappingPeaksCoverageIsPinned) {
     for (const auto& [placed, converged, inside, within1, within2] :
          std::vector<std::tuple<bool, int, int, int, int>>{{false, 0, 0, 0, 0},
                                                            {true, 99, 99, 99, 99}}) {
-        PoissonSource poisson{20260314};
+        test::PoissonSource poisson{20260314};
         std::array<int, 4> counts{};
         for (int n = 0; n < 100; ++n) {
             Histogram h;

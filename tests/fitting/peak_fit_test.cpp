@@ -1,11 +1,11 @@
 #include "fitting/peak_fit.h"
 
+#include "synthetic_spectra.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
-#include <cmath>
-#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -16,13 +16,8 @@ using Counts = std::vector<std::int32_t>;
 
 // Counts of a noise-free Gaussian (rounded) on a level.
 Counts gaussian(int size, double area, double centre, double sigma, double level) {
-    Counts y(static_cast<std::size_t>(size));
-    for (int i = 0; i < size; ++i) {
-        const double t = (i - centre) / sigma;
-        y[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(
-            std::lround(area / (std::sqrt(2 * M_PI) * sigma) * std::exp(-t * t / 2) + level));
-    }
-    return y;
+    return test::spectrum(size, [&](int i) { return test::gauss(i, area, centre, sigma) + level; })
+        .channels;
 }
 
 TEST(PeakModel, ZeroWidthAndTails) {
@@ -109,49 +104,19 @@ TEST(PeakAt, WindowsAndRefusals) {
     }
 }
 
-// Deterministic Poisson counts (SplitMix64 uniforms, Knuth's multiplication method), the same on
-// every machine and library.
-class PoissonSource {
-public:
-    explicit PoissonSource(std::uint64_t seed) : m_state(seed) {}
-
-    std::int32_t next(double mean) {
-        const double limit = std::exp(-mean);
-        double product = uniform();
-        std::int32_t k = 0;
-        for (; product > limit; ++k) {
-            product *= uniform();
-        }
-        return k;
-    }
-
-private:
-    double uniform() {
-        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return (static_cast<double>((z ^ (z >> 31)) >> 11) + 0.5) * 0x1.0p-53;
-    }
-
-    std::uint64_t m_state;
-};
-
 constexpr double kTrueArea = 5000, kTrueCentre = 50.3, kTrueSigma = 4.0, kTrueLevel = 20;
 
-Counts noisyPeak(PoissonSource& poisson) {
-    Counts y(101);
-    for (int i = 0; i < 101; ++i) {
-        const double t = (i - kTrueCentre) / kTrueSigma;
-        const double mean = kTrueArea / (std::sqrt(2 * M_PI) * kTrueSigma) * std::exp(-t * t / 2);
-        y[static_cast<std::size_t>(i)] = poisson.next(mean + kTrueLevel);
-    }
-    return y;
+Counts noisyPeak(test::PoissonSource& poisson) {
+    return test::spectrum(101, [&](int i) {
+               return poisson.next(test::gauss(i, kTrueArea, kTrueCentre, kTrueSigma) + kTrueLevel);
+           })
+        .channels;
 }
 
 // The Jacobian stays at the start values, which a wide noisy window puts far from the answer;
 // the width driven below zero must be a failure, not a "converged" model that is zero everywhere.
 TEST(PeakWindowFit, WidthDrivenBelowZeroIsAFailure) {
-    PoissonSource poisson(7);
+    test::PoissonSource poisson{7};
     PeakFit fit;
     EXPECT_EQ(fitPeakWindow(fit, noisyPeak(poisson), 4).status, PeakFitStatus::NoWidth);
 }
@@ -160,7 +125,7 @@ TEST(PeakWindowFit, WidthDrivenBelowZeroIsAFailure) {
 // the level over +-4 sigma; we count how often the truth lies within one and three reported
 // errors, and how often the search from the peak channel succeeds. Pinned to show any change.
 TEST(PeakFitErrors, CoverageOfTheTrueValuesIsPinned) {
-    PoissonSource poisson(20261206);
+    test::PoissonSource poisson{20261206};
     int converged = 0;
     int foundFromPeakChannel = 0;
     std::array<int, 3> withinOne{};

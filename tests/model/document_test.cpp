@@ -4,13 +4,12 @@
 #include "model/histogram_file.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
+#include "support/write_limit.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 namespace kv {
 namespace {
@@ -279,26 +278,13 @@ TEST_F(DocumentTest, FileThatCannotBeOpenedIsReportedAndChangesNothing) {
     EXPECT_EQ(ui.messages[0].detail, missing);
 }
 
-// The file-size limit makes the write fail even for root.
-struct WriteLimit {
-    rlimit saved{};
-    void (*handler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    WriteLimit() {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit small = saved;
-        small.rlim_cur = 100;
-        ::setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~WriteLimit() { ::setrlimit(RLIMIT_FSIZE, &saved), std::signal(SIGXFSZ, handler); }
-};
-
 TEST_F(DocumentTest, FailedSaveIsReportedAndNothingIsLost) {
     const auto path = makeFile("a.hst", {"a", "b"});
     const auto before = test::readBytes(path);
     openPath(path);
     list.toggleMark(0);
     {
-        WriteLimit limit;
+        test::WriteLimit limit;
         EXPECT_EQ(document.save(), SaveOutcome::Failed);
         ui.answers = {Answer::Yes};
         EXPECT_FALSE(document.newDocument()) << "a failed save must not discard the list";
@@ -311,7 +297,7 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndNothingIsLost) {
 
     ui.saveAnswers.push_back(dir.path("elsewhere.hst"));
     {
-        WriteLimit limit;
+        test::WriteLimit limit;
         EXPECT_EQ(document.saveAs(), SaveOutcome::Failed);
     }
     EXPECT_EQ(config.documentPath, path) << "the title still names the file Save writes";

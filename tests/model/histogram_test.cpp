@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace kv {
 namespace {
@@ -52,7 +53,7 @@ TEST(HistogramRecord, FieldsStandAtTheirStoredOffsets) {
     EXPECT_EQ(u32At(bytes, 300), 0x12345678u);
 }
 
-TEST(HistogramRecord, DecodeRestoresEveryByteIncludingTextTails) {
+TEST(HistogramRecord, DecodeRestoresEveryByteIncludingTextTailsOrFailsWhenCut) {
     std::vector<std::uint8_t> bytes(histogramRecordSize(3));
     encodeHistogram(sampleHistogram(), bytes);
     bytes[4 + 100] = 'x'; // left behind the terminator by another program
@@ -63,17 +64,12 @@ TEST(HistogramRecord, DecodeRestoresEveryByteIncludingTextTails) {
     std::vector<std::uint8_t> again(bytes.size());
     encodeHistogram(back, again);
     EXPECT_EQ(again, bytes);
-}
 
-TEST(HistogramRecord, ReadingFailsWhenTheSourceEndsEarly) {
-    std::vector<std::uint8_t> bytes(histogramRecordSize(3));
-    encodeHistogram(sampleHistogram(), bytes);
-    Histogram back;
-    back.channels.resize(3);
-    SpanSource cutInChannels{std::span(bytes).first(bytes.size() - 1)};
-    EXPECT_FALSE(readHistogram(cutInChannels, 3, back));
-    SpanSource cutInHeader{std::span(bytes).first(100)};
-    EXPECT_FALSE(readHistogram(cutInHeader, 3, back));
+    // A source that ends early, in the channels or in the header, is a failure.
+    for (const std::size_t size : {bytes.size() - 1, std::size_t{100}}) {
+        SpanSource cut{std::span(bytes).first(size)};
+        EXPECT_FALSE(readHistogram(cut, 3, back)) << size;
+    }
 }
 
 TEST(HistogramText, AssignCutsTo127BytesAndZeroFills) {
@@ -101,28 +97,18 @@ TEST(ChannelSum, ClampsLimitsAndWrapsLikeThirtyTwoBitIntegers) {
     EXPECT_EQ(sumChannels(h, 0, 2), 0x80000000u);
 }
 
-TEST(RangeMoments, MeanAndVarianceOfChannelIndices) {
+TEST(RangeMoments, MeanAndVarianceOfChannelIndicesAndZerosWithoutCounts) {
     Histogram h;
     h.channels = {0, 0, 10, 0, 30, 0};
     const RangeMoments m = rangeMoments(h, 0, 5);
     EXPECT_EQ(m.sum, 40u);
     EXPECT_DOUBLE_EQ(m.mean, (2 * 10 + 4 * 30) / 40.0);
     EXPECT_DOUBLE_EQ(m.variance, (4 * 10 + 16 * 30) / 40.0 - 3.5 * 3.5);
-
     const RangeMoments part = rangeMoments(h, 3, 99);
-    EXPECT_EQ(part.sum, 30u);
-    EXPECT_DOUBLE_EQ(part.mean, 4.0);
-    EXPECT_DOUBLE_EQ(part.variance, 0.0);
-}
-
-TEST(RangeMoments, EmptyRangeOrZeroCountsGiveZeros) {
-    Histogram h;
-    h.channels = {0, 0, 0, 5};
-    for (const auto& [first, last] : {std::pair{0, 2}, std::pair{3, 1}}) {
-        const RangeMoments m = rangeMoments(h, first, last);
-        EXPECT_EQ(m.sum, 0u);
-        EXPECT_EQ(m.mean, 0.0);
-        EXPECT_EQ(m.variance, 0.0);
+    EXPECT_EQ(std::tuple(part.sum, part.mean, part.variance), std::tuple(30u, 4.0, 0.0));
+    for (const auto& [first, last] : {std::pair{0, 1}, std::pair{3, 1}}) {
+        const RangeMoments none = rangeMoments(h, first, last);
+        EXPECT_EQ(std::tuple(none.sum, none.mean, none.variance), std::tuple(0u, 0.0, 0.0));
     }
 }
 
