@@ -8,6 +8,7 @@
 #include "app/plot_pane.h"
 #include "app/toolbar.h"
 #include "display/cursor.h"
+#include "formats/spectrum_exchange.h"
 #include "model/configuration_file.h"
 #include "model/strings.h"
 
@@ -48,6 +49,8 @@ const std::array<Menu, 7> kMainMenu{{
      {{Command::New, "Новый"},
       {Command::Open, "Открыть"},
       {Command::Append, "Присоединить"},
+      {Command::Import, "Импорт..."},
+      {Command::Export, "Экспорт..."},
       kSeparator,
       {Command::Save, "Сохранить"},
       {Command::SaveAs, "Сохранить как..."},
@@ -194,6 +197,12 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
     case Command::Append:
         m_document.append();
         break;
+    case Command::Import:
+        importSpectra(m_document, config, m_ui);
+        break;
+    case Command::Export:
+        exportCurrentHistogram(list, config, m_ui);
+        return;
     case Command::Save:
         m_document.save();
         break;

@@ -38,5 +38,6 @@ int runMemtest(std::span<const std::string_view> args);
 int runPeaks(std::span<const std::string_view> args);
 int runFit(std::span<const std::string_view> args);
 int runWindows(std::span<const std::string_view> args);
+int runConvert(std::span<const std::string_view> args);
 
 } // namespace kv::cli

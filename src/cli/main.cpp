@@ -28,6 +28,9 @@ constexpr std::string_view kToolHelp =
     "                                  test the analyser memory (exit 2: errors found)\n"
     "  measure --exposure SECONDS [--name N] [--comment C] [--threshold T] OUT.hst\n"
     "                                  measure one spectrum and append it to a file\n"
+    "  convert IN OUT [--histogram N] convert between .hst, .spe, .chn, .csv (and read .iec,\n"
+    "                                  .n42, .txt, .xml); info, search, peak, fit, windows and\n"
+    "                                  peaks read all of these too\n"
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
@@ -75,6 +78,9 @@ int main(int argc, char** argv) {
     }
     if (verb == "measure") {
         return kv::cli::runMeasure(rest);
+    }
+    if (verb == "convert") {
+        return kv::cli::runConvert(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);

@@ -124,17 +124,7 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
         return ReadOutcome::WrongMagic;
     }
 
-    ReadOutcome outcome = ReadOutcome::Read;
-    for (auto& h : parsed.histograms) {
-        const auto channels = static_cast<std::int32_t>(h->channels.size());
-        if (channels != m_list.channelCount() && !m_list.empty()) {
-            m_ui.showMessage(StringId::DifferentChannelCounts, StringId::BadNews);
-            outcome = ReadOutcome::DifferentChannelCount;
-            break;
-        }
-        m_list.setChannelCount(channels);
-        m_list.addHistogram(std::move(h));
-    }
+    ReadOutcome outcome = addToList(parsed.histograms);
 
     if (parsed.condition == FileCondition::Damaged && outcome == ReadOutcome::Read) {
         // What could be read stays listed; the document gets no file of its own, so a later
@@ -147,6 +137,26 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
     } else if (outcome == ReadOutcome::Read && parsed.trailer && m_config.restoreFromDataFile) {
         applyTrailer(m_config, *parsed.trailer);
     }
+    checkVisibleRange();
+    return outcome;
+}
+
+ReadOutcome Document::addToList(std::vector<std::unique_ptr<Histogram>>& histograms) {
+    for (auto& h : histograms) {
+        const auto channels = static_cast<std::int32_t>(h->channels.size());
+        if (channels != m_list.channelCount() && !m_list.empty()) {
+            m_ui.showMessage(StringId::DifferentChannelCounts, StringId::BadNews);
+            return ReadOutcome::DifferentChannelCount;
+        }
+        m_list.setChannelCount(channels);
+        m_list.addHistogram(std::move(h));
+    }
+    return ReadOutcome::Read;
+}
+
+ReadOutcome Document::appendHistograms(std::vector<std::unique_ptr<Histogram>> histograms) {
+    // Adding marks the document changed already.
+    const ReadOutcome outcome = addToList(histograms);
     checkVisibleRange();
     return outcome;
 }
@@ -191,7 +201,8 @@ SaveOutcome Document::saveAs() {
 SaveOutcome Document::writeTo(const std::string& path) {
     const WriteOutcome written = writeFileReplacing(path, encodeHistogramFile(m_list, m_config));
     if (!written.written) {
-        m_ui.showMessage(StringId::FileWriteFailed, StringId::BadNews, path + "\n" + written.reason);
+        m_ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
+                         path + "\n" + written.reason);
         return SaveOutcome::Failed;
     }
     m_state.documentSaved = true;

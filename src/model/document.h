@@ -10,9 +10,11 @@
 #include "platform/files.h"
 #include "platform/ui_services.h"
 
+#include <memory>
 #include <optional>
 
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -58,10 +60,16 @@ public:
     SaveOutcome save();
     SaveOutcome saveAs();
 
+    // Appends histograms read from another analyser's file as Append appends a histogram
+    // file's: a channel count that differs from a non-empty list stops there with string 2007.
+    // Read or DifferentChannelCount; the document becomes unsaved when anything was added.
+    ReadOutcome appendHistograms(std::vector<std::unique_ptr<Histogram>> histograms);
+
 private:
     // Appends the histograms of an opened file to the list and, when the configuration says
     // so, takes over its calibrations and range. Reports format problems to the user.
     ReadOutcome readHistogramFile(FileReader& file, const std::string& path);
+    ReadOutcome addToList(std::vector<std::unique_ptr<Histogram>>& histograms);
     std::optional<FileReader> openForReading(const std::string& path);
     FileDialogRequest histogramDialog(StringId title) const;
     void rememberDirectoryOf(const std::string& path);
