@@ -156,7 +156,13 @@ ReadOutcome Document::addToList(std::vector<std::unique_ptr<Histogram>>& histogr
 
 ReadOutcome Document::appendHistograms(std::vector<std::unique_ptr<Histogram>> histograms) {
     // Adding marks the document changed already.
+    const bool wasEmpty = m_list.empty();
     const ReadOutcome outcome = addToList(histograms);
+    if (wasEmpty && !m_list.empty()) {
+        // Such files have no visible range to restore: the whole spectrum is shown.
+        m_config.firstChannel = 0;
+        m_config.lastChannel = m_list.channelCount() - 1;
+    }
     checkVisibleRange();
     return outcome;
 }

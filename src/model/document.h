@@ -62,7 +62,8 @@ public:
 
     // Appends histograms read from another analyser's file as Append appends a histogram
     // file's: a channel count that differs from a non-empty list stops there with string 2007.
-    // Read or DifferentChannelCount; the document becomes unsaved when anything was added.
+    // Read or DifferentChannelCount; the document becomes unsaved when anything was added. Into
+    // an empty list, the visible range becomes the whole spectrum.
     ReadOutcome appendHistograms(std::vector<std::unique_ptr<Histogram>> histograms);
 
 private:

@@ -35,6 +35,8 @@ TEST_F(Exchange, ImportAppendsAndTakesOverTheCalibration) {
                       file("b.spe", "$DATA:\n0 1\n5 6\n")};
     EXPECT_EQ(importSpectra(document, config, ui), ReadOutcome::Read);
     EXPECT_EQ(list.channelCount(), 3);
+    EXPECT_EQ(config.firstChannel, 0);
+    EXPECT_EQ(config.lastChannel, 2);
     EXPECT_EQ(config.lastDirectory, dir.root() + "/");
     EXPECT_EQ(EnergyCalibration(config, 3).channelToEnergy(2.0), 14.0);
     EXPECT_FALSE(state.documentSaved);
