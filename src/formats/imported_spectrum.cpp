@@ -3,6 +3,7 @@
 #include "formats/text_fields.h"
 #include "model/cp1251.h"
 #include "model/energy_calibration.h"
+#include "model/histogram_list.h"
 
 #include <algorithm>
 #include <cmath>
@@ -121,7 +122,7 @@ bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& confi
 ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
                                   std::int32_t channelCount) {
     ImportedSpectrum s;
-    s.title = utf8FromCp1251(h.name.view());
+    s.title = utf8FromCp1251(nameRemainder(h.name.view())); // the number belongs to the list
     s.channels = h.channels;
     s.liveTimeSeconds = h.exposure;
     s.realTimeSeconds = realTimeOf(h).value_or(h.exposure);

@@ -74,8 +74,9 @@ std::optional<double> realTimeOf(const Histogram& h);
 bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& config);
 
 // The spectrum a writer gets for a histogram under the calibration in force for channelCount
-// channels; a calibration made at another channel count is rescaled to this one. The real time
-// is the one the comment carries, else the exposure.
+// channels; a calibration made at another channel count is rescaled to this one. The title is
+// the name without its list number; the real time is the one the comment carries, else the
+// exposure.
 ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
                                   std::int32_t channelCount);
 

@@ -121,6 +121,9 @@ TEST(RoundTrip, EveryRealSpectrumThroughAHistogramFileAndBack) {
              {std::string("spe"), std::string("chn"), std::string("csv")}) {
             const ImportedSpectrum out = throughHistogramFile(in, extension);
             EXPECT_EQ(out.channels, in.channels);
+            if (extension != "chn") { // CHN keeps 63 characters of a title
+                EXPECT_EQ(out.title, in.title);
+            }
             EXPECT_EQ(out.startTime, in.startTime);
             EXPECT_NEAR(out.liveTimeSeconds, in.liveTimeSeconds, 0.01); // CHN: 20 ms ticks
             EXPECT_NEAR(out.realTimeSeconds, in.realTimeSeconds, 0.01);

@@ -69,7 +69,7 @@ TEST_F(Exchange, ExportWritesTheCurrentHistogramInTheChosenFormat) {
     ASSERT_TRUE(back.ok());
     EXPECT_EQ(back.spectra[0].channels, (std::vector<std::int32_t>{1, 2}));
     EXPECT_EQ(back.spectra[0].liveTimeSeconds, 12.0);
-    EXPECT_EQ(back.spectra[0].title, "1. Cs-137"); // the list name, trimmed
+    EXPECT_EQ(back.spectra[0].title, "Cs-137"); // without the list number
 
     EXPECT_EQ(exportCurrentHistogram(list, config, ui), SaveOutcome::Failed); // N42 not written
     EXPECT_EQ(exportCurrentHistogram(list, config, ui), SaveOutcome::Failed);
