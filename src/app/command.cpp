@@ -5,6 +5,7 @@ namespace kv {
 bool needsHistograms(Command command) {
     switch (command) {
     case Command::SaveAsText:
+    case Command::Export:
     case Command::Print:
     case Command::NameAndComment:
     case Command::Copy:

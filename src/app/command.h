@@ -21,6 +21,9 @@ enum class Command : int {
     RestoreConfiguration = 112,
     NewWindow = 113,
     SaveAsText = 114,
+    // Spectra of other analysers' files (SPE, CHN, IEC, CSV, N42)
+    Import = 115,
+    Export = 116,
 
     // "Гистограмма" and "Графика"
     DisplaySettings = 201,

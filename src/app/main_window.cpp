@@ -12,6 +12,7 @@
 #include "app/text_export_dialogs.h"
 #include "app/toolbar.h"
 #include "display/cursor.h"
+#include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
 #include "model/configuration_file.h"
 #include "model/strings.h"
@@ -56,6 +57,8 @@ const std::array<Menu, 7> kMainMenu{{
      {{Command::New, "Новый"},
       {Command::Open, "Открыть"},
       {Command::Append, "Присоединить"},
+      {Command::Import, "Импорт..."},
+      {Command::Export, "Экспорт..."},
       kSeparator,
       {Command::Save, "Сохранить"},
       {Command::SaveAs, "Сохранить как..."},
@@ -246,6 +249,12 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
     case Command::Append:
         m_document.append();
         break;
+    case Command::Import:
+        importSpectra(m_document, config, m_ui);
+        break;
+    case Command::Export:
+        exportCurrentHistogram(list, config, m_ui);
+        return;
     case Command::Save:
         m_document.save();
         break;

@@ -1,6 +1,8 @@
 #include "cli/cli_ui.h"
 
 #include "cli/commands.h"
+#include "formats/spectrum_exchange.h"
+#include "formats/spectrum_formats.h"
 #include "model/configuration_file.h"
 #include "model/strings.h"
 
@@ -63,7 +65,15 @@ int CliWorkspace::open(const std::string& path, const std::string& configPath) {
         std::cerr << "kvantira-cli: cannot read " << configPath << '\n';
         return cli::kExitUsage;
     }
-    return cli::exitStatusOf(document.openFromCommandLine(path));
+    return cli::exitStatusOf(openAny(path));
+}
+
+ReadOutcome CliWorkspace::openAny(const std::string& path) {
+    const SpectrumFormat format = formatFromExtension(path);
+    if (format == SpectrumFormat::Hst || format == SpectrumFormat::Unknown) {
+        return document.openFromCommandLine(path);
+    }
+    return importSpectrumFile(document, config, ui, path);
 }
 
 const Histogram* CliWorkspace::histogramAt(int position) {

@@ -50,6 +50,10 @@ struct CliWorkspace {
     // does. The exit status to end with, or 0.
     int open(const std::string& path, const std::string& configPath = {});
 
+    // Opens a histogram file as the program's Open does, or imports another analyser's file
+    // (by its extension) as its Import does.
+    ReadOutcome openAny(const std::string& path);
+
     // The histogram at a 1-based list position, or nothing after saying what the file holds.
     const Histogram* histogramAt(int position);
 };

@@ -39,5 +39,6 @@ int runPeaks(std::span<const std::string_view> args);
 int runFit(std::span<const std::string_view> args);
 int runWindows(std::span<const std::string_view> args);
 int runExport(std::span<const std::string_view> args);
+int runConvert(std::span<const std::string_view> args);
 
 } // namespace kv::cli

@@ -119,7 +119,7 @@ int runInfo(std::span<const std::string_view> args) {
     }
 
     CliWorkspace w;
-    const ReadOutcome outcome = w.document.openFromCommandLine(path);
+    const ReadOutcome outcome = w.openAny(path);
     if (outcome == ReadOutcome::NotOpened || outcome == ReadOutcome::WrongMagic) {
         return exitStatusOf(outcome);
     }

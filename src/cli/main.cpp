@@ -31,6 +31,9 @@ constexpr std::string_view kToolHelp =
     "  export FILE.hst [--all|--histogram N] [--energy] [--y counts|intensity|percent]\n"
     "         [--one-file|--per-histogram] [--names] OUT\n"
     "                                  write histograms as tab-separated text\n"
+    "  convert IN OUT [--histogram N] convert between .hst, .spe, .chn, .csv (and read .iec,\n"
+    "                                  .n42, .txt, .xml); info, search, peak, fit, windows and\n"
+    "                                  peaks read all of these too\n"
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
@@ -81,6 +84,9 @@ int main(int argc, char** argv) {
     }
     if (verb == "export") {
         return kv::cli::runExport(rest);
+    }
+    if (verb == "convert") {
+        return kv::cli::runConvert(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);

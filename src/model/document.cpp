@@ -124,17 +124,7 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
         return ReadOutcome::WrongMagic;
     }
 
-    ReadOutcome outcome = ReadOutcome::Read;
-    for (auto& h : parsed.histograms) {
-        const auto channels = static_cast<std::int32_t>(h->channels.size());
-        if (channels != m_list.channelCount() && !m_list.empty()) {
-            m_ui.showMessage(StringId::DifferentChannelCounts, StringId::BadNews);
-            outcome = ReadOutcome::DifferentChannelCount;
-            break;
-        }
-        m_list.setChannelCount(channels);
-        m_list.addHistogram(std::move(h));
-    }
+    ReadOutcome outcome = addToList(parsed.histograms);
 
     if (parsed.condition == FileCondition::Damaged && outcome == ReadOutcome::Read) {
         // What could be read stays listed; the document gets no file of its own, so a later
@@ -151,20 +141,39 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
     return outcome;
 }
 
+ReadOutcome Document::addToList(std::vector<std::unique_ptr<Histogram>>& histograms) {
+    for (auto& h : histograms) {
+        const auto channels = static_cast<std::int32_t>(h->channels.size());
+        if (channels != m_list.channelCount() && !m_list.empty()) {
+            m_ui.showMessage(StringId::DifferentChannelCounts, StringId::BadNews);
+            return ReadOutcome::DifferentChannelCount;
+        }
+        m_list.setChannelCount(channels);
+        m_list.addHistogram(std::move(h));
+    }
+    return ReadOutcome::Read;
+}
+
+ReadOutcome Document::appendHistograms(std::vector<std::unique_ptr<Histogram>> histograms) {
+    // Adding marks the document changed already.
+    const bool wasEmpty = m_list.empty();
+    const ReadOutcome outcome = addToList(histograms);
+    if (wasEmpty && !m_list.empty()) {
+        // Such files have no visible range to restore: the whole spectrum is shown.
+        m_config.firstChannel = 0;
+        m_config.lastChannel = m_list.channelCount() - 1;
+    }
+    checkVisibleRange();
+    return outcome;
+}
+
 bool Document::receiveHistogram(std::span<const std::uint8_t> block) {
     SpanSource source(block);
-    std::unique_ptr<Histogram> h = readHistogramBlock(source);
-    if (!h) {
+    std::vector<std::unique_ptr<Histogram>> received;
+    received.push_back(readHistogramBlock(source));
+    if (!received.front() || addToList(received) != ReadOutcome::Read) {
         return false;
     }
-    const auto channels = static_cast<std::int32_t>(h->channels.size());
-    if (channels != m_list.channelCount() && !m_list.empty()) {
-        m_ui.showMessage(StringId::DifferentChannelCounts, StringId::BadNews);
-        return false;
-    }
-    m_list.setChannelCount(channels);
-    m_list.addHistogram(std::move(h));
-    m_state.documentSaved = false;
     checkVisibleRange();
     return true;
 }
@@ -209,7 +218,8 @@ SaveOutcome Document::saveAs() {
 SaveOutcome Document::writeTo(const std::string& path) {
     const WriteOutcome written = writeFileReplacing(path, encodeHistogramFile(m_list, m_config));
     if (!written.written) {
-        m_ui.showMessage(StringId::FileWriteFailed, StringId::BadNews, path + "\n" + written.reason);
+        m_ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
+                         path + "\n" + written.reason);
         return SaveOutcome::Failed;
     }
     m_state.documentSaved = true;

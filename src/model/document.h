@@ -11,9 +11,11 @@
 #include "platform/ui_services.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kv {
 
@@ -64,10 +66,17 @@ public:
     // nothing was added.
     bool receiveHistogram(std::span<const std::uint8_t> block);
 
+    // Appends histograms read from another analyser's file as Append appends a histogram
+    // file's: a channel count that differs from a non-empty list stops there with string 2007.
+    // Read or DifferentChannelCount; the document becomes unsaved when anything was added. Into
+    // an empty list, the visible range becomes the whole spectrum.
+    ReadOutcome appendHistograms(std::vector<std::unique_ptr<Histogram>> histograms);
+
 private:
     // Appends the histograms of an opened file to the list and, when the configuration says
     // so, takes over its calibrations and range. Reports format problems to the user.
     ReadOutcome readHistogramFile(FileReader& file, const std::string& path);
+    ReadOutcome addToList(std::vector<std::unique_ptr<Histogram>>& histograms);
     std::optional<FileReader> openForReading(const std::string& path);
     FileDialogRequest histogramDialog(StringId title) const;
     void rememberDirectoryOf(const std::string& path);

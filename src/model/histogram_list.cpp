@@ -25,6 +25,8 @@ bool beginsWithInteger(std::string_view text) {
     return i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]));
 }
 
+} // namespace
+
 std::string_view nameRemainder(std::string_view name) {
     const auto dot = name.find('.');
     if (dot == std::string_view::npos || !beginsWithInteger(name.substr(0, dot))) {
@@ -36,6 +38,8 @@ std::string_view nameRemainder(std::string_view name) {
     }
     return name.substr(start);
 }
+
+namespace {
 
 auto timeKey(const SystemTime& t) {
     return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);

@@ -89,6 +89,10 @@ private:
     int m_current = -1;
 };
 
+// A name without the list number addHistogram gave it: the text after a leading "<integer>."
+// and the dots and blanks that follow it, or the whole name.
+std::string_view nameRemainder(std::string_view name);
+
 // The name a histogram gets when added as number n: "%2d. %s" with the name's text after a
 // leading "<integer>." and the dots and blanks that follow it, cut to 127 bytes.
 std::string renumberedName(std::string_view name, std::int32_t n);

@@ -136,6 +136,13 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
     {S::FileWriteFailed, "Не удалось записать файл. Прежнее содержимое файла сохранено."},
     {S::FileOpenFailed, "Не удалось открыть файл"},
     {S::CommandNotAvailableYet, "Эта команда ещё не реализована в данной версии программы"},
+    {S::ImportFileTitle, "Импорт спектров"},
+    {S::ExportFileTitle, "Экспорт спектра"},
+    {S::SpectrumImportFilter,
+     "Спектры (*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt)|*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt|"
+     "Все файлы (*.*)|*.*"},
+    {S::SpectrumExportFilter,
+     "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
 });
 
 } // namespace

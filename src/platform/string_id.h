@@ -134,6 +134,10 @@ enum class StringId : int {
     FileWriteFailed = 2200,
     FileOpenFailed = 2201,
     CommandNotAvailableYet = 2202,
+    ImportFileTitle = 2203,
+    ExportFileTitle = 2204,
+    SpectrumImportFilter = 2205,
+    SpectrumExportFilter = 2206,
 };
 
 } // namespace kv

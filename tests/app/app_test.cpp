@@ -78,6 +78,29 @@ TEST_F(AppFixture, OpensTheQuotedCommandLineFileAndNumbersAppendedNames) {
     EXPECT_EQ(rowName(count).substr(4), rowName(0).substr(4));
 }
 
+TEST_F(AppFixture, ImportAppendsAnotherAnalysersSpectrumAndExportWritesTheCurrentOne) {
+    openDemo();
+    const int count = state.list.histogramCount();
+    std::string rows;
+    for (int i = 0; i < state.list.channelCount(); ++i) {
+        rows += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
+    }
+    test::writeBytes(home.path("same.csv"), std::vector<std::uint8_t>(rows.begin(), rows.end()));
+    test::writeBytes(home.path("short.csv"), {'0', ',', '1', '\n'});
+    ui.openAnswers = {home.path("short.csv"), home.path("same.csv")};
+    window.dispatch(Command::Import);
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::DifferentChannelCounts});
+    window.dispatch(Command::Import);
+    ASSERT_EQ(window.listPane().topLevelItemCount(), count + 1);
+    EXPECT_EQ(rowName(count).substr(4), "same.csv");
+
+    ui.saveAnswers = {home.path("out.spe")};
+    window.dispatch(Command::Export);
+    EXPECT_EQ(ui.saveDialogs.size(), 1u);
+    EXPECT_FALSE(test::readBytes(home.path("out.spe")).empty());
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
 TEST_F(AppFixture, DuplicateAddsACurrentEntryAndTheCheckBoxTogglesItsMark) {
     openDemo();
     const int count = state.list.histogramCount();

@@ -1,0 +1,149 @@
+#include "formats/imported_spectrum.h"
+
+#include "formats/text_fields.h"
+#include "model/cp1251.h"
+#include "model/energy_calibration.h"
+#include "model/histogram_list.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace kv {
+
+namespace {
+
+constexpr std::string_view kRealTimeOpen = " (real ";
+constexpr std::string_view kRealTimeClose = " s): ";
+
+} // namespace
+
+std::optional<double> realTimeOf(const Histogram& h) {
+    const std::string_view comment = h.comment.view();
+    const std::size_t open = comment.find(kRealTimeOpen);
+    const std::size_t close = comment.find(kRealTimeClose);
+    if (open == comment.npos || close == comment.npos || close < open) {
+        return std::nullopt;
+    }
+    const std::size_t start = open + kRealTimeOpen.size();
+    return parseNumber(comment.substr(start, close - start));
+}
+
+std::vector<double> shiftedPolynomial(const std::vector<double>& coefficients, double shift) {
+    // Horner's scheme on polynomials: P(x + s) = c0 + (x + s)(c1 + (x + s)(c2 + ...)).
+    std::vector<double> result;
+    for (auto c = coefficients.rbegin(); c != coefficients.rend(); ++c) {
+        // result <- result * (x + s) + c
+        result.push_back(0.0);
+        for (std::size_t k = result.size() - 1; k > 0; --k) {
+            result[k] = result[k - 1] + shift * result[k];
+        }
+        result[0] = shift * result[0] + *c;
+    }
+    return result;
+}
+
+std::optional<std::vector<double>> programCoefficients(const ImportedCalibration& calibration) {
+    std::vector<double> coefficients = calibration.coefficients;
+    while (!coefficients.empty() && coefficients.back() == 0.0) {
+        coefficients.pop_back();
+    }
+    const bool finite = std::all_of(coefficients.begin(), coefficients.end(),
+                                    [](double c) { return std::isfinite(c); });
+    if (!finite || coefficients.size() > kMaxCalibrationTerms ||
+        !std::isfinite(calibration.firstChannelPosition)) {
+        return std::nullopt;
+    }
+    coefficients.resize(std::max<std::size_t>(coefficients.size(), 2), 0.0);
+    if (coefficients[1] == 0.0 && coefficients.size() == 2) {
+        return std::nullopt; // a constant says nothing about energies
+    }
+    coefficients = shiftedPolynomial(coefficients, calibration.firstChannelPosition);
+    const bool stillFinite = std::all_of(coefficients.begin(), coefficients.end(),
+                                         [](double c) { return std::isfinite(c); });
+    return stillFinite ? std::optional(coefficients) : std::nullopt;
+}
+
+std::string_view formatName(SpectrumFormat format) {
+    switch (format) {
+    case SpectrumFormat::Hst:
+        return "HST";
+    case SpectrumFormat::Spe:
+        return "ASCII SPE";
+    case SpectrumFormat::Chn:
+        return "ORTEC CHN";
+    case SpectrumFormat::Iec:
+        return "IEC 61455";
+    case SpectrumFormat::Csv:
+        return "CSV";
+    case SpectrumFormat::N42:
+        return "N42";
+    case SpectrumFormat::Unknown:
+        break;
+    }
+    return "?";
+}
+
+std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum,
+                                       std::string_view fileName) {
+    auto h = std::make_unique<Histogram>();
+    h->kind = kKindMeasured;
+    const std::string_view name = spectrum.title.empty() ? fileName : spectrum.title;
+    h->name.assign(cp1251FromUtf8(name));
+    // The record keeps one time, the exposure; the real time rides in the comment, ahead of
+    // the file name so a long name cannot cut it off.
+    std::string comment(formatName(spectrum.format));
+    comment += kRealTimeOpen;
+    comment += shortestNumber(spectrum.realTimeSeconds);
+    comment += kRealTimeClose;
+    comment += fileName;
+    h->comment.assign(cp1251FromUtf8(comment));
+    h->created = spectrum.startTime.value_or(SystemTime{});
+    h->exposure = spectrum.liveTimeSeconds;
+    h->channels = spectrum.channels;
+    h->total = sumChannels(*h, 0, static_cast<std::int32_t>(h->channels.size()) - 1);
+    return h;
+}
+
+bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& config) {
+    if (!spectrum.calibration || spectrum.channels.size() < 2) {
+        return false;
+    }
+    const auto coefficients = programCoefficients(*spectrum.calibration);
+    if (!coefficients) {
+        return false;
+    }
+    config.coefficients.fill(0.0);
+    std::copy(coefficients->begin(), coefficients->end(), config.coefficients.begin());
+    config.termCount = static_cast<std::int32_t>(coefficients->size());
+    config.channelScale = static_cast<std::int32_t>(spectrum.channels.size());
+    return true;
+}
+
+ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
+                                  std::int32_t channelCount) {
+    ImportedSpectrum s;
+    s.title = utf8FromCp1251(nameRemainder(h.name.view())); // the number belongs to the list
+    s.channels = h.channels;
+    s.liveTimeSeconds = h.exposure;
+    s.realTimeSeconds = realTimeOf(h).value_or(h.exposure);
+    if (h.created != SystemTime{}) {
+        s.startTime = h.created;
+    }
+    if (EnergyCalibration(config, channelCount).inForce()) {
+        // t = channelScale x / channelCount, so the coefficient of x^k is c_k (scale)^k.
+        const int terms = config.termCount >= 0 && config.termCount <= kMaxCalibrationTerms
+                              ? config.termCount
+                              : kMaxCalibrationTerms;
+        const double scale = static_cast<double>(config.channelScale) / channelCount;
+        ImportedCalibration calibration;
+        double power = 1.0;
+        for (int k = 0; k < terms; ++k) {
+            calibration.coefficients.push_back(config.coefficients[k] * power);
+            power *= scale;
+        }
+        s.calibration = calibration;
+    }
+    return s;
+}
+
+} // namespace kv

@@ -1,0 +1,86 @@
+#pragma once
+
+// One spectrum as another analyser's file holds it, between a file format and the histogram
+// list: the counts, the times, the start time and the energy calibration in the file's own
+// channel numbering. Readers fill it, writers take it; toHistogram and exportedSpectrum
+// convert to and from the program's Histogram and calibration.
+//
+// The program's calibration is E(x) = c0 + c1 x + ... in keV, where x = i is the centre of the
+// 0-based channel i. Formats count channels differently (from 0 or 1, at a channel's centre or
+// its lower edge); each reader says in firstChannelPosition where the centre of the spectrum's
+// first channel lies in the file's own numbering, so one shift of the polynomial converts it.
+
+#include "model/app_config.h"
+#include "model/histogram.h"
+#include "platform/clock.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+enum class SpectrumFormat { Hst, Spe, Chn, Iec, Csv, N42, Unknown };
+
+struct ImportedCalibration {
+    std::vector<double> coefficients; // keV, lowest power first, in the file's channel numbers
+    // The file's channel coordinate of the centre of the spectrum's first channel: 0 for a
+    // 0-based numbering at channel centres, 1 for a 1-based one, 0.5 where the polynomial
+    // gives a channel's lower edge.
+    double firstChannelPosition = 0.0;
+};
+
+struct ImportedSpectrum {
+    SpectrumFormat format = SpectrumFormat::Unknown;
+    std::string title; // UTF-8; empty when the file has none
+    std::vector<std::int32_t> channels;
+    double liveTimeSeconds = 0.0;
+    double realTimeSeconds = 0.0;
+    std::optional<SystemTime> startTime; // local clock time as the file writes it
+    std::optional<ImportedCalibration> calibration;
+};
+
+// What a reader makes of a file: its spectra, or why it refused the file.
+struct ImportResult {
+    std::vector<ImportedSpectrum> spectra;
+    std::string problem; // a short English reason; empty when the file was read
+
+    bool ok() const { return problem.empty(); }
+    static ImportResult refused(std::string why) { return {{}, std::move(why)}; }
+};
+
+// The coefficients of P(x + shift) for the coefficients of P (lowest power first).
+std::vector<double> shiftedPolynomial(const std::vector<double>& coefficients, double shift);
+
+// The program's coefficients (0-based channel centres) of a file's calibration, or nothing when
+// the polynomial does not fit the program's record: fewer than 2 or more than 5 terms in use,
+// or a coefficient that is not finite.
+std::optional<std::vector<double>> programCoefficients(const ImportedCalibration& calibration);
+
+// A list entry for an imported spectrum: name from the title (else the file name), comment
+// "<format> (real <seconds> s): <file name>", exposure = live time, created = start time (all
+// zeros when the file has none), kind 0. Texts become Windows-1251 and are cut to 127 bytes.
+std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum, std::string_view fileName);
+
+// The real time an imported histogram's comment carries, if it carries one.
+std::optional<double> realTimeOf(const Histogram& h);
+
+// Takes over an imported calibration as the program's: channelScale = the spectrum's channel
+// count, so channel positions need no rescaling. False (config unchanged) when there is none
+// or it does not fit the program's record.
+bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& config);
+
+// The spectrum a writer gets for a histogram under the calibration in force for channelCount
+// channels; a calibration made at another channel count is rescaled to this one. The title is
+// the name without its list number; the real time is the one the comment carries, else the
+// exposure.
+ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
+                                  std::int32_t channelCount);
+
+// A name for messages and comments: "ORTEC SPE", "N42" ...
+std::string_view formatName(SpectrumFormat format);
+
+} // namespace kv

@@ -1,0 +1,280 @@
+#include "formats/n42_format.h"
+
+#include "formats/text_fields.h"
+
+#include <pugixml.hpp>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace kv {
+
+namespace {
+
+// Element names without their namespace prefix ("n42:Spectrum" is "Spectrum").
+std::string_view localName(const pugi::xml_node& node) {
+    const std::string_view name = node.name();
+    const std::size_t colon = name.find(':');
+    return colon == name.npos ? name : name.substr(colon + 1);
+}
+
+pugi::xml_node child(const pugi::xml_node& node, std::string_view name) {
+    for (const pugi::xml_node c : node.children()) {
+        if (c.type() == pugi::node_element && localName(c) == name) {
+            return c;
+        }
+    }
+    return {};
+}
+
+// The first child of that name on the node or the nearest of its ancestors that has one.
+pugi::xml_node inherited(pugi::xml_node node, std::string_view name) {
+    for (; node; node = node.parent()) {
+        if (const pugi::xml_node found = child(node, name)) {
+            return found;
+        }
+    }
+    return {};
+}
+
+// Every element of the document in document order, without recursion (deep nesting cannot
+// exhaust the stack).
+template <typename Visit> void forEachElement(const pugi::xml_document& document, Visit visit) {
+    pugi::xml_node node = document.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element) {
+            visit(node);
+        }
+        if (node.first_child()) {
+            node = node.first_child();
+            continue;
+        }
+        while (node && !node.next_sibling()) {
+            node = node.parent();
+        }
+        if (node) {
+            node = node.next_sibling();
+        }
+    }
+}
+
+std::string_view textOf(const pugi::xml_node& node) {
+    return trimmed(node.child_value());
+}
+
+std::optional<SystemTime> startTimeOf(std::string_view text) {
+    // "2010-04-17T17:33:19.409Z": the fraction after the seconds gives the milliseconds.
+    const auto f = digitGroups(text.substr(0, text.find_first_of(".Z+", 10)));
+    if (f.size() < 6) {
+        return std::nullopt;
+    }
+    int milliseconds = 0;
+    if (const std::size_t dot = text.find('.', 10); dot != text.npos) {
+        for (std::size_t i = dot + 1, scale = 100; i < text.size() && i <= dot + 3;
+             ++i, scale /= 10) {
+            if (text[i] < '0' || text[i] > '9') {
+                break;
+            }
+            milliseconds += (text[i] - '0') * static_cast<int>(scale);
+        }
+    }
+    return validTime(f[0], f[1], f[2], f[3], f[4], f[5], milliseconds);
+}
+
+bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
+    const auto fields = splitFields(text);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const auto value = parseNumber(fields[i]);
+        const auto count = value ? countFrom(*value) : std::nullopt;
+        if (!count) {
+            return false;
+        }
+        if (*count != 0) {
+            if (out.size() == static_cast<std::size_t>(kMaxChannelCount)) {
+                return false;
+            }
+            out.push_back(*count);
+            continue;
+        }
+        const auto zeros = i + 1 < fields.size() ? parseNumber(fields[++i]) : std::nullopt;
+        if (!zeros || *zeros < 1.0 || *zeros != std::floor(*zeros) ||
+            *zeros > static_cast<double>(kMaxChannelCount - out.size())) {
+            return false;
+        }
+        out.resize(out.size() + static_cast<std::size_t>(*zeros), 0);
+    }
+    return true;
+}
+
+std::optional<std::vector<double>> coefficientsIn(const pugi::xml_node& calibration) {
+    // 2006: Calibration / Equation / Coefficients; 2012: EnergyCalibration / CoefficientValues.
+    pugi::xml_node values = child(calibration, "CoefficientValues");
+    if (!values) {
+        values = child(child(calibration, "Equation"), "Coefficients");
+    }
+    if (!values) {
+        return std::nullopt;
+    }
+    const std::string_view text = textOf(values);
+    auto numbers = leadingNumbers(text);
+    if (numbers.size() < 2 || numbers.size() != splitFields(text).size()) {
+        return std::nullopt;
+    }
+    return numbers;
+}
+
+bool isEnergyCalibration(const pugi::xml_node& node) {
+    return localName(node) == "EnergyCalibration" ||
+           (localName(node) == "Calibration" &&
+            std::string_view(node.attribute("Type").value()) == "Energy");
+}
+
+// The spectrum's energy calibration: its own Calibration element, the one its reference
+// attribute names, or the nearest one on an enclosing element.
+std::optional<std::vector<double>> calibrationOf(const pugi::xml_document& document,
+                                                 const pugi::xml_node& spectrum) {
+    for (const pugi::xml_node c : spectrum.children()) {
+        if (isEnergyCalibration(c)) {
+            return coefficientsIn(c);
+        }
+    }
+    std::string_view reference = spectrum.attribute("energyCalibrationReference").value();
+    if (reference.empty()) {
+        reference = spectrum.attribute("CalibrationIDs").value();
+        reference = reference.substr(0, reference.find(' '));
+    }
+    std::optional<std::vector<double>> found;
+    if (!reference.empty()) {
+        forEachElement(document, [&](const pugi::xml_node& node) {
+            const std::string_view id =
+                node.attribute("id") ? node.attribute("id").value() : node.attribute("ID").value();
+            if (!found && isEnergyCalibration(node) && id == reference) {
+                found = coefficientsIn(node);
+            }
+        });
+        return found;
+    }
+    for (pugi::xml_node node = spectrum.parent(); node && !found; node = node.parent()) {
+        for (const pugi::xml_node c : node.children()) {
+            if (!found && isEnergyCalibration(c)) {
+                found = coefficientsIn(c);
+            }
+        }
+    }
+    return found;
+}
+
+std::string titleOf(const pugi::xml_node& spectrum) {
+    for (const char* attribute : {"Detector", "radDetectorInformationReference", "id", "ID"}) {
+        if (const std::string_view value = spectrum.attribute(attribute).value(); !value.empty()) {
+            return titleText(value);
+        }
+    }
+    return {};
+}
+
+std::optional<double> timeOf(const pugi::xml_node& spectrum, std::string_view own,
+                             std::string_view enclosing) {
+    pugi::xml_node node = child(spectrum, own);
+    if (!node && !enclosing.empty()) {
+        node = inherited(spectrum, enclosing);
+    }
+    if (!node) {
+        return 0.0;
+    }
+    const auto seconds = durationSeconds(textOf(node));
+    return seconds && *seconds >= 0.0 ? seconds : std::nullopt;
+}
+
+} // namespace
+
+std::optional<double> durationSeconds(std::string_view text) {
+    if (text.empty() || text.front() != 'P') {
+        return std::nullopt;
+    }
+    text.remove_prefix(1);
+    double seconds = 0.0;
+    bool inTime = false;
+    bool any = false;
+    while (!text.empty()) {
+        if (text.front() == 'T' && !inTime) {
+            inTime = true;
+            text.remove_prefix(1);
+            continue;
+        }
+        const std::size_t unit = text.find_first_of("DHMS");
+        if (unit == text.npos || unit == 0) {
+            return std::nullopt;
+        }
+        const auto value = parseNumber(text.substr(0, unit));
+        const char u = text[unit];
+        if (!value || (u == 'D') == inTime) {
+            return std::nullopt;
+        }
+        seconds += *value * (u == 'D' ? 86400.0 : u == 'H' ? 3600.0 : u == 'M' ? 60.0 : 1.0);
+        any = true;
+        text.remove_prefix(unit + 1);
+    }
+    return any && std::isfinite(seconds) ? std::optional(seconds) : std::nullopt;
+}
+
+ImportResult readN42(std::string_view text) {
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
+    if (!parsed) {
+        return ImportResult::refused(std::string("not well-formed XML: ") + parsed.description());
+    }
+    const std::string_view root = localName(document.document_element());
+    if (root != "N42InstrumentData" && root != "RadInstrumentData") {
+        return ImportResult::refused("not an N42 document");
+    }
+    ImportResult result;
+    forEachElement(document, [&](const pugi::xml_node& spectrum) {
+        const pugi::xml_node data = child(spectrum, "ChannelData");
+        if (!result.ok() || localName(spectrum) != "Spectrum" || !data) {
+            return;
+        }
+        ImportedSpectrum s;
+        s.format = SpectrumFormat::N42;
+        s.title = titleOf(spectrum);
+        std::string_view compression = data.attribute("Compression").value();
+        if (compression.empty()) {
+            compression = data.attribute("compressionCode").value();
+        }
+        const bool read = compression == "CountedZeroes"
+                              ? readCountedZeroes(textOf(data), s.channels)
+                              : appendCounts(textOf(data), s.channels, kMaxChannelCount);
+        const auto live = timeOf(spectrum, "LiveTime", {});
+        const auto liveDuration = timeOf(spectrum, "LiveTimeDuration", {});
+        const auto real = timeOf(spectrum, "RealTime", "SampleRealTime");
+        const auto realDuration = timeOf(spectrum, "RealTimeDuration", "RealTimeDuration");
+        if (!read || s.channels.empty()) {
+            result = ImportResult::refused("a spectrum without valid channel data");
+            return;
+        }
+        if (!live || !liveDuration || !real || !realDuration) {
+            result = ImportResult::refused("a live or real time that is not a duration");
+            return;
+        }
+        s.liveTimeSeconds = *live + *liveDuration;
+        s.realTimeSeconds = *real + *realDuration;
+        pugi::xml_node start = inherited(spectrum, "StartTime");
+        if (!start) {
+            start = inherited(spectrum, "StartDateTime");
+        }
+        if (start) {
+            s.startTime = startTimeOf(textOf(start));
+        }
+        if (auto coefficients = calibrationOf(document, spectrum)) {
+            s.calibration = ImportedCalibration{std::move(*coefficients), 0.5};
+        }
+        result.spectra.push_back(std::move(s));
+    });
+    if (result.ok() && result.spectra.empty()) {
+        return ImportResult::refused("no spectrum with channel data");
+    }
+    return result;
+}
+
+} // namespace kv

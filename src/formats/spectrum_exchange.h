@@ -1,0 +1,33 @@
+#pragma once
+
+// The File menu's "Импорт..." and "Экспорт...": spectra of other analysers' files appended to
+// the list the way Append appends a histogram file, and the current histogram written in
+// another format. Written against UiServices, so the desktop program, the command-line tool
+// and the tests share them. Problems are reported to the user: a file that cannot be read
+// (string 2201), a file refused by its reader (string 2005 with the reason), another channel
+// count than the list's (string 2007), a failed write (string 2200).
+
+#include "model/document.h"
+
+#include <string>
+
+namespace kv {
+
+// Asks for a file and imports it.
+ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui);
+
+// Appends every spectrum of the file (all of them or, at another channel count, those before
+// it) and, when restoreFromDataFile is on and all were added, takes over the first one's
+// energy calibration. WrongMagic when the file was refused; nothing is added then.
+ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices& ui,
+                               const std::string& path);
+
+// Asks for a file and writes the current histogram in the format its extension names.
+SaveOutcome exportCurrentHistogram(const HistogramList& list, AppConfig& config, UiServices& ui);
+
+// Writes one histogram with the calibration in force into path, in the format of its
+// extension; the file is replaced only once the new one is complete.
+SaveOutcome exportHistogram(const Histogram& h, const AppConfig& config, std::int32_t channelCount,
+                            const std::string& path, UiServices& ui);
+
+} // namespace kv

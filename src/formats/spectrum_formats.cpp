@@ -1,0 +1,137 @@
+#include "formats/spectrum_formats.h"
+
+#include "formats/chn_format.h"
+#include "formats/csv_format.h"
+#include "formats/iec_format.h"
+#include "formats/n42_format.h"
+#include "formats/spe_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <utility>
+
+namespace kv {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, SpectrumFormat>, 8> kExtensions{{
+    {"hst", SpectrumFormat::Hst},
+    {"spe", SpectrumFormat::Spe},
+    {"chn", SpectrumFormat::Chn},
+    {"iec", SpectrumFormat::Iec},
+    {"csv", SpectrumFormat::Csv},
+    {"txt", SpectrumFormat::Csv},
+    {"n42", SpectrumFormat::N42},
+    {"xml", SpectrumFormat::N42},
+}};
+
+std::string_view asText(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+} // namespace
+
+SpectrumFormat formatFromExtension(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.find_last_of("/\\");
+    if (dot == path.npos || (slash != path.npos && dot < slash)) {
+        return SpectrumFormat::Unknown;
+    }
+    std::string extension(path.substr(dot + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const auto& [name, format] : kExtensions) {
+        if (extension == name) {
+            return format;
+        }
+    }
+    return SpectrumFormat::Unknown;
+}
+
+SpectrumFormat formatFromContent(std::span<const std::uint8_t> bytes) {
+    const std::string_view text = asText(bytes);
+    if (text.starts_with("KVANTIRA1.0")) {
+        return SpectrumFormat::Hst;
+    }
+    if (bytes.size() >= kChnHeaderSize && bytes[0] == 0xff && bytes[1] == 0xff) {
+        return SpectrumFormat::Chn;
+    }
+    if (text.starts_with("$SPEC_ID") || text.starts_with("$DATA") ||
+        text.starts_with("$SPEC_REM")) {
+        return SpectrumFormat::Spe;
+    }
+    if (text.starts_with("A004")) {
+        return SpectrumFormat::Iec;
+    }
+    const std::string_view head = text.substr(0, 4096);
+    if (head.find("<N42InstrumentData") != head.npos ||
+        head.find("<RadInstrumentData") != head.npos ||
+        head.find(":N42InstrumentData") != head.npos ||
+        head.find(":RadInstrumentData") != head.npos) {
+        return SpectrumFormat::N42;
+    }
+    return SpectrumFormat::Unknown;
+}
+
+ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_view path) {
+    SpectrumFormat format = formatFromExtension(path);
+    if (format == SpectrumFormat::Unknown) {
+        format = formatFromContent(bytes);
+    }
+    switch (format) {
+    case SpectrumFormat::Spe:
+        return readSpe(asText(bytes));
+    case SpectrumFormat::Chn:
+        return readChn(bytes);
+    case SpectrumFormat::Iec:
+        return readIec(asText(bytes));
+    case SpectrumFormat::Csv:
+        return readCsv(asText(bytes));
+    case SpectrumFormat::N42:
+        return readN42(asText(bytes));
+    case SpectrumFormat::Hst:
+    case SpectrumFormat::Unknown:
+        break;
+    }
+    return ImportResult::refused("not a spectrum format this program reads");
+}
+
+bool canWrite(SpectrumFormat format) {
+    return format == SpectrumFormat::Spe || format == SpectrumFormat::Chn ||
+           format == SpectrumFormat::Csv;
+}
+
+WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumFormat format) {
+    const auto bytesOf = [](const std::string& text) {
+        return WrittenSpectrum{std::vector<std::uint8_t>(text.begin(), text.end()), {}};
+    };
+    switch (format) {
+    case SpectrumFormat::Spe:
+        return bytesOf(writeSpe(spectrum));
+    case SpectrumFormat::Csv:
+        return bytesOf(writeCsv(spectrum));
+    case SpectrumFormat::Chn: {
+        const bool tooManyTerms = spectrum.calibration &&
+                                  spectrum.calibration->coefficients.size() > 3 &&
+                                  std::any_of(spectrum.calibration->coefficients.begin() + 3,
+                                              spectrum.calibration->coefficients.end(),
+                                              [](double c) { return c != 0.0; });
+        if (spectrum.channels.size() > 65535) {
+            return {{}, "CHN holds at most 65535 channels"};
+        }
+        if (tooManyTerms) {
+            return {{}, "CHN holds energy calibrations up to the quadratic term"};
+        }
+        return {writeChn(spectrum), {}};
+    }
+    case SpectrumFormat::Iec:
+    case SpectrumFormat::N42:
+    case SpectrumFormat::Hst:
+    case SpectrumFormat::Unknown:
+        break;
+    }
+    return {{}, "not a format this program writes spectra in"};
+}
+
+} // namespace kv

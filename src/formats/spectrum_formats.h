@@ -1,0 +1,38 @@
+#pragma once
+
+// Which reader or writer a file goes to: by its extension, else by its first bytes.
+//   .spe -> ASCII SPE    .chn -> ORTEC CHN    .iec -> IEC 61455
+//   .csv, .txt -> two-column text    .n42, .xml -> N42    .hst -> the program's own files
+
+#include "formats/imported_spectrum.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kv {
+
+SpectrumFormat formatFromExtension(std::string_view path);
+
+// The format the bytes look like, for files whose extension says nothing.
+SpectrumFormat formatFromContent(std::span<const std::uint8_t> bytes);
+
+// Reads a file of another analyser: the format of the extension, else of the content. A
+// histogram file (.hst) or an unknown format is refused; those open through the document.
+ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_view path);
+
+// The formats a spectrum can be written in: SPE, CHN and CSV.
+bool canWrite(SpectrumFormat format);
+
+struct WrittenSpectrum {
+    std::vector<std::uint8_t> bytes;
+    std::string problem; // why nothing could be written; empty on success
+};
+
+// The file bytes of one spectrum. CHN holds at most 65535 channels and a quadratic
+// calibration; a spectrum beyond what the format holds is refused rather than cut.
+WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumFormat format);
+
+} // namespace kv

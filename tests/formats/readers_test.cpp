@@ -1,0 +1,236 @@
+// Each reader against real files (values counted from the files independently) and against
+// damaged input.
+
+#include "formats/chn_format.h"
+#include "formats/csv_format.h"
+#include "formats/iec_format.h"
+#include "formats/n42_format.h"
+#include "formats/spe_format.h"
+#include "formats/spectrum_formats.h"
+#include "formats_test_support.h"
+#include "model/histogram_file.h"
+#include "support/temp_dir.h"
+
+#include <numeric>
+#include <string>
+
+namespace kv {
+namespace {
+
+ImportResult readReal(const std::string& name) {
+    const auto bytes = test::readBytes((test::spectraDir() / name).string());
+    return readSpectrumFile(bytes, name);
+}
+
+std::int64_t sumOf(const std::vector<std::int32_t>& counts) {
+    return std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
+}
+
+TEST(SpeReader, ReadsIaeaSpectrumWithLenientCalibrationCount) {
+    KV_REQUIRE_SPECTRA();
+    const ImportResult r = readReal("iaea2002/mix2neq6.spe");
+    ASSERT_TRUE(r.ok()) << r.problem;
+    const ImportedSpectrum& s = r.spectra.at(0);
+    EXPECT_EQ(s.title, "mix2neq6");
+    EXPECT_EQ(s.channels.size(), 4096u);
+    EXPECT_EQ(s.channels[19], 147);
+    EXPECT_EQ(sumOf(s.channels), 226135);
+    EXPECT_EQ(s.liveTimeSeconds, 353.0);
+    EXPECT_EQ(s.realTimeSeconds, 359.0);
+    EXPECT_EQ(s.startTime, (SystemTime{2002, 11, 4, 7, 18, 30, 0, 0})); // a Thursday
+    ASSERT_TRUE(s.calibration);                                         // "$MCA_CAL: %2"
+    EXPECT_EQ(s.calibration->coefficients, (std::vector<double>{8.0939751, 0.43677204}));
+
+    // The same counts as the histogram file made from it.
+    const auto hst =
+        parseHistogramFile(test::readBytes((test::spectraDir() / "hst/mix2neq6.hst").string()));
+    ASSERT_EQ(hst.histograms.size(), 1u);
+    EXPECT_EQ(hst.histograms[0]->channels, s.channels);
+    EXPECT_EQ(hst.histograms[0]->exposure, s.liveTimeSeconds);
+}
+
+TEST(SpeReader, PrefersMcaCalibrationOverEnergyFit) {
+    KV_REQUIRE_SPECTRA();
+    const ImportResult r = readReal("curie/eu_calib_7cm.Spe");
+    ASSERT_TRUE(r.ok()) << r.problem;
+    const ImportedSpectrum& s = r.spectra.at(0);
+    EXPECT_EQ(s.channels.size(), 16384u);
+    EXPECT_EQ(s.channels[1000], 857);
+    EXPECT_EQ(sumOf(s.channels), 4433622);
+    EXPECT_EQ(s.calibration->coefficients, (std::vector<double>{0.33973, 0.18297, 5.5683e-9}));
+}
+
+TEST(SpeReader, RefusesDamage) {
+    const std::string good =
+        "$SPEC_ID:\r\nx\r\n$DATA:\r\n0 3\r\n1 2\r\n3 4\r\n$MEAS_TIM:\r\n5 6\r\n";
+    ASSERT_TRUE(readSpe(good).ok());
+    EXPECT_EQ(readSpe(good).spectra[0].channels, (std::vector<std::int32_t>{1, 2, 3, 4}));
+    for (const std::string& bad : {
+             std::string("$SPEC_ID:\nx\n"),                     // no data
+             std::string("$DATA:\n0 3\n1 2 3\n"),               // one count short
+             std::string("$DATA:\n0 3\n1 2 3 4 5\n"),           // one too many
+             std::string("$DATA:\n3 0\n"),                      // falling range
+             std::string("$DATA:\n0 99999999999\n1\n"),         // beyond any spectrum
+             std::string("$DATA:\n0 1\n1 x\n"),                 // not a count
+             std::string("$DATA:\n0 1\n1 3000000000\n"),        // beyond int32
+             std::string("$DATA:\n0 0\n1\n$MEAS_TIM:\n-1 2\n"), // negative time
+         }) {
+        EXPECT_FALSE(readSpe(bad).ok()) << bad;
+    }
+}
+
+TEST(ChnReader, ReadsHeaderTrailerAndCounts) {
+    KV_REQUIRE_SPECTRA();
+    const ImportResult r = readReal("iaea2002/mix2neq6.Chn");
+    ASSERT_TRUE(r.ok()) << r.problem;
+    const ImportedSpectrum& s = r.spectra.at(0);
+    EXPECT_EQ(s.channels.size(), 4096u);
+    EXPECT_EQ(s.channels[4023], 3747); // the pulser
+    EXPECT_EQ(sumOf(s.channels), 226135);
+    EXPECT_DOUBLE_EQ(s.liveTimeSeconds, 353.0);
+    EXPECT_DOUBLE_EQ(s.realTimeSeconds, 360.0);
+    EXPECT_EQ(s.startTime, (SystemTime{2002, 11, 4, 7, 18, 30, 0, 0}));
+    EXPECT_EQ(s.title, "mix2neq6");
+    EXPECT_FALSE(s.calibration); // 0, 1, 0 is the uncalibrated default
+}
+
+TEST(ChnReader, RefusesShortOrForeignFiles) {
+    ImportedSpectrum s;
+    s.channels = {1, 2, 3};
+    const auto bytes = writeChn(s);
+    EXPECT_TRUE(readChn(bytes).ok());
+    EXPECT_TRUE(readChn(std::span(bytes).first(kChnHeaderSize + 12)).ok()); // no trailer
+    EXPECT_FALSE(readChn(std::span(bytes).first(kChnHeaderSize + 11)).ok());
+    EXPECT_FALSE(readChn(std::span(bytes).first(10)).ok());
+    auto foreign = bytes;
+    foreign[0] = 0;
+    EXPECT_FALSE(readChn(foreign).ok());
+}
+
+TEST(IecReader, ReadsDummySample) {
+    KV_REQUIRE_SPECTRA();
+    const ImportResult r = readReal("becquerel/hpge_dummy_test_01.iec");
+    ASSERT_TRUE(r.ok()) << r.problem;
+    const ImportedSpectrum& s = r.spectra.at(0);
+    EXPECT_EQ(s.channels.size(), 2048u);
+    EXPECT_EQ(s.channels[0], 40680);
+    EXPECT_EQ(s.channels[9], 42110);
+    EXPECT_EQ(sumOf(s.channels), 74305419); // the padding after channel 2047 is zeros
+    EXPECT_EQ(s.liveTimeSeconds, 3564.0);
+    EXPECT_EQ(s.realTimeSeconds, 3600.0);
+    EXPECT_EQ(s.title, "Dummy data");
+    EXPECT_EQ(s.startTime, (SystemTime{2021, 12, 4, 9, 10, 54, 31, 0}));
+    ASSERT_TRUE(s.calibration);
+    EXPECT_EQ(s.calibration->coefficients,
+              (std::vector<double>{-1.55656e-2, 0.8, -2.97939e-8, 0.0}));
+    EXPECT_EQ(s.calibration->firstChannelPosition, 0.0);
+}
+
+TEST(IecReader, CountsFromTheFirstDataLineNumberAndRefusesGaps) {
+    std::string text = "A004\nA004 10 12 4\nA00401/02/03 04:05:06\nA004 1 2\n";
+    EXPECT_EQ(
+        readIec(text + "A004 1 5 6\nA004 3 7 8\n").spectra.at(0).calibration->firstChannelPosition,
+        1.0);
+    EXPECT_FALSE(readIec(text + "A004 1 5 6\nA004 4 7 8\n").ok()); // channel 3 missing
+    EXPECT_FALSE(readIec(text + "A004 0 5 6\n").ok());             // two counts short
+    EXPECT_FALSE(readIec("A004\nA004 1 1 0\nA004\nA004\nA004 0 1\n").ok());
+}
+
+TEST(N42Reader, Reads2006PortalFileWithCountedZeroes) {
+    KV_REQUIRE_SPECTRA();
+    const ImportResult r = readReal("interspec/ba133_source_640s_20100317.n42");
+    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_EQ(r.spectra.size(), 8u);
+    const ImportedSpectrum& s = r.spectra[0];
+    EXPECT_EQ(s.title, "A1");
+    EXPECT_EQ(s.channels.size(), 16384u);
+    EXPECT_EQ(sumOf(s.channels), 305570);
+    EXPECT_EQ(sumOf(r.spectra[1].channels), 423991);
+    EXPECT_DOUBLE_EQ(s.liveTimeSeconds, 629.17);
+    EXPECT_DOUBLE_EQ(s.realTimeSeconds, 639.92);
+    EXPECT_EQ(s.startTime, (SystemTime{2010, 4, 6, 17, 17, 33, 19, 409}));
+    ASSERT_TRUE(s.calibration); // the energy calibration, not the FWHM one
+    EXPECT_EQ(s.calibration->coefficients,
+              (std::vector<double>{0.1401463, 0.187422, -2.07732e-09}));
+    EXPECT_EQ(s.calibration->firstChannelPosition, 0.5);
+}
+
+constexpr std::string_view kN42of2012 = R"(<?xml version="1.0"?>
+<RadInstrumentData xmlns="http://physics.nist.gov/N42/2011/N42">
+  <EnergyCalibration id="ec1"><CoefficientValues>-1 0.5 0.001</CoefficientValues></EnergyCalibration>
+  <RadMeasurement id="m1">
+    <StartDateTime>2019-03-04T05:06:07.5-05:00</StartDateTime>
+    <RealTimeDuration>PT1M0.5S</RealTimeDuration>
+    <Spectrum id="s1" radDetectorInformationReference="det" energyCalibrationReference="ec1">
+      <LiveTimeDuration>PT59S</LiveTimeDuration>
+      <ChannelData compressionCode="CountedZeroes">5 0 3 7</ChannelData>
+    </Spectrum>
+  </RadMeasurement>
+</RadInstrumentData>)";
+
+TEST(N42Reader, Reads2012Form) {
+    const ImportResult r = readN42(kN42of2012);
+    ASSERT_TRUE(r.ok()) << r.problem;
+    const ImportedSpectrum& s = r.spectra.at(0);
+    EXPECT_EQ(s.title, "det");
+    EXPECT_EQ(s.channels, (std::vector<std::int32_t>{5, 0, 0, 0, 7}));
+    EXPECT_EQ(s.liveTimeSeconds, 59.0);
+    EXPECT_EQ(s.realTimeSeconds, 60.5);
+    EXPECT_EQ(s.startTime, (SystemTime{2019, 3, 1, 4, 5, 6, 7, 500}));
+    EXPECT_EQ(s.calibration->coefficients, (std::vector<double>{-1, 0.5, 0.001}));
+}
+
+TEST(N42Reader, RefusesDamage) {
+    std::string zeros(kN42of2012);
+    zeros.replace(zeros.find("5 0 3 7"), 7, "5 0 2000000 7"); // more zeros than any spectrum
+    std::string time(kN42of2012);
+    time.replace(time.find("PT59S"), 5, "59");
+    for (const std::string& bad : {zeros, time, std::string(kN42of2012.substr(0, 200)),
+                                   std::string("<a/>"), std::string("")}) {
+        EXPECT_FALSE(readN42(bad).ok()) << bad;
+    }
+    EXPECT_EQ(durationSeconds("P1DT1H1M1.5S"), 90061.5);
+    EXPECT_FALSE(durationSeconds("P1M")); // months have no length in seconds
+    EXPECT_FALSE(durationSeconds("PT"));
+}
+
+TEST(CsvReader, ChannelColumnWithCommentsOrEnergyColumn) {
+    const ImportResult channels =
+        readCsv("# live time s: 10.5\n# energy calibration keV: 1 2\nchannel;counts\n1;4\n2;5\n");
+    ASSERT_TRUE(channels.ok()) << channels.problem;
+    EXPECT_EQ(channels.spectra[0].channels, (std::vector<std::int32_t>{4, 5}));
+    EXPECT_EQ(channels.spectra[0].liveTimeSeconds, 10.5);
+    EXPECT_EQ(channels.spectra[0].calibration->firstChannelPosition, 1.0); // 1-based column
+
+    // E = 3 + 0.5 i + 0.01 i^2 at the rows' 0-based channels.
+    std::string rows;
+    for (int i = 0; i < 9; ++i) {
+        rows += std::to_string(3 + 0.5 * i + 0.01 * i * i) + "\t" + std::to_string(i * 10) + "\n";
+    }
+    const ImportResult energies = readCsv(rows);
+    ASSERT_TRUE(energies.ok()) << energies.problem;
+    const auto& c = energies.spectra[0].calibration->coefficients;
+    ASSERT_EQ(c.size(), 3u);
+    EXPECT_NEAR(c[0], 3.0, 1e-9);
+    EXPECT_NEAR(c[1], 0.5, 1e-9);
+    EXPECT_NEAR(c[2], 0.01, 1e-9);
+
+    EXPECT_FALSE(readCsv("a,b\n1,2\nx,y\n").ok()); // a second header
+    EXPECT_FALSE(readCsv("3,1\n2,1\n").ok());      // falling first column
+    EXPECT_FALSE(readCsv("1,2,3\n").ok());         // not two columns
+    EXPECT_FALSE(readCsv("# only a comment\n").ok());
+}
+
+TEST(SpectrumFormats, ChoosesByExtensionThenContent) {
+    EXPECT_EQ(formatFromExtension("/a.b/X.SPE"), SpectrumFormat::Spe);
+    EXPECT_EQ(formatFromExtension("dir.n42/file"), SpectrumFormat::Unknown);
+    EXPECT_EQ(formatFromExtension("x.txt"), SpectrumFormat::Csv);
+    const std::string spe = "$SPEC_ID:\nx\n$DATA:\n0 0\n7\n";
+    const std::vector<std::uint8_t> bytes(spe.begin(), spe.end());
+    EXPECT_EQ(formatFromContent(bytes), SpectrumFormat::Spe);
+    EXPECT_TRUE(readSpectrumFile(bytes, "no_extension").ok());
+    EXPECT_FALSE(readSpectrumFile(bytes, "x.hst").ok());
+}
+
+} // namespace
+} // namespace kv
