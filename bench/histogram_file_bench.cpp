@@ -45,6 +45,7 @@ public:
     void showFormattedMessage(StringId, std::string_view, StringId) override {}
     Answer ask(StringId, StringId, QuestionButtons) override { return Answer::Cancel; }
     std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return {}; }
+    std::vector<std::string> chooseOpenFiles(const FileDialogRequest&) override { return {}; }
     std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return {}; }
     void setClipboardText(const std::string&) override {}
     std::string clipboardText() override { return {}; }

@@ -45,6 +45,14 @@ std::optional<std::string> CliUi::chooseOpenFile(const FileDialogRequest&) {
     return path;
 }
 
+std::vector<std::string> CliUi::chooseOpenFiles(const FileDialogRequest& request) {
+    std::vector<std::string> paths;
+    while (auto path = chooseOpenFile(request)) {
+        paths.push_back(std::move(*path));
+    }
+    return paths;
+}
+
 std::optional<std::string> CliUi::chooseSaveFile(const FileDialogRequest&) {
     if (m_saveFile.empty()) {
         return std::nullopt;

@@ -25,6 +25,7 @@ public:
     void showFormattedMessage(StringId id, std::string_view formatted, StringId caption) override;
     Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     void setClipboardText(const std::string& text) override;
     std::string clipboardText() override;

@@ -81,10 +81,10 @@ ImportResult readChn(std::span<const std::uint8_t> bytes) {
     const std::uint16_t firstChannel = in.u16le();
     const std::uint16_t count = in.u16le();
     if (!in.ok() || type != kChnFileType) {
-        return ImportResult::refused("not a CHN file (no header of type -1)");
+        return ImportResult::refused("не файл CHN (нет заголовка типа -1)");
     }
     if (count == 0 || in.remaining() / 4 < count) {
-        return ImportResult::refused("the counts end before the header's channel count");
+        return ImportResult::refused("отсчеты кончаются раньше числа каналов из заголовка");
     }
 
     ImportedSpectrum s;

@@ -78,18 +78,18 @@ ImportResult readCsv(std::string_view text) {
                 headerAllowed = false;
                 continue;
             }
-            return ImportResult::refused("a row that is not two numbers");
+            return ImportResult::refused("строка не из двух чисел");
         }
         headerAllowed = false;
         const auto count = countFrom(*y);
         if (!count || s.channels.size() == static_cast<std::size_t>(kMaxChannelCount)) {
-            return ImportResult::refused("a count out of range or too many rows");
+            return ImportResult::refused("отсчет вне допустимых пределов или слишком много строк");
         }
         first.push_back(*x);
         s.channels.push_back(*count);
     }
     if (s.channels.empty()) {
-        return ImportResult::refused("no rows of numbers");
+        return ImportResult::refused("нет строк с числами");
     }
 
     bool channelNumbers = true;
@@ -103,7 +103,7 @@ ImportResult readCsv(std::string_view text) {
             s.calibration = ImportedCalibration{commentCalibration, first[0]};
         }
     } else if (!rising) {
-        return ImportResult::refused("the first column neither counts channels nor rises");
+        return ImportResult::refused("первый столбец не нумерует каналы и не возрастает");
     } else if (first.size() >= 2) {
         const std::size_t last = first.size() - 1;
         const std::size_t mid = last / 2;

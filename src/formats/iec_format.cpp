@@ -52,17 +52,17 @@ ImportResult readIec(std::string_view text) {
             if (trimmed(line).empty()) {
                 continue;
             }
-            return ImportResult::refused("a line without the IEC record mark");
+            return ImportResult::refused("строка без метки записи IEC");
         }
         lines.push_back(line.substr(kMarkSize));
     }
     if (lines.size() <= kFirstDataLine) {
-        return ImportResult::refused("the IEC header is incomplete");
+        return ImportResult::refused("неполный заголовок IEC");
     }
     const auto header = leadingNumbers(lines[1]);
     if (header.size() < 3 || header[0] < 0.0 || header[1] < 0.0 || header[2] < 1.0 ||
         header[2] > kMaxChannelCount || header[2] != static_cast<std::int32_t>(header[2])) {
-        return ImportResult::refused("line 2 does not give live time, real time and channels");
+        return ImportResult::refused("во второй строке нет живого и реального времени и числа каналов");
     }
     const auto count = static_cast<std::size_t>(header[2]);
 
@@ -90,19 +90,19 @@ ImportResult readIec(std::string_view text) {
         }
     }
     if (!firstChannel) {
-        return ImportResult::refused("no data lines");
+        return ImportResult::refused("нет строк данных");
     }
     s.channels.reserve(count);
     for (; i < lines.size() && s.channels.size() < count; ++i) {
         const auto data = dataLine(lines[i]);
         if (!data || data->first != *firstChannel + static_cast<std::int64_t>(s.channels.size())) {
-            return ImportResult::refused("a data line out of order");
+            return ImportResult::refused("строка данных не на своем месте");
         }
         for (const std::string_view field : data->second) {
             const auto value = parseInteger(field);
             const auto countValue = value ? countFrom(static_cast<double>(*value)) : std::nullopt;
             if (!countValue) {
-                return ImportResult::refused("a data line with a bad count");
+                return ImportResult::refused("строка данных с неверным отсчетом");
             }
             // The last line is filled up to its full width beyond the last channel.
             if (s.channels.size() < count) {
@@ -111,7 +111,7 @@ ImportResult readIec(std::string_view text) {
         }
     }
     if (s.channels.size() != count) {
-        return ImportResult::refused("fewer counts than channels");
+        return ImportResult::refused("отсчетов меньше, чем каналов");
     }
 
     ImportedCalibration calibration;

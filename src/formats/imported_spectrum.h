@@ -46,7 +46,7 @@ struct ImportedSpectrum {
 // What a reader makes of a file: its spectra, or why it refused the file.
 struct ImportResult {
     std::vector<ImportedSpectrum> spectra;
-    std::string problem; // a short English reason; empty when the file was read
+    std::string problem; // a short reason in the interface's language; empty when the file was read
 
     bool ok() const { return problem.empty(); }
     static ImportResult refused(std::string why) { return {{}, std::move(why)}; }

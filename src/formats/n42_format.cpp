@@ -223,11 +223,11 @@ ImportResult readN42(std::string_view text) {
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
     if (!parsed) {
-        return ImportResult::refused(std::string("not well-formed XML: ") + parsed.description());
+        return ImportResult::refused(std::string("ошибка в XML: ") + parsed.description());
     }
     const std::string_view root = localName(document.document_element());
     if (root != "N42InstrumentData" && root != "RadInstrumentData") {
-        return ImportResult::refused("not an N42 document");
+        return ImportResult::refused("не документ N42");
     }
     ImportResult result;
     forEachElement(document, [&](const pugi::xml_node& spectrum) {
@@ -250,11 +250,11 @@ ImportResult readN42(std::string_view text) {
         const auto real = timeOf(spectrum, "RealTime", "SampleRealTime");
         const auto realDuration = timeOf(spectrum, "RealTimeDuration", "RealTimeDuration");
         if (!read || s.channels.empty()) {
-            result = ImportResult::refused("a spectrum without valid channel data");
+            result = ImportResult::refused("спектр без правильных данных каналов");
             return;
         }
         if (!live || !liveDuration || !real || !realDuration) {
-            result = ImportResult::refused("a live or real time that is not a duration");
+            result = ImportResult::refused("живое или реальное время записано не как длительность");
             return;
         }
         s.liveTimeSeconds = *live + *liveDuration;
@@ -272,7 +272,7 @@ ImportResult readN42(std::string_view text) {
         result.spectra.push_back(std::move(s));
     });
     if (result.ok() && result.spectra.empty()) {
-        return ImportResult::refused("no spectrum with channel data");
+        return ImportResult::refused("нет спектра с данными каналов");
     }
     return result;
 }

@@ -85,7 +85,7 @@ ImportResult readSpe(std::string_view text) {
     const auto sections = sectionsOf(text);
     const auto data = sections.find("DATA");
     if (data == sections.end()) {
-        return ImportResult::refused("no $DATA section");
+        return ImportResult::refused("нет раздела $DATA");
     }
     const auto dataLines = splitLines(data->second);
     const auto range =
@@ -93,7 +93,7 @@ ImportResult readSpe(std::string_view text) {
     const auto first = range.size() == 2 ? parseInteger(range[0]) : std::nullopt;
     const auto last = range.size() == 2 ? parseInteger(range[1]) : std::nullopt;
     if (!first || !last || *first < 0 || *last < *first || *last - *first >= kMaxChannelCount) {
-        return ImportResult::refused("$DATA has no valid channel range");
+        return ImportResult::refused("в $DATA неправильный диапазон каналов");
     }
     const auto count = static_cast<std::size_t>(*last - *first + 1);
 
@@ -104,7 +104,7 @@ ImportResult readSpe(std::string_view text) {
     if (countsStart == std::string_view::npos ||
         !appendCounts(data->second.substr(countsStart + 1), s.channels, count) ||
         s.channels.size() != count) {
-        return ImportResult::refused("$DATA does not hold one count for each channel");
+        return ImportResult::refused("в $DATA число отсчетов не равно числу каналов");
     }
 
     if (const auto id = sections.find("SPEC_ID"); id != sections.end()) {
@@ -116,7 +116,7 @@ ImportResult readSpe(std::string_view text) {
     if (const auto times = sections.find("MEAS_TIM"); times != sections.end()) {
         const auto values = leadingNumbers(firstLine(times->second));
         if (values.size() != 2 || values[0] < 0.0 || values[1] < 0.0) {
-            return ImportResult::refused("$MEAS_TIM is not \"live real\" in seconds");
+            return ImportResult::refused("$MEAS_TIM не содержит живое и реальное время в секундах");
         }
         s.liveTimeSeconds = values[0];
         s.realTimeSeconds = values[1];

@@ -18,12 +18,24 @@ ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui)
     request.title = StringId::ImportFileTitle;
     request.filter = StringId::SpectrumImportFilter;
     request.initialDirectory = config.lastDirectory;
-    const auto chosen = ui.chooseOpenFile(request);
-    if (!chosen) {
+    const std::vector<std::string> chosen = ui.chooseOpenFiles(request);
+    if (chosen.empty()) {
         return ReadOutcome::Cancelled;
     }
-    config.lastDirectory = directoryOf(*chosen);
-    return importSpectrumFile(document, config, ui, *chosen);
+    config.lastDirectory = directoryOf(chosen.front());
+    ReadOutcome outcome = ReadOutcome::Read;
+    for (const std::string& path : chosen) {
+        const ReadOutcome read = importSpectrumFile(document, config, ui, path);
+        // A file that cannot be read is reported and the others still come; spectra of another
+        // length would be refused file after file, so one message ends it.
+        if (read != ReadOutcome::Read) {
+            outcome = read;
+        }
+        if (read == ReadOutcome::DifferentChannelCount) {
+            break;
+        }
+    }
+    return outcome;
 }
 
 ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices& ui,

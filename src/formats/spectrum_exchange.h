@@ -13,7 +13,8 @@
 
 namespace kv {
 
-// Asks for a file and imports it.
+// Asks for one or more files and imports them in the order chosen; the outcome of the last file
+// that was not read, or Read.
 ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui);
 
 // Appends every spectrum of the file (all of them or, at another channel count, those before

@@ -94,7 +94,7 @@ ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_v
     case SpectrumFormat::Unknown:
         break;
     }
-    return ImportResult::refused("not a spectrum format this program reads");
+    return ImportResult::refused("программа не читает спектры в этом формате");
 }
 
 bool canWrite(SpectrumFormat format) {
@@ -118,10 +118,10 @@ WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumForm
                                               spectrum.calibration->coefficients.end(),
                                               [](double c) { return c != 0.0; });
         if (spectrum.channels.size() > 65535) {
-            return {{}, "CHN holds at most 65535 channels"};
+            return {{}, "в CHN не больше 65535 каналов"};
         }
         if (tooManyTerms) {
-            return {{}, "CHN holds energy calibrations up to the quadratic term"};
+            return {{}, "в CHN энергетическая калибровка не выше квадратичной"};
         }
         return {writeChn(spectrum), {}};
     }
@@ -131,7 +131,7 @@ WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumForm
     case SpectrumFormat::Unknown:
         break;
     }
-    return {{}, "not a format this program writes spectra in"};
+    return {{}, "программа не записывает спектры в этом формате"};
 }
 
 } // namespace kv

@@ -96,13 +96,14 @@ Answer QtUiServices::ask(StringId text, StringId caption, QuestionButtons button
     }
 }
 
-std::optional<std::string> QtUiServices::chooseFile(const FileDialogRequest& request, bool save) {
+QStringList QtUiServices::chooseFiles(const FileDialogRequest& request, QFileDialog::FileMode mode) {
+    const bool save = mode == QFileDialog::AnyFile;
     QFileDialog dialog(m_owner, tableText(request.title), qtText(request.initialDirectory));
     // Qt's own dialog matches the table's upper-case Windows patterns regardless of case, as
     // Windows does; the desktop's native one on Linux would hide "demo.hst" behind "*.HST".
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setFileMode(mode);
     const QStringList filters = qtNameFilters(text(request.filter));
     dialog.setNameFilters(filters);
     if (request.filterIndex >= 0 && request.filterIndex < filters.size())
@@ -112,17 +113,26 @@ std::optional<std::string> QtUiServices::chooseFile(const FileDialogRequest& req
     dialog.setDefaultSuffix(qtText(request.defaultExtension));
     if (!request.initialName.empty())
         dialog.selectFile(qtText(request.initialName));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
-    return dialog.selectedFiles().constFirst().toStdString();
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 std::optional<std::string> QtUiServices::chooseOpenFile(const FileDialogRequest& request) {
-    return chooseFile(request, false);
+    const QStringList chosen = chooseFiles(request, QFileDialog::ExistingFile);
+    return chosen.isEmpty() ? std::nullopt : std::optional(chosen.constFirst().toStdString());
+}
+
+std::vector<std::string> QtUiServices::chooseOpenFiles(const FileDialogRequest& request) {
+    std::vector<std::string> paths;
+    for (const QString& path : chooseFiles(request, QFileDialog::ExistingFiles))
+        paths.push_back(path.toStdString());
+    return paths;
 }
 
 std::optional<std::string> QtUiServices::chooseSaveFile(const FileDialogRequest& request) {
-    return chooseFile(request, true);
+    const QStringList chosen = chooseFiles(request, QFileDialog::AnyFile);
+    return chosen.isEmpty() ? std::nullopt : std::optional(chosen.constFirst().toStdString());
 }
 
 void QtUiServices::setClipboardText(const std::string& text) {

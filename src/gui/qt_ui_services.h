@@ -5,6 +5,7 @@
 
 #include "platform/ui_services.h"
 
+#include <QFileDialog>
 #include <QPointer>
 #include <QStringList>
 
@@ -35,6 +36,7 @@ public:
     void showFormattedMessage(StringId id, std::string_view formatted, StringId caption) override;
     Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     void setClipboardText(const std::string& text) override;
     // Lone LF line ends (what Linux programs put there) come back as CR LF.
@@ -46,7 +48,7 @@ public:
 
 private:
     void showBox(const QString& text, StringId caption);
-    std::optional<std::string> chooseFile(const FileDialogRequest& request, bool save);
+    QStringList chooseFiles(const FileDialogRequest& request, QFileDialog::FileMode mode);
 
     std::string m_programDirectory;
     QPointer<QWidget> m_owner;

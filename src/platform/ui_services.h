@@ -46,6 +46,9 @@ public:
     // An existing file to read; nothing when the user cancels.
     virtual std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) = 0;
 
+    // Existing files to read, one or more chosen in one dialog. Empty on cancel.
+    virtual std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) = 0;
+
     // A file to write; the dialog asks before an existing file is replaced. Nothing on cancel.
     virtual std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) = 0;
 

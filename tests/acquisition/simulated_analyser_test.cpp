@@ -147,10 +147,15 @@ TEST(SimulatedAnalyser, TriggerLinesReachAWorkerWaitingForAnEdge) {
     std::atomic<std::uint8_t> abort{0};
     auto byHand = std::async(std::launch::async,
                              [&] { return waitForEdge(analyser, 0x379, Edge::Rising, abort); });
-    std::this_thread::sleep_for(5ms);
-    analyser.setTriggerBit(1, true);
-    ASSERT_EQ(byHand.wait_for(2s), std::future_status::ready);
-    EXPECT_TRUE(byHand.get());
+    // The worker may start looking at any moment, so the line goes up and down until it reports
+    // a rising edge; a worker still waiting is aborted rather than left to block the test's end.
+    bool seen = false;
+    for (int i = 0; i < 200 && !seen; ++i) {
+        analyser.setTriggerBit(1, i % 2 == 1);
+        seen = byHand.wait_for(10ms) == std::future_status::ready;
+    }
+    abort = seen ? 0 : 1;
+    EXPECT_TRUE(seen && byHand.get());
 
     analyser.setTriggerPattern(0, 5ms, 5ms);
     auto patterned = std::async(std::launch::async, [&] {

@@ -87,10 +87,12 @@ TEST_F(AppFixture, ImportAppendsAnotherAnalysersSpectrumAndExportWritesTheCurren
     }
     test::writeBytes(home.path("same.csv"), std::vector<std::uint8_t>(rows.begin(), rows.end()));
     test::writeBytes(home.path("short.csv"), {'0', ',', '1', '\n'});
-    ui.openAnswers = {home.path("short.csv"), home.path("same.csv")};
+    // Several files in one dialog: one that cannot be read is reported and the next still comes.
+    ui.openAnswers = {home.path("same.csv") + "\n" + home.path("missing.csv") + "\n" +
+                      home.path("short.csv")};
     window.dispatch(Command::Import);
-    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::DifferentChannelCounts});
-    window.dispatch(Command::Import);
+    EXPECT_EQ(ui.messageIds(),
+              (std::vector{StringId::FileOpenFailed, StringId::DifferentChannelCounts}));
     ASSERT_EQ(window.listPane().topLevelItemCount(), count + 1);
     EXPECT_EQ(rowName(count).substr(4), "same.csv");
 
@@ -98,7 +100,7 @@ TEST_F(AppFixture, ImportAppendsAnotherAnalysersSpectrumAndExportWritesTheCurren
     window.dispatch(Command::Export);
     EXPECT_EQ(ui.saveDialogs.size(), 1u);
     EXPECT_FALSE(test::readBytes(home.path("out.spe")).empty());
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages.size(), 2u);
 }
 
 TEST_F(AppFixture, DuplicateAddsACurrentEntryAndTheCheckBoxTogglesItsMark) {

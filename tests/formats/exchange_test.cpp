@@ -56,7 +56,7 @@ TEST_F(Exchange, DamagedOrMissingFilesAreReportedAndAddNothing) {
     EXPECT_EQ(importSpectra(document, config, ui), ReadOutcome::Cancelled);
     EXPECT_EQ(ui.messageIds(),
               (std::vector<StringId>{StringId::UnknownFileFormat, StringId::FileOpenFailed}));
-    EXPECT_NE(ui.messages[0].detail.find("one count for each channel"), std::string::npos);
+    EXPECT_NE(ui.messages[0].detail.find("число отсчетов не равно числу каналов"), std::string::npos);
     EXPECT_TRUE(list.empty());
 }
 

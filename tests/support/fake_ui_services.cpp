@@ -45,6 +45,17 @@ std::optional<std::string> FakeUiServices::chooseOpenFile(const FileDialogReques
     return nextPath(openAnswers);
 }
 
+std::vector<std::string> FakeUiServices::chooseOpenFiles(const FileDialogRequest& request) {
+    std::vector<std::string> paths;
+    std::string answer = chooseOpenFile(request).value_or("");
+    for (std::size_t start = 0; start < answer.size();) {
+        const std::size_t end = std::min(answer.find('\n', start), answer.size());
+        paths.push_back(answer.substr(start, end - start));
+        start = end + 1;
+    }
+    return paths;
+}
+
 std::optional<std::string> FakeUiServices::chooseSaveFile(const FileDialogRequest& request) {
     saveDialogs.push_back(request);
     return nextPath(saveAnswers);

@@ -24,7 +24,8 @@ public:
     std::vector<FileDialogRequest> openDialogs;
     std::vector<FileDialogRequest> saveDialogs;
     std::deque<Answer> answers;
-    std::deque<std::string> openAnswers; // an empty string stands for Cancel
+    std::deque<std::string> openAnswers; // an empty string stands for Cancel; for a dialog of
+                                         // several files, the paths are separated by '\n'
     std::deque<std::string> saveAnswers;
     std::string clipboard;
     std::vector<int> helpContexts;
@@ -39,6 +40,7 @@ public:
     }
     Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
+    std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
     void setClipboardText(const std::string& text) override { clipboard = text; }
     std::string clipboardText() override { return clipboard; }
