@@ -276,7 +276,7 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         }
         break;
     case Command::SaveAsText: {
-        TextExportDialogs questions(this);
+        TextExportDialogs questions(m_ui, this);
         exportText(list, config, m_ui, questions);
         break;
     }

@@ -13,13 +13,17 @@ namespace kv {
 
 namespace {
 
+// The help topic of the text export.
+constexpr int kHelpContext = 40;
+
 QString qs(const char* text) {
     return QString::fromUtf8(text);
 }
 
 } // namespace
 
-TextExportOptionsDialog::TextExportOptionsDialog(bool oneFile, bool withNames, QWidget* parent)
+TextExportOptionsDialog::TextExportOptionsDialog(bool oneFile, bool withNames, UiServices& ui,
+                                                 QWidget* parent)
     : QDialog(parent) {
     using C = Control;
     setWindowTitle(qs("Сохранить в текстовом формате"));
@@ -38,7 +42,6 @@ TextExportOptionsDialog::TextExportOptionsDialog(bool oneFile, bool withNames, Q
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(qs("OK"), this);
     auto* cancel = new QPushButton(qs("Отменить"), this);
-    // Help has no topic of its own here.
     auto* help = new QPushButton(qs("Помощь"), this);
     for (QPushButton* b : {ok, cancel, help}) {
         b->setAutoDefault(false);
@@ -48,6 +51,7 @@ TextExportOptionsDialog::TextExportOptionsDialog(bool oneFile, bool withNames, Q
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [&ui] { ui.showHelp(kHelpContext); });
     m_controls = {{C::Ok, ok},           {C::Cancel, cancel},      {C::Help, help},
                   {C::PerHistogram, perHistogram}, {C::OneFile, together}, {C::WithNames, names},
                   {C::MarkedLabel, label}};
@@ -98,7 +102,7 @@ QAbstractButton* OverwriteDialog::button(Control id) const {
 }
 
 bool TextExportDialogs::chooseOptions(bool& oneFile, bool& withNames) {
-    TextExportOptionsDialog dialog(oneFile, withNames, m_parent);
+    TextExportOptionsDialog dialog(oneFile, withNames, m_ui, m_parent);
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }

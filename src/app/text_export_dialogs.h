@@ -5,6 +5,7 @@
 // ("Внимание!"), and the TextExportQuestions that shows them.
 
 #include "model/text_export.h"
+#include "platform/ui_services.h"
 
 #include <QDialog>
 
@@ -27,7 +28,8 @@ public:
         MarkedLabel = 104,
     };
 
-    TextExportOptionsDialog(bool oneFile, bool withNames, QWidget* parent = nullptr);
+    // "Помощь" opens the help at the text export's topic.
+    TextExportOptionsDialog(bool oneFile, bool withNames, UiServices& ui, QWidget* parent = nullptr);
 
     QWidget* control(Control id) const;
     bool oneFile() const;
@@ -54,12 +56,13 @@ private:
 
 class TextExportDialogs : public TextExportQuestions {
 public:
-    explicit TextExportDialogs(QWidget* parent) : m_parent(parent) {}
+    TextExportDialogs(UiServices& ui, QWidget* parent) : m_ui(ui), m_parent(parent) {}
 
     bool chooseOptions(bool& oneFile, bool& withNames) override;
     OverwriteAnswer askOverwrite(const std::string& path) override;
 
 private:
+    UiServices& m_ui;
     QWidget* m_parent;
 };
 

@@ -65,6 +65,7 @@ TEST_F(PrintFixture, ExportAsksItsOptionsAndOverwriteAllOnce) {
     addHistograms(3);
     using O = TextExportOptionsDialog::Control;
     const auto perHistogram = [](TextExportOptionsDialog& d) {
+        static_cast<QAbstractButton*>(d.control(O::Help))->click();
         static_cast<QAbstractButton*>(d.control(O::PerHistogram))->click();
         static_cast<QAbstractButton*>(d.control(O::Ok))->click();
     };
@@ -73,6 +74,7 @@ TEST_F(PrintFixture, ExportAsksItsOptionsAndOverwriteAllOnce) {
     window.dispatch(Command::SaveAsText);
     ASSERT_TRUE(std::filesystem::exists(home.path("s0003.dat")));
     EXPECT_EQ(state.config.exportOneFile, 0);
+    EXPECT_EQ(ui.helpContexts, std::vector{40});
 
     // All three exist now: one "Переписать все" covers them.
     ui.saveAnswers = {home.path("s.dat")};
