@@ -8,7 +8,10 @@
 #include "platform/program_directory.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QStringList>
+#include <QTranslator>
 
 #include <clocale>
 #include <string>
@@ -17,6 +20,12 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // Qt takes the locale from the environment; every number we format or parse uses '.'.
     std::setlocale(LC_NUMERIC, "C");
+    // The interface is Russian whatever the user's locale, Qt's own dialogs and buttons too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
 
     kv::AppState state(kv::findProgramDirectory());
     kv::loadConfiguration(state.config, state.programDirectory);

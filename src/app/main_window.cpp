@@ -151,7 +151,8 @@ QKeySequence shortcutOf(Command command) {
     case Command::Save:
         return QKeySequence::Save;
     case Command::SaveAs:
-        return QKeySequence::SaveAs;
+        // Not every desktop's key theme has one.
+        return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
     case Command::Print:
         return QKeySequence::Print;
     case Command::Exit:
