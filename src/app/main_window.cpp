@@ -21,12 +21,14 @@
 #include <QCloseEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QPrinter>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 
 #include <algorithm>
 #include <array>
@@ -263,7 +265,7 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         m_document.saveAs();
         break;
     case Command::CommandLineOpen:
-        m_document.openFromCommandLine(commandLine);
+        addNamedFile(m_document, config, m_ui, unquotedPath(commandLine), true);
         break;
     case Command::SaveConfigurationAs:
         saveConfigurationAs(config, m_ui);
@@ -505,8 +507,23 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
     dragMoveEvent(event);
 }
 
+namespace {
+
+std::vector<std::string> droppedFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : data ? data->urls() : QList<QUrl>{}) {
+        if (url.isLocalFile()) {
+            paths.push_back(url.toLocalFile().toStdString());
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (foreignHistogramBlock(event->mimeData()).isEmpty()) {
+    if (foreignHistogramBlock(event->mimeData()).isEmpty() &&
+        droppedFiles(event->mimeData()).empty()) {
         event->ignore();
         return;
     }
@@ -516,19 +533,29 @@ void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
     const QByteArray block = foreignHistogramBlock(event->mimeData());
-    if (block.isEmpty()) {
+    std::vector<std::string> files = droppedFiles(event->mimeData());
+    if (block.isEmpty() && files.empty()) {
         event->ignore();
         return;
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    // Taken after the drop has ended, so a message about it never holds up the sending copy.
-    QTimer::singleShot(0, this, [this, block] {
-        if (m_document.receiveHistogram(std::span(
-                reinterpret_cast<const std::uint8_t*>(block.constData()),
-                static_cast<std::size_t>(block.size())))) {
-            refresh();
+    // Taken after the drop has ended, so a message about it never holds up the sending program.
+    QTimer::singleShot(0, this, [this, block, files = std::move(files)] {
+        if (!block.isEmpty()) {
+            m_document.receiveHistogram(
+                std::span(reinterpret_cast<const std::uint8_t*>(block.constData()),
+                          static_cast<std::size_t>(block.size())));
         }
+        for (const std::string& path : files) {
+            // Into an empty list a histogram file is opened, so Save writes back to it.
+            const ReadOutcome outcome =
+                addNamedFile(m_document, m_state.config, m_ui, path, m_state.list.empty());
+            if (outcome == ReadOutcome::DifferentChannelCount) {
+                break;
+            }
+        }
+        refresh();
     });
 }
 

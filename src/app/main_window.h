@@ -48,7 +48,8 @@ protected:
     // and pane size and writes the configuration file silently.
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    // A list entry dragged from another running copy is added to the list when dropped.
+    // A list entry dragged from another running copy is added to the list when dropped; files
+    // dropped from a file manager are opened, appended or imported as their kind asks.
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

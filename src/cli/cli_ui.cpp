@@ -2,7 +2,6 @@
 
 #include "cli/commands.h"
 #include "formats/spectrum_exchange.h"
-#include "formats/spectrum_formats.h"
 #include "model/configuration_file.h"
 #include "model/strings.h"
 
@@ -77,11 +76,7 @@ int CliWorkspace::open(const std::string& path, const std::string& configPath) {
 }
 
 ReadOutcome CliWorkspace::openAny(const std::string& path) {
-    const SpectrumFormat format = formatFromExtension(path);
-    if (format == SpectrumFormat::Hst || format == SpectrumFormat::Unknown) {
-        return document.openFromCommandLine(path);
-    }
-    return importSpectrumFile(document, config, ui, path);
+    return addNamedFile(document, config, ui, path, true);
 }
 
 const Histogram* CliWorkspace::histogramAt(int position) {

@@ -61,6 +61,15 @@ ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices
     return outcome;
 }
 
+ReadOutcome addNamedFile(Document& document, AppConfig& config, UiServices& ui,
+                         const std::string& path, bool openHistogramFile) {
+    const SpectrumFormat format = formatFromExtension(path);
+    if (format != SpectrumFormat::Hst && format != SpectrumFormat::Unknown) {
+        return importSpectrumFile(document, config, ui, path);
+    }
+    return openHistogramFile ? document.openFromCommandLine(path) : document.appendFile(path);
+}
+
 SaveOutcome exportCurrentHistogram(const HistogramList& list, AppConfig& config, UiServices& ui) {
     const Histogram* h = list.currentHistogram();
     if (!h) {

@@ -23,6 +23,13 @@ ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui)
 ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices& ui,
                                const std::string& path);
 
+// A file handed to the program by name, on its command line or dropped on its window: a
+// histogram file, or a file of no known kind, replaces the list as Open does (asking to save
+// first) when openHistogramFile is set and is appended as Append does otherwise; another
+// analyser's file is imported.
+ReadOutcome addNamedFile(Document& document, AppConfig& config, UiServices& ui,
+                         const std::string& path, bool openHistogramFile);
+
 // Asks for a file and writes the current histogram in the format its extension names.
 SaveOutcome exportCurrentHistogram(const HistogramList& list, AppConfig& config, UiServices& ui);
 

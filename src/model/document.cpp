@@ -66,10 +66,14 @@ ReadOutcome Document::openFromCommandLine(std::string path) {
     if (!askToSave()) {
         return ReadOutcome::Cancelled;
     }
+    return openChosen(unquotedPath(std::move(path)));
+}
+
+std::string unquotedPath(std::string path) {
     if (!path.empty() && path.front() == '"') {
         path = path.size() >= 2 ? path.substr(1, path.size() - 2) : std::string();
     }
-    return openChosen(std::move(path));
+    return path;
 }
 
 std::optional<FileReader> Document::openForReading(const std::string& path) {
@@ -105,11 +109,15 @@ ReadOutcome Document::append() {
     // Only the directory follows the appended file: Save keeps writing to the file the title
     // names, never to the appended one.
     rememberDirectoryOf(*chosen);
-    auto file = openForReading(*chosen);
+    return appendFile(*chosen);
+}
+
+ReadOutcome Document::appendFile(const std::string& path) {
+    auto file = openForReading(path);
     if (!file) {
         return ReadOutcome::NotOpened;
     }
-    const ReadOutcome outcome = readHistogramFile(*file, *chosen);
+    const ReadOutcome outcome = readHistogramFile(*file, path);
     m_state.documentSaved = false;
     return outcome;
 }

@@ -38,6 +38,9 @@ enum class SaveOutcome {
     Failed         // reported to the user; the previous file is intact
 };
 
+// A path as the command line gives it, without the quotes around it.
+std::string unquotedPath(std::string path);
+
 class Document {
 public:
     Document(HistogramList& list, AppConfig& config, DocumentState& state, UiServices& ui)
@@ -57,6 +60,8 @@ public:
     ReadOutcome open();
     ReadOutcome openFromCommandLine(std::string path);
     ReadOutcome append();
+    // Append without the file dialog.
+    ReadOutcome appendFile(const std::string& path);
 
     SaveOutcome save();
     SaveOutcome saveAs();

@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
+#include <QUrl>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -55,6 +56,19 @@ struct AppFixture : ::testing::Test {
     void openDemo() {
         window.dispatch(Command::CommandLineOpen, std::string("\"") + KV_DEMO_FILE + "\"");
         ASSERT_GE(state.list.histogramCount(), 2);
+    }
+    // Drags payload over target and, when the main window takes it, drops it there.
+    bool dropOn(QWidget* target, const QMimeData& payload) {
+        QDragEnterEvent enter({10, 10}, Qt::CopyAction | Qt::MoveAction, &payload, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        if (enter.isAccepted()) {
+            QDropEvent drop({10, 10}, Qt::CopyAction | Qt::MoveAction, &payload, Qt::LeftButton,
+                            Qt::NoModifier);
+            QApplication::sendEvent(&window, &drop);
+        }
+        QApplication::processEvents();
+        return enter.isAccepted();
     }
     std::string rowName(int row) {
         return window.listPane().topLevelItem(row)->text(0).toStdString();
@@ -512,18 +526,6 @@ TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused
     foreign.setData(kEntryMimeType, "1"); // another process's id
     foreign.setData(kHistogramMimeType,
                     QByteArray(reinterpret_cast<const char*>(block.data()), block.size()));
-    auto dropOn = [&](QWidget* target, const QMimeData& payload) {
-        QDragEnterEvent enter({10, 10}, Qt::CopyAction | Qt::MoveAction, &payload, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        if (enter.isAccepted()) {
-            QDropEvent drop({10, 10}, Qt::CopyAction | Qt::MoveAction, &payload, Qt::LeftButton,
-                            Qt::NoModifier);
-            QApplication::sendEvent(&window, &drop);
-        }
-        QApplication::processEvents();
-        return enter.isAccepted();
-    };
     // Over the list the entry is not one of ours, so the main window takes it.
     EXPECT_TRUE(dropOn(window.listPane().viewport(), foreign));
     ASSERT_EQ(state.list.histogramCount(), 1);
@@ -541,6 +543,33 @@ TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused
     EXPECT_TRUE(dropOn(&window, foreign));
     EXPECT_EQ(ui.messageIds(), std::vector{StringId::DifferentChannelCounts});
     EXPECT_EQ(state.list.channelCount(), 2048);
+}
+
+TEST_F(AppFixture, DroppedFilesAreOpenedAppendedOrImportedAndTheCommandLineImportsToo) {
+    window.resize(800, 600);
+    window.show();
+    std::string rows;
+    for (int i = 0; i < 2048; ++i) {
+        rows += std::to_string(i) + "," + std::to_string(i % 5) + "\n";
+    }
+    const std::string csv = home.path("rows.csv");
+    test::writeBytes(csv, std::vector<std::uint8_t>(rows.begin(), rows.end()));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(KV_DEMO_FILE),
+                   QUrl::fromLocalFile(QString::fromStdString(csv)),
+                   QUrl::fromLocalFile(KV_DEMO_FILE)});
+    // Into the empty list the histogram file is opened, then the others are added to it.
+    EXPECT_TRUE(dropOn(window.listPane().viewport(), files));
+    EXPECT_TRUE(window.windowTitle().endsWith("demo.hst"));
+    const int demoCount = (state.list.histogramCount() - 1) / 2;
+    ASSERT_GE(demoCount, 2);
+    EXPECT_EQ(rowName(demoCount).substr(4), "rows.csv");
+    EXPECT_FALSE(state.document.documentSaved);
+    EXPECT_TRUE(ui.messages.empty());
+
+    state.list.clearList();
+    window.dispatch(Command::CommandLineOpen, "\"" + csv + "\"");
+    EXPECT_EQ(state.list.histogramCount(), 1);
 }
 
 } // namespace
