@@ -2,10 +2,10 @@
 
 #include "analysis/exchange_sort.h"
 #include "analysis/text_scan.h"
+#include "model/append_format.h"
 #include "model/strings.h"
 
 #include <cmath>
-#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -108,9 +108,7 @@ void deleteEfficiencyPoint(AppConfig& config, std::size_t index) {
 }
 
 std::string efficiencyListRow(double energyKeV, double efficiency) {
-    char buffer[1024]; // "%f" of the largest double takes 316 characters
-    std::snprintf(buffer, sizeof buffer, "%0.2f    :     %0.2E", energyKeV, efficiency);
-    return buffer;
+    return formatText("%0.2f    :     %0.2E", energyKeV, efficiency);
 }
 
 std::optional<std::string> efficiencyCopyText(const AppConfig& config) {
@@ -120,10 +118,8 @@ std::optional<std::string> efficiencyCopyText(const AppConfig& config) {
     }
     std::string text(kv::text(StringId::EfficiencyTableHeader));
     for (std::size_t i = 0; i < n; ++i) {
-        char buffer[1024]; // "%f" of the largest double takes 316 characters
-        std::snprintf(buffer, sizeof buffer, "%0.2f\t%0.2E\r\n", config.efficiencyEnergy[i],
-                      config.efficiencyValue[i]);
-        text += buffer;
+        text += formatText("%0.2f\t%0.2E\r\n", config.efficiencyEnergy[i],
+                           config.efficiencyValue[i]);
     }
     return text;
 }

@@ -1,11 +1,11 @@
 #include "analysis/identification.h"
 
 #include "analysis/efficiency.h"
+#include "model/append_format.h"
 #include "model/cp1251.h"
 #include "model/strings.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace kv {
 
@@ -13,13 +13,7 @@ namespace {
 
 // "%*.2f" of a value, or "?" in the same width when there is none.
 std::string fixed2(std::optional<double> value, int width) {
-    char buffer[1024]; // "%f" of the largest double takes 316 characters
-    if (value) {
-        std::snprintf(buffer, sizeof buffer, "%*.2f", width, *value);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%*s", width, "?");
-    }
-    return buffer;
+    return value ? formatText("%*.2f", width, *value) : formatText("%*s", width, "?");
 }
 
 // What the texts show for one found line.

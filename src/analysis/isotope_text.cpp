@@ -2,11 +2,11 @@
 
 #include "analysis/exchange_sort.h"
 #include "analysis/text_scan.h"
+#include "model/append_format.h"
 #include "model/cp1251.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
 #include <span>
 #include <utility>
 #include <vector>
@@ -35,20 +35,11 @@ template <class LineText> std::string formatWith(const IsotopeRecord& record, Li
 }
 
 std::string editorLineText(const IsotopeLine& line) {
-    char buffer[1024]; // "%f" of the largest double takes 316 characters
-    std::snprintf(buffer, sizeof buffer, "%0.3f\t%0.3E", line.energy, line.intensity);
-    return buffer;
-}
-
-// The shortest text that reads back as the same double.
-std::string exactNumber(double value) {
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return error == std::errc{} ? std::string(buffer, end) : std::string("nan");
+    return formatText("%0.3f\t%0.3E", line.energy, line.intensity);
 }
 
 std::string libraryLineText(const IsotopeLine& line) {
-    return exactNumber(line.energy) + "\t" + exactNumber(line.intensity);
+    return shortestNumberText(line.energy) + "\t" + shortestNumberText(line.intensity);
 }
 
 struct RecordLines {

@@ -1,17 +1,16 @@
 #include "analysis/noise_track.h"
 
+#include "model/append_format.h"
+
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace kv {
 
 namespace {
 
 std::string fixed2(double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%0.2f", value);
-    return buffer;
+    return formatText("%0.2f", value);
 }
 
 } // namespace

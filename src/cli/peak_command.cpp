@@ -1,6 +1,7 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "fitting/peak_fit.h"
+#include "model/append_format.h"
 #include "model/energy_calibration.h"
 
 #include <nlohmann/json.hpp>
@@ -93,9 +94,7 @@ std::string describe(const PeakFitOutcome& outcome) {
 }
 
 std::string fixed2(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%0.2f", value);
-    return text;
+    return formatText("%0.2f", value);
 }
 
 } // namespace

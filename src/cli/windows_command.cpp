@@ -1,6 +1,7 @@
 #include "acquisition/count_windows.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
+#include "model/append_format.h"
 
 #include <nlohmann/json.hpp>
 
@@ -64,12 +65,6 @@ std::optional<WindowsArguments> parseArguments(std::span<const std::string_view>
     return parsed;
 }
 
-std::string formatted(const char* pattern, double value) {
-    char text[400];
-    std::snprintf(text, sizeof text, pattern, value);
-    return text;
-}
-
 } // namespace
 
 int runWindows(std::span<const std::string_view> args) {
@@ -113,12 +108,12 @@ int runWindows(std::span<const std::string_view> args) {
         std::cout << ' ' << std::int64_t{limits.lower[k]} + 1 << '-'
                   << std::int64_t{limits.upper[k]} + 1;
     }
-    std::cout << (shifted ? formatted(" (сдвиг %0.2f)", result.shift.offset) : "") << '\n';
+    std::cout << (shifted ? formatText(" (сдвиг %0.2f)", result.shift.offset) : "") << '\n';
     for (std::size_t k = 0; k < 3; ++k) {
-        std::cout << 'N' << k + 1 << '=' << formatted("%0.3f", result.rates[k]) << '\n';
+        std::cout << 'N' << k + 1 << '=' << formatText("%0.3f", result.rates[k]) << '\n';
     }
     const auto value = [&](double c) {
-        return result.evaluated() ? formatted("%0.4f", c) : std::string(kUndefinedResult);
+        return result.evaluated() ? formatText("%0.4f", c) : std::string(kUndefinedResult);
     };
     std::cout << "C1=" << value(result.c1) << "\nC2=" << value(result.c2) << '\n';
     return kExitOk;

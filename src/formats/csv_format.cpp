@@ -2,6 +2,7 @@
 
 #include "analysis/text_scan.h"
 #include "formats/text_fields.h"
+#include "model/append_format.h"
 
 #include <array>
 #include <cstdio>
@@ -129,8 +130,8 @@ std::string writeCsv(const ImportedSpectrum& spectrum) {
         out += '\n';
     };
     comment(kTitleKey, spectrum.title);
-    comment(kLiveKey, shortestNumber(spectrum.liveTimeSeconds));
-    comment(kRealKey, shortestNumber(spectrum.realTimeSeconds));
+    comment(kLiveKey, shortestNumberText(spectrum.liveTimeSeconds));
+    comment(kRealKey, shortestNumberText(spectrum.realTimeSeconds));
     if (const auto& t = spectrum.startTime) {
         char date[48];
         std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d:%02d", t->year, t->month, t->day,
@@ -141,7 +142,7 @@ std::string writeCsv(const ImportedSpectrum& spectrum) {
         std::string terms;
         for (const double c : shiftedPolynomial(spectrum.calibration->coefficients,
                                                 spectrum.calibration->firstChannelPosition)) {
-            terms += (terms.empty() ? "" : " ") + shortestNumber(c);
+            terms += (terms.empty() ? "" : " ") + shortestNumberText(c);
         }
         comment(kCalibrationKey, terms);
     }

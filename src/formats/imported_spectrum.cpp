@@ -1,6 +1,7 @@
 #include "formats/imported_spectrum.h"
 
 #include "formats/text_fields.h"
+#include "model/append_format.h"
 #include "model/cp1251.h"
 #include "model/energy_calibration.h"
 #include "model/histogram_list.h"
@@ -93,7 +94,7 @@ std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum,
     // the file name so a long name cannot cut it off.
     std::string comment(formatName(spectrum.format));
     comment += kRealTimeOpen;
-    comment += shortestNumber(spectrum.realTimeSeconds);
+    comment += shortestNumberText(spectrum.realTimeSeconds);
     comment += kRealTimeClose;
     comment += fileName;
     h->comment.assign(cp1251FromUtf8(comment));

@@ -2,6 +2,7 @@
 
 #include "analysis/text_scan.h"
 #include "formats/text_fields.h"
+#include "model/append_format.h"
 #include "model/cp1251.h"
 
 #include <cstdio>
@@ -161,7 +162,7 @@ std::string writeSpe(const ImportedSpectrum& spectrum) {
         line(date);
     }
     line("$MEAS_TIM:");
-    line(shortestNumber(spectrum.liveTimeSeconds) + " " + shortestNumber(spectrum.realTimeSeconds));
+    line(shortestNumberText(spectrum.liveTimeSeconds) + " " + shortestNumberText(spectrum.realTimeSeconds));
     line("$DATA:");
     line("0 " + std::to_string(static_cast<long long>(spectrum.channels.size()) - 1));
     for (const std::int32_t count : spectrum.channels) {
@@ -175,11 +176,11 @@ std::string writeSpe(const ImportedSpectrum& spectrum) {
                                          spectrum.calibration->firstChannelPosition);
         std::string terms;
         for (const double value : c) {
-            terms += (terms.empty() ? "" : " ") + upperExponent(shortestNumber(value));
+            terms += (terms.empty() ? "" : " ") + upperExponent(shortestNumberText(value));
         }
         line("$ENER_FIT:");
-        line(upperExponent(shortestNumber(c.empty() ? 0.0 : c[0])) + " " +
-             upperExponent(shortestNumber(c.size() > 1 ? c[1] : 0.0)));
+        line(upperExponent(shortestNumberText(c.empty() ? 0.0 : c[0])) + " " +
+             upperExponent(shortestNumberText(c.size() > 1 ? c[1] : 0.0)));
         line("$MCA_CAL:");
         line(std::to_string(c.size()));
         line(terms + " keV");

@@ -189,12 +189,6 @@ std::string titleText(std::string_view bytes) {
     return std::string(trimmed(text));
 }
 
-std::string shortestNumber(double value) {
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return error == std::errc() ? std::string(buffer, end) : std::string("0");
-}
-
 std::optional<SystemTime> validTime(int year, int month, int day, int hour, int minute, int second,
                                     int milliseconds) {
     using namespace std::chrono;

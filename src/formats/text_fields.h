@@ -42,10 +42,6 @@ std::vector<double> leadingNumbers(std::string_view text);
 // control characters become blanks and the ends are trimmed.
 std::string titleText(std::string_view bytes);
 
-// The shortest decimal form that reads back as the same double ("353", "0.1827531",
-// "1.7723e-08").
-std::string shortestNumber(double value);
-
 // A date and time with its day of the week, or nothing when a field is out of range (month
 // 1-12, day 1-31 and within the month, hour 0-23, minute 0-59, second 0-60, year 1601-30827).
 std::optional<SystemTime> validTime(int year, int month, int day, int hour, int minute, int second,

@@ -1,5 +1,6 @@
 #include "model/text_export.h"
 
+#include "model/append_format.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
 
@@ -60,6 +61,16 @@ protected:
         }
     }
 };
+
+TEST(FormatText, ShortAndLongFormsAndTheShortestDouble) {
+    EXPECT_EQ(formatText("%0.2f\t%d", 2.5, 7), "2.50\t7");
+    // Past the small buffer the whole text still comes back.
+    const std::string large = formatText("%f", 1e300);
+    EXPECT_EQ(large.size(), 308u);
+    EXPECT_EQ(large.substr(large.size() - 7), ".000000");
+    EXPECT_EQ(shortestNumberText(0.1827531), "0.1827531");
+    EXPECT_EQ(shortestNumberText(1.7723e-08), "1.7723e-08");
+}
 
 TEST_F(TextExportTest, OneFileOfMarkedEntriesLabelsThemByListPosition) {
     fill({0, 2});
