@@ -1,5 +1,6 @@
 #include "display/plot_painter.h"
 
+#include "model/append_format.h"
 #include "model/energy_calibration.h"
 #include "model/strings.h"
 
@@ -42,10 +43,7 @@ QRect outline(const PixelRect& r) {
 }
 
 QString formatted(const char* format, double value) {
-    // Wide enough for "%0.0f" of the largest double.
-    std::array<char, 400> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), format, value);
-    return QString::fromLatin1(buffer.data());
+    return QString::fromStdString(formatText(format, value));
 }
 
 QString channelLabel(std::int32_t channel) {
@@ -90,52 +88,59 @@ void drawAnchoredText(QPainter& painter, QPoint anchor, const QString& text,
     painter.restore();
 }
 
-// One marker shape in a 7 x 7 box centred on p, with the painter's pen and brush.
-void drawMarker(QPainter& painter, int shape, QPoint p) {
+// One marker shape in a box of 2 * d + 1 pixels (7 x 7 on a screen) centred on p, with the
+// painter's pen and brush.
+void drawMarker(QPainter& painter, int shape, QPoint p, int d) {
     const int x = p.x();
     const int y = p.y();
     switch (shape) {
     case 0:
-        painter.drawRect(QRect(x - 3, y - 3, 6, 6)); // stroked to x + 6, see outline()
+        painter.drawRect(QRect(x - d, y - d, 2 * d, 2 * d)); // stroked to x + 2d, see outline()
         break;
     case 1:
-        painter.drawLine(x - 3, y - 3, x + 3, y + 3);
-        painter.drawLine(x + 3, y - 3, x - 3, y + 3);
+        painter.drawLine(x - d, y - d, x + d, y + d);
+        painter.drawLine(x + d, y - d, x - d, y + d);
         break;
     case 2:
-        painter.drawEllipse(QRect(x - 3, y - 3, 6, 6));
+        painter.drawEllipse(QRect(x - d, y - d, 2 * d, 2 * d));
         break;
     case 3: {
-        const std::array<QPoint, 3> down{QPoint(x - 3, y - 3), QPoint(x, y + 3),
-                                         QPoint(x + 3, y - 3)};
+        const std::array<QPoint, 3> down{QPoint(x - d, y - d), QPoint(x, y + d),
+                                         QPoint(x + d, y - d)};
         painter.drawPolygon(down.data(), 3);
         break;
     }
     case 4: {
-        const std::array<QPoint, 3> up{QPoint(x + 3, y + 3), QPoint(x - 3, y + 3),
-                                       QPoint(x, y - 3)};
+        const std::array<QPoint, 3> up{QPoint(x + d, y + d), QPoint(x - d, y + d),
+                                       QPoint(x, y - d)};
         painter.drawPolygon(up.data(), 3);
         break;
     }
     case 5:
-        painter.drawLine(x + 3, y, x - 3, y);
-        painter.drawLine(x, y - 3, x, y + 3);
+        painter.drawLine(x + d, y, x - d, y);
+        painter.drawLine(x, y - d, x, y + d);
         break;
     case 6: {
-        const std::array<QPoint, 3> right{QPoint(x + 3, y), QPoint(x - 3, y - 3),
-                                          QPoint(x - 3, y + 3)};
+        const std::array<QPoint, 3> right{QPoint(x + d, y), QPoint(x - d, y - d),
+                                          QPoint(x - d, y + d)};
         painter.drawPolygon(right.data(), 3);
         break;
     }
     case 7: {
-        const std::array<QPoint, 3> left{QPoint(x - 3, y), QPoint(x + 3, y - 3),
-                                         QPoint(x + 3, y + 3)};
+        const std::array<QPoint, 3> left{QPoint(x - d, y), QPoint(x + d, y - d),
+                                         QPoint(x + d, y + d)};
         painter.drawPolygon(left.data(), 3);
         break;
     }
     default:
         break;
     }
+}
+
+// How many device pixels stand for one screen pixel: 1 on screens and images, more on a printer,
+// so curves and markers keep their size on paper as the fonts and the frame do.
+int deviceScale(const QPaintDevice* device) {
+    return device != nullptr ? std::max(1, device->logicalDpiX() / kDefaultDpi) : 1;
 }
 
 } // namespace
@@ -285,8 +290,9 @@ void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
     const PixelRect& r = view.plotRect;
     const std::int64_t span = static_cast<std::int64_t>(config.lastChannel) - config.firstChannel;
     // A pane narrower than its insets has no width to space markers by.
-    const std::int64_t spacing =
-        std::max<std::int64_t>(span * kMarkerSpacingPixels / std::max(r.right - r.left, 1), 1);
+    const int pixel = deviceScale(painter.device());
+    const std::int64_t spacing = std::max<std::int64_t>(
+        span * kMarkerSpacingPixels * pixel / std::max(r.right - r.left, 1), 1);
 
     const double scale = displayScale(h, yAxisMode(config));
     m_points.resize(static_cast<std::size_t>(last - first + 1));
@@ -296,7 +302,7 @@ void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
         m_points[static_cast<std::size_t>(c - first)] = QPoint(p.x, p.y);
     }
 
-    painter.setPen(highlighted ? QPen(QColor::fromRgb(kHighlightRgb)) : QPen(Qt::black));
+    painter.setPen(QPen(highlighted ? QColor::fromRgb(kHighlightRgb) : QColor(Qt::black), pixel));
     painter.setBrush(Qt::white);
     painter.drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
 
@@ -306,7 +312,7 @@ void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
     }
     // Channels after the first that are multiples of the spacing.
     for (std::int64_t c = (first / spacing + 1) * spacing; c <= last; c += spacing) {
-        drawMarker(painter, shape, m_points[static_cast<std::size_t>(c - first)]);
+        drawMarker(painter, shape, m_points[static_cast<std::size_t>(c - first)], 3 * pixel);
     }
 }
 

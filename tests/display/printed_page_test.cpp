@@ -53,5 +53,32 @@ TEST_F(PrintedPageTest, MakesRoomForTheFoundLinesAtTheLeft) {
     EXPECT_EQ(withTable->right, plain->right);
 }
 
+// On a printer the curve keeps the thickness it has on a screen rather than shrinking to a hairline
+// of the printer's dots.
+TEST_F(PrintedPageTest, CurvesKeepTheirScreenThicknessAtPrinterResolution) {
+    list.clearList();
+    std::vector<std::int32_t> spike(64);
+    spike[32] = 50;
+    add(spike, true);
+    const auto strokeWidths = [this](int dpi) {
+        image.fill(Qt::white);
+        const int dotsPerMetre = static_cast<int>(dpi / 0.0254 + 0.5);
+        image.setDotsPerMeterX(dotsPerMetre);
+        image.setDotsPerMeterY(dotsPerMetre);
+        const auto plotted = print({0, 0, 800, 600}, {});
+        // Across the middle of the spike: its rising and its falling stroke.
+        const int y = (plotted->top + plotted->bottom) / 2;
+        const int width = plotted->right - plotted->left;
+        int dark = 0;
+        for (int x = plotted->left + width * 30 / 63; x < plotted->left + width * 34 / 63; ++x) {
+            dark += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+        }
+        return dark;
+    };
+    const int screen = strokeWidths(96);
+    EXPECT_LE(screen, 3);
+    EXPECT_GE(strokeWidths(480), 4 * screen);
+}
+
 } // namespace
 } // namespace kv
