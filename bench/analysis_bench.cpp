@@ -86,10 +86,10 @@ void BM_LineSearch(benchmark::State& state) {
         spectrum.channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(
             5000.0 * std::exp(-4.0 * i / size) + 2000.0 * std::exp(-t * t / 2));
     }
-    const AppConfig config;
-    const EnergyCalibration calibration(config, size);
+    const LineSearchSettings settings;
+    const EnergyCalibration calibration;
     for (auto _ : state) {
-        const LineSearchResult result = searchLines(spectrum, config, calibration);
+        const LineSearchResult result = searchLines(spectrum, settings, calibration);
         benchmark::DoNotOptimize(result.lines.size());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -50,9 +50,9 @@ struct Scene {
     QImage image{kPane.right, kPane.bottom, QImage::Format_RGB32};
 
     explicit Scene(int histograms) {
-        config.firstChannel = 0;
-        config.lastChannel = kChannelCount - 1;
-        config.showSelectedOnly = 0;
+        config.plot.firstChannel = 0;
+        config.plot.lastChannel = kChannelCount - 1;
+        config.plot.showSelectedOnly = 0;
         for (int i = 0; i < histograms; ++i) {
             auto h = list.newHistogram();
             h->channels = spectrum(i);

@@ -308,16 +308,17 @@ std::unique_ptr<Histogram> measure(const HistogramList& list, const Measurement&
 AppConfig demoConfig() {
     AppConfig config;
     constexpr std::array<double, 3> kPoints{kCs137Energy, kCo60LowEnergy, kCo60HighEnergy};
-    config.pointCount = static_cast<std::int32_t>(kPoints.size());
+    config.energyCalibration.pointCount = static_cast<std::int32_t>(kPoints.size());
     for (std::size_t i = 0; i < kPoints.size(); ++i) {
-        config.pointChannel[i] = channelOfEnergy(kPoints[i]);
-        config.pointEnergy[i] = kPoints[i];
+        config.energyCalibration.pointChannel[i] = channelOfEnergy(kPoints[i]);
+        config.energyCalibration.pointEnergy[i] = kPoints[i];
     }
-    config.termCount = static_cast<std::int32_t>(kCalibration.size());
-    config.coefficients = {kCalibration[0], kCalibration[1], kCalibration[2], 0.0, 0.0};
-    config.channelScale = kChannels;
-    config.firstChannel = 0;
-    config.lastChannel = kChannels - 1;
+    config.energyCalibration.termCount = static_cast<std::int32_t>(kCalibration.size());
+    config.energyCalibration.coefficients = {kCalibration[0], kCalibration[1], kCalibration[2], 0.0,
+                                             0.0};
+    config.energyCalibration.channelScale = kChannels;
+    config.plot.firstChannel = 0;
+    config.plot.lastChannel = kChannels - 1;
     return config;
 }
 

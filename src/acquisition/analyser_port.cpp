@@ -6,26 +6,26 @@
 namespace kv {
 
 std::uint16_t portBase(const AppConfig& config) {
-    return static_cast<std::uint16_t>(0x300 + 16 * config.portBaseIndex);
+    return static_cast<std::uint16_t>(0x300 + 16 * config.analyser.portBaseIndex);
 }
 
 std::uint8_t commandByte(const AppConfig& config) {
     std::uint8_t command = 1;
-    if (config.coincidenceMode == 1) {
+    if (config.analyser.coincidenceMode == 1) {
         command += 2;
     }
-    if (config.gatingMode == 2) {
+    if (config.analyser.gatingMode == 2) {
         command += 4;
     }
     // Bits 3 and 4 are the gating mode itself (1 internal, 2 software), in 8-bit arithmetic.
-    command = static_cast<std::uint8_t>(command + config.gatingMode * 8);
-    if (config.internalGating == 1) {
+    command = static_cast<std::uint8_t>(command + config.analyser.gatingMode * 8);
+    if (config.analyser.internalGating == 1) {
         command += 32;
     }
-    if (config.memoryMode == 1) {
+    if (config.analyser.memoryMode == 1) {
         command += 64;
     }
-    if (config.interruptMode == 1) {
+    if (config.analyser.interruptMode == 1) {
         command += 128;
     }
     return command;

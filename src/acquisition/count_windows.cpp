@@ -41,7 +41,7 @@ std::string failedLine(std::string line) {
 } // namespace
 
 CountWindowLimits storedLimits(const AppConfig& config) {
-    return {config.windowLower, config.windowUpper};
+    return {config.countWindows.windowLower, config.countWindows.windowUpper};
 }
 
 std::optional<double> fitReferencePeak(const Histogram& h, std::int32_t referenceChannel,
@@ -77,11 +77,12 @@ std::optional<double> fitReferencePeak(const Histogram& h, std::int32_t referenc
 WindowShift shiftWindowsToPeak(const Histogram& h, const AppConfig& config) {
     WindowShift shift;
     shift.limits = storedLimits(config);
-    const auto peak = fitReferencePeak(h, config.referenceChannel, config.referenceWidth);
+    const auto peak = fitReferencePeak(h, config.countWindows.referenceChannel,
+                                       config.countWindows.referenceWidth);
     if (!peak) {
         return shift;
     }
-    const double d = *peak - config.referenceChannel;
+    const double d = *peak - config.countWindows.referenceChannel;
     const auto n = static_cast<double>(channelCountOf(h));
     const auto inside = [&](std::int32_t limit) { return limit + d >= 0.0 && limit + d < n; };
     if (!std::all_of(shift.limits.lower.begin(), shift.limits.lower.end(), inside) ||
@@ -100,19 +101,20 @@ WindowShift shiftWindowsToPeak(const Histogram& h, const AppConfig& config) {
 }
 
 bool findReferencePeak(const Histogram& h, AppConfig& config) {
-    const auto peak = fitReferencePeak(h, config.referenceChannel, config.referenceWidth);
+    const auto peak = fitReferencePeak(h, config.countWindows.referenceChannel,
+                                       config.countWindows.referenceWidth);
     if (!peak || !(std::trunc(*peak) >= std::numeric_limits<std::int32_t>::min() &&
                    std::trunc(*peak) <= std::numeric_limits<std::int32_t>::max())) {
         return false;
     }
-    config.referenceChannel = static_cast<std::int32_t>(*peak);
+    config.countWindows.referenceChannel = static_cast<std::int32_t>(*peak);
     return true;
 }
 
 CountWindowResult evaluateCountWindows(const Histogram& h, const AppConfig& config) {
     CountWindowResult result;
     // The shifted limits are a copy: the stored ones, which a paint may be drawing, never move.
-    if (config.autoShiftWindows != 0) {
+    if (config.countWindows.autoShiftWindows != 0) {
         result.shift = shiftWindowsToPeak(h, config);
     } else {
         result.shift.limits = storedLimits(config);
@@ -127,8 +129,8 @@ CountWindowResult evaluateCountWindows(const Histogram& h, const AppConfig& conf
         result.status = CountWindowStatus::LowRate;
         return result;
     }
-    const auto& p = config.countCoefficients;
-    const auto& k = config.calibrationCoefficients;
+    const auto& p = config.countWindows.countCoefficients;
+    const auto& k = config.countWindows.calibrationCoefficients;
     const double x = (n1 + p[0] + n2 * p[1] + (n3 + p[3]) * p[2]) / (n3 + p[4]);
     const double c1 = (k[0] * x + k[2]) / (k[0] * k[1] * x + 1.0);
     const double y = (n2 + p[5] + (n3 + p[6]) * p[7]) / (n3 * p[8]);

@@ -35,19 +35,20 @@ MeasurementJob namedJob(const AppConfig& config, Histogram record, std::string_v
 MeasurementJob prepareMeasurement(AppConfig& config, Histogram record, std::string_view name,
                                   std::string_view comment, double exposureSeconds,
                                   std::int32_t threshold, bool autoSave) {
-    config.lastName = std::string(name.substr(0, kHistogramTextLimit));
-    config.lastExposure = exposureSeconds;
-    config.internalGating = config.gatingMode == 1 ? 1 : 0;
-    config.autoSave = autoSave ? 1 : 0;
-    config.threshold = threshold;
+    config.analyser.lastName = std::string(name.substr(0, kHistogramTextLimit));
+    config.analyser.lastExposure = exposureSeconds;
+    config.analyser.internalGating = config.analyser.gatingMode == 1 ? 1 : 0;
+    config.analyser.autoSave = autoSave ? 1 : 0;
+    config.analyser.threshold = threshold;
     return namedJob(config, std::move(record), name, comment, kKindNewRun, exposureSeconds);
 }
 
 MeasurementJob prepareXrayMeasurement(AppConfig& config, Histogram record, std::string_view name,
                                       std::string_view comment) {
-    config.lastName = std::string(name.substr(0, kHistogramTextLimit));
-    config.lastExposure = config.xrayExposure;
-    return namedJob(config, std::move(record), name, comment, kKindXray, config.xrayExposure);
+    config.analyser.lastName = std::string(name.substr(0, kHistogramTextLimit));
+    config.analyser.lastExposure = config.series.xrayExposure;
+    return namedJob(config, std::move(record), name, comment, kKindXray,
+                    config.series.xrayExposure);
 }
 
 std::uint32_t exposureMilliseconds(double seconds) {
@@ -67,11 +68,11 @@ void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob j
     record.channels.resize(kAnalyserChannels);
     const std::uint16_t base = portBase(config);
     const std::uint8_t command = commandByte(config);
-    const bool softwareGate = config.gatingMode == 2;
+    const bool softwareGate = config.analyser.gatingMode == 2;
     const std::uint32_t exposureMs = exposureMilliseconds(record.exposure);
     Histogram* listed = nullptr;
 
-    startCounting(io, base, static_cast<std::uint8_t>(config.threshold), command);
+    startCounting(io, base, static_cast<std::uint8_t>(config.analyser.threshold), command);
     // Elapsed time is always taken as a difference of two readings, so the run is timed right
     // across the counter's wrap.
     std::uint32_t startTick = tickMilliseconds();
@@ -126,13 +127,13 @@ void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob j
     host.closeProgress();
     host.repaintPlot();
     host.markDocumentChanged();
-    if (config.autoSave != 0) {
+    if (config.analyser.autoSave != 0) {
         host.save();
     }
     if (record.kindNumber() == kXrayKindNumber) {
         const CountWindowResult result = evaluateCountWindows(record, config);
-        host.reportLine(measurementReportLine(result, config.expandedResult != 0), kReportMagenta,
-                        0);
+        host.reportLine(measurementReportLine(result, config.countWindows.expandedResult != 0),
+                        kReportMagenta, 0);
     }
 }
 

@@ -53,7 +53,7 @@ CyclicJob prepareCyclicSeries(AppConfig& config, const HistogramList& list, std:
                               std::string_view comment) {
     CyclicJob job;
     const std::string_view baseName = name.substr(0, kHistogramTextLimit);
-    for (std::int32_t i = 0; i < config.cycleCount; ++i) {
+    for (std::int32_t i = 0; i < config.series.cycleCount; ++i) {
         try {
             Histogram record = *list.newHistogram();
             record.name.assign(cycleName(baseName, i + 1));
@@ -61,12 +61,12 @@ CyclicJob prepareCyclicSeries(AppConfig& config, const HistogramList& list, std:
             record.kind = kKindCycle;
             job.records.push_back(std::move(record));
         } catch (const std::bad_alloc&) {
-            config.cycleCount = i;
+            config.series.cycleCount = i;
             break;
         }
     }
-    config.lastName = std::string(baseName);
-    config.internalGating = config.gatingMode == 1 ? 1 : 0;
+    config.analyser.lastName = std::string(baseName);
+    config.analyser.internalGating = config.analyser.gatingMode == 1 ? 1 : 0;
     job.config = config;
     return job;
 }
@@ -75,15 +75,16 @@ void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job) 
     const AppConfig& config = job.config;
     const std::uint16_t base = portBase(config);
     const std::uint8_t command = commandByte(config);
-    const std::uint16_t statusPort = triggerStatusPort(config.triggerPort);
-    const bool onHigh = config.startOnHighLevel != 0;
+    const std::uint16_t statusPort = triggerStatusPort(config.series.triggerPort);
+    const bool onHigh = config.series.startOnHighLevel != 0;
     const Edge startEdge = onHigh ? Edge::Falling : Edge::Rising;
     const Edge endEdge = onHigh ? Edge::Rising : Edge::Falling;
-    const bool textPerCycle = config.textAutoSave != 0 && config.exportOneFile == 0;
+    const bool textPerCycle =
+        config.textExport.textAutoSave != 0 && config.textExport.exportOneFile == 0;
 
     for (std::size_t i = 0; i < job.records.size(); ++i) {
         host.seriesCount(static_cast<int>(i));
-        clearStopped(io, base, static_cast<std::uint8_t>(config.threshold));
+        clearStopped(io, base, static_cast<std::uint8_t>(config.analyser.threshold));
         if (!waitForEdge(io, statusPort, startEdge, flags.abort)) {
             break;
         }
@@ -101,8 +102,9 @@ void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job) 
         // number in front.
         if (textPerCycle) {
             const std::string text = singleHistogramText(record, config);
-            writeFileReplacing(numberedExportPath(config.exportPath, static_cast<int>(i) + 1),
-                               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+            writeFileReplacing(
+                numberedExportPath(config.textExport.exportPath, static_cast<int>(i) + 1),
+                {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
         }
         record.kind = kKindMeasured;
         host.addHistogram(std::make_unique<Histogram>(std::move(record)));
@@ -110,10 +112,10 @@ void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job) 
 
     host.closeProgress();
     host.repaintPlot();
-    if (config.autoSave != 0) {
+    if (config.analyser.autoSave != 0) {
         host.save();
     }
-    if (config.textAutoSave != 0 && config.exportOneFile != 0) {
+    if (config.textExport.textAutoSave != 0 && config.textExport.exportOneFile != 0) {
         host.exportAllText();
     }
 }
@@ -121,15 +123,15 @@ void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job) 
 void runXraySeries(PortIo& io, RunHost& host, RunFlags& flags, AppConfig config) {
     const std::uint16_t base = portBase(config);
     const std::uint8_t command = commandByte(config);
-    const std::uint32_t exposureMs = exposureMilliseconds(config.xrayExposure);
-    const double periodSeconds = config.xrayExposure + config.seriesInterval;
-    const bool expanded = config.expandedResult != 0;
+    const std::uint32_t exposureMs = exposureMilliseconds(config.series.xrayExposure);
+    const double periodSeconds = config.series.xrayExposure + config.series.seriesInterval;
+    const bool expanded = config.countWindows.expandedResult != 0;
     Histogram work;
     work.channels.assign(kAnalyserChannels, 0);
     std::uint32_t firstTick = 0;
 
-    for (std::int32_t i = 0; i < config.seriesMaxCount; ++i) {
-        startCounting(io, base, static_cast<std::uint8_t>(config.threshold), command);
+    for (std::int32_t i = 0; i < config.series.seriesMaxCount; ++i) {
+        startCounting(io, base, static_cast<std::uint8_t>(config.analyser.threshold), command);
         const std::uint32_t startTick = tickMilliseconds();
         if (i == 0) {
             firstTick = startTick;

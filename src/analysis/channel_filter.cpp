@@ -159,16 +159,16 @@ void filterChannels(std::span<std::int32_t> channels, FilterKind kind, double pa
     filter.apply(channels, kind, parameter);
 }
 
-Histogram* smoothCurrentHistogram(HistogramList& list, const AppConfig& config) {
+Histogram* smoothCurrentHistogram(HistogramList& list, const FilterSettings& settings) {
     Histogram* copy = list.duplicateCurrent();
     if (!copy) {
         return nullptr;
     }
     copy->comment.assign(cp1251FromUtf8(text(StringId::FilterResult)));
-    if (config.smoothKind == static_cast<std::int32_t>(FilterKind::Gauss)) {
-        filterChannels(copy->channels, FilterKind::Gauss, config.smoothSigma);
+    if (settings.smoothKind == static_cast<std::int32_t>(FilterKind::Gauss)) {
+        filterChannels(copy->channels, FilterKind::Gauss, settings.smoothSigma);
     } else {
-        filterChannels(copy->channels, FilterKind::Mean, config.smoothRadius);
+        filterChannels(copy->channels, FilterKind::Mean, settings.smoothRadius);
     }
     copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(copy->channels.size()) - 1);
     return copy;

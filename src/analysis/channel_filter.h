@@ -5,7 +5,7 @@
 // the unfiltered input; integer results are truncated toward zero. Radii and sigma are in
 // channels.
 
-#include "model/app_config.h"
+#include "model/settings.h"
 #include "model/histogram.h"
 #include "model/histogram_list.h"
 
@@ -53,9 +53,9 @@ void filterChannels(std::span<std::int32_t> channels, FilterKind kind, double pa
 
 // The smoothing dialog's computation after it has stored its settings: adds a copy of the
 // current histogram (duplicateCurrent) with comment "Результат фильтрации", its channels
-// filtered by the Gaussian mean with config.smoothSigma when config.smoothKind is 1 and by the
-// running mean with config.smoothRadius otherwise, and its total recounted. Returns the copy,
-// now current, or nothing when the list is empty.
-Histogram* smoothCurrentHistogram(HistogramList& list, const AppConfig& config);
+// filtered by the Gaussian mean with smoothSigma when smoothKind is 1 and by the running mean
+// with smoothRadius otherwise, and its total recounted. Returns the copy, now current, or
+// nothing when the list is empty.
+Histogram* smoothCurrentHistogram(HistogramList& list, const FilterSettings& settings);
 
 } // namespace kv

@@ -25,17 +25,17 @@ double interpolate(double e0, double v0, double e1, double v1, double energy, bo
 
 } // namespace
 
-std::size_t efficiencyPointCount(const AppConfig& config) {
-    const std::int32_t n = config.efficiencyPointCount;
+std::size_t efficiencyPointCount(const EfficiencyCalibration& efficiency) {
+    const std::int32_t n = efficiency.efficiencyPointCount;
     return n >= 0 && n <= static_cast<std::int32_t>(kMaxEfficiencyPoints)
                ? static_cast<std::size_t>(n)
                : 0;
 }
 
-double efficiencyAt(const AppConfig& config, double energyKeV) {
-    const std::size_t n = efficiencyPointCount(config);
-    const auto& e = config.efficiencyEnergy;
-    const auto& v = config.efficiencyValue;
+double efficiencyAt(const EfficiencyCalibration& efficiency, double energyKeV) {
+    const std::size_t n = efficiencyPointCount(efficiency);
+    const auto& e = efficiency.efficiencyEnergy;
+    const auto& v = efficiency.efficiencyValue;
     if (n == 0) {
         return 1.0;
     }
@@ -68,63 +68,63 @@ std::optional<double> efficiencyCorrected(double rate, double efficiency) {
     return std::isfinite(corrected) ? std::optional(corrected) : std::nullopt;
 }
 
-void sortEfficiencyPoints(AppConfig& config) {
-    auto& e = config.efficiencyEnergy;
-    auto& v = config.efficiencyValue;
+void sortEfficiencyPoints(EfficiencyCalibration& efficiency) {
+    auto& e = efficiency.efficiencyEnergy;
+    auto& v = efficiency.efficiencyValue;
     exchangeSort(
-        efficiencyPointCount(config), [&](std::size_t i, std::size_t j) { return e[i] > e[j]; },
+        efficiencyPointCount(efficiency), [&](std::size_t i, std::size_t j) { return e[i] > e[j]; },
         [&](std::size_t i, std::size_t j) {
             std::swap(e[i], e[j]);
             std::swap(v[i], v[j]);
         });
 }
 
-AddEfficiencyPointOutcome addEfficiencyPoint(AppConfig& config, double energyKeV, double countRate,
-                                             double emissionRate) {
-    const std::size_t n = efficiencyPointCount(config);
+AddEfficiencyPointOutcome addEfficiencyPoint(EfficiencyCalibration& efficiency, double energyKeV,
+                                             double countRate, double emissionRate) {
+    const std::size_t n = efficiencyPointCount(efficiency);
     if (n == kMaxEfficiencyPoints) {
         return AddEfficiencyPointOutcome::TableFull;
     }
     if (!(emissionRate > 0.0)) {
         return AddEfficiencyPointOutcome::NoEmissionRate;
     }
-    config.efficiencyEnergy[n] = energyKeV;
-    config.efficiencyValue[n] = countRate / emissionRate;
-    config.efficiencyPointCount = static_cast<std::int32_t>(n + 1);
-    sortEfficiencyPoints(config);
+    efficiency.efficiencyEnergy[n] = energyKeV;
+    efficiency.efficiencyValue[n] = countRate / emissionRate;
+    efficiency.efficiencyPointCount = static_cast<std::int32_t>(n + 1);
+    sortEfficiencyPoints(efficiency);
     return AddEfficiencyPointOutcome::Added;
 }
 
-void deleteEfficiencyPoint(AppConfig& config, std::size_t index) {
-    const std::size_t n = efficiencyPointCount(config);
+void deleteEfficiencyPoint(EfficiencyCalibration& efficiency, std::size_t index) {
+    const std::size_t n = efficiencyPointCount(efficiency);
     if (index >= n) {
         return;
     }
     for (std::size_t i = index; i + 1 < n; ++i) {
-        config.efficiencyEnergy[i] = config.efficiencyEnergy[i + 1];
-        config.efficiencyValue[i] = config.efficiencyValue[i + 1];
+        efficiency.efficiencyEnergy[i] = efficiency.efficiencyEnergy[i + 1];
+        efficiency.efficiencyValue[i] = efficiency.efficiencyValue[i + 1];
     }
-    config.efficiencyPointCount = static_cast<std::int32_t>(n - 1);
+    efficiency.efficiencyPointCount = static_cast<std::int32_t>(n - 1);
 }
 
 std::string efficiencyListRow(double energyKeV, double efficiency) {
     return formatText("%0.2f    :     %0.2E", energyKeV, efficiency);
 }
 
-std::optional<std::string> efficiencyCopyText(const AppConfig& config) {
-    const std::size_t n = efficiencyPointCount(config);
+std::optional<std::string> efficiencyCopyText(const EfficiencyCalibration& efficiency) {
+    const std::size_t n = efficiencyPointCount(efficiency);
     if (n == 0) {
         return std::nullopt;
     }
     std::string text(kv::text(StringId::EfficiencyTableHeader));
     for (std::size_t i = 0; i < n; ++i) {
-        text += formatText("%0.2f\t%0.2E\r\n", config.efficiencyEnergy[i],
-                           config.efficiencyValue[i]);
+        text += formatText("%0.2f\t%0.2E\r\n", efficiency.efficiencyEnergy[i],
+                           efficiency.efficiencyValue[i]);
     }
     return text;
 }
 
-bool pasteEfficiencyPoints(AppConfig& config, std::string_view text) {
+bool pasteEfficiencyPoints(EfficiencyCalibration& efficiency, std::string_view text) {
     // Read aside first: a text without points leaves the table as it was.
     std::vector<std::pair<double, double>> points;
     for (const std::string_view line : splitLines(text)) {
@@ -139,11 +139,11 @@ bool pasteEfficiencyPoints(AppConfig& config, std::string_view text) {
         return false;
     }
     for (std::size_t i = 0; i < points.size(); ++i) {
-        config.efficiencyEnergy[i] = points[i].first;
-        config.efficiencyValue[i] = points[i].second;
+        efficiency.efficiencyEnergy[i] = points[i].first;
+        efficiency.efficiencyValue[i] = points[i].second;
     }
-    config.efficiencyPointCount = static_cast<std::int32_t>(points.size());
-    sortEfficiencyPoints(config);
+    efficiency.efficiencyPointCount = static_cast<std::int32_t>(points.size());
+    sortEfficiencyPoints(efficiency);
     return true;
 }
 

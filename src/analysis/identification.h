@@ -32,8 +32,8 @@ class LineIdentifier {
 public:
     // The settings come from config: lineThreshold, checkLines, linesNeeded, energyFrom and
     // energyTo for the line check, lineTolerance, efficiencyCorrection and the efficiency table
-    // for the texts. The calibrated span is channelToEnergy(0) to
-    // channelToEnergy(channelCount - 1) of calibration, which must be built for channelCount.
+    // for the texts. The calibrated span is the energies of the first and the last of
+    // channelCount channels.
     LineIdentifier(const IsotopeDatabase& database, const FoundLines& foundLines,
                    const AppConfig& config, const EnergyCalibration& calibration,
                    std::int32_t channelCount);

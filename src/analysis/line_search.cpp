@@ -27,18 +27,18 @@ std::int32_t truncatedCount(double value) {
 // The level below which a rise of the probe is taken for noise: the square root of the
 // continuum (at least 1), smoothed by a median, a mean and a maximum filter, times the factor.
 void noiseLevel(std::span<std::int32_t> level, std::span<const std::int32_t> spectrum,
-                std::span<const std::int32_t> continuumFree, const AppConfig& config,
+                std::span<const std::int32_t> continuumFree, const LineSearchSettings& settings,
                 ChannelFilter& filter) {
     for (std::size_t i = 0; i < level.size(); ++i) {
         const double continuum = std::max<double>(
             static_cast<double>(spectrum[i]) - static_cast<double>(continuumFree[i]), 1.0);
         level[i] = static_cast<std::int32_t>(std::sqrt(continuum));
     }
-    filter.apply(level, FilterKind::Median, config.searchRadii[0]);
-    filter.apply(level, FilterKind::Mean, config.searchRadii[1]);
-    filter.apply(level, FilterKind::Maximum, config.searchRadii[2]);
+    filter.apply(level, FilterKind::Median, settings.searchRadii[0]);
+    filter.apply(level, FilterKind::Mean, settings.searchRadii[1]);
+    filter.apply(level, FilterKind::Maximum, settings.searchRadii[2]);
     for (std::int32_t& value : level) {
-        value = truncatedCount(value * config.levelFactor);
+        value = truncatedCount(value * settings.levelFactor);
     }
 }
 
@@ -63,7 +63,7 @@ void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadi
     }
 }
 
-LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
+LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings& settings,
                              const EnergyCalibration& calibration) {
     const std::span<const std::int32_t> s = spectrum.channels;
     const auto n = static_cast<std::int32_t>(s.size());
@@ -73,15 +73,15 @@ LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
     std::vector<std::int32_t>& level = result.level;
     std::vector<std::int32_t>& peaks = result.peaks;
     fitted.assign(s.begin(), s.end());
-    subtractContinuum(fitted, config.rejectRadius, config.continuumSmoothRadius, filter);
+    subtractContinuum(fitted, settings.rejectRadius, settings.continuumSmoothRadius, filter);
     std::vector<std::int32_t> probe = fitted;
     level.resize(s.size());
-    noiseLevel(level, s, fitted, config, filter);
-    if (!config.removeContinuum) {
+    noiseLevel(level, s, fitted, settings, filter);
+    if (!settings.removeContinuum) {
         fitted.assign(s.begin(), s.end());
     }
-    filter.apply(probe, FilterKind::Mean, config.searchRadii[3]);
-    filter.apply(fitted, FilterKind::Mean, config.searchRadii[4]);
+    filter.apply(probe, FilterKind::Mean, settings.searchRadii[3]);
+    filter.apply(fitted, FilterKind::Mean, settings.searchRadii[4]);
     peaks.assign(s.size(), 0);
 
     const auto p = [&probe](std::int32_t i) { return probe[static_cast<std::size_t>(i)]; };
@@ -111,7 +111,7 @@ LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
         const auto window = std::span<const std::int32_t>(fitted).subspan(
             static_cast<std::size_t>(start), static_cast<std::size_t>(2 * halfWidth + 1));
         if (!fitPeakWindow(fit, window, 3).converged() ||
-            kFwhmPerSigma * fit.sigma >= config.maxPeakWidth) {
+            kFwhmPerSigma * fit.sigma >= settings.maxPeakWidth) {
             continue;
         }
         const auto first = static_cast<std::int64_t>(
@@ -126,7 +126,8 @@ LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
         result.lastPeak = fit;
         result.lastPeak.centre = position;
         result.foundAny = true;
-        result.lines.append({calibration.channelToEnergy(position), fit.area / exposure, position});
+        result.lines.append(
+            {calibration.channelToEnergy(position, n), fit.area / exposure, position});
         if (result.lines.full()) {
             result.tooManyPeaks = true;
             break;
@@ -135,7 +136,9 @@ LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
     return result;
 }
 
-std::optional<LineSearchResult> runLineSearch(HistogramList& list, const AppConfig& config) {
+std::optional<LineSearchResult> runLineSearch(HistogramList& list,
+                                              const LineSearchSettings& settings,
+                                              const EnergyCalibration& calibration) {
     const Histogram* spectrum = list.currentHistogram();
     if (!spectrum) {
         return std::nullopt;
@@ -148,18 +151,17 @@ std::optional<LineSearchResult> runLineSearch(HistogramList& list, const AppConf
         setComment(*copy, comment);
         return copy;
     };
-    if (config.showOriginal) {
+    if (settings.showOriginal) {
         original = addCopy(StringId::Original);
     }
-    if (config.showLevel) {
+    if (settings.showLevel) {
         level = addCopy(StringId::Level);
     }
-    if (config.showResult) {
+    if (settings.showResult) {
         peaks = addCopy(StringId::Result);
     }
     // The copies go after the list's last entry; the searched record stays where it is.
-    LineSearchResult result =
-        searchLines(*spectrum, config, EnergyCalibration(config, list.channelCount()));
+    LineSearchResult result = searchLines(*spectrum, settings, calibration);
     if (original) {
         original->channels = result.fitted;
     }
@@ -172,14 +174,15 @@ std::optional<LineSearchResult> runLineSearch(HistogramList& list, const AppConf
     return result;
 }
 
-Histogram* extractPeaks(HistogramList& list, const AppConfig& config) {
+Histogram* extractPeaks(HistogramList& list, const LineSearchSettings& settings) {
     Histogram* copy = list.duplicateCurrent();
     if (!copy) {
         return nullptr;
     }
     setComment(*copy, StringId::ContinuumRemoved);
     ChannelFilter filter;
-    subtractContinuum(copy->channels, config.rejectRadius, config.continuumSmoothRadius, filter);
+    subtractContinuum(copy->channels, settings.rejectRadius, settings.continuumSmoothRadius,
+                      filter);
     copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(copy->channels.size()) - 1);
     return copy;
 }

@@ -8,7 +8,7 @@
 #include "analysis/channel_filter.h"
 #include "analysis/found_lines.h"
 #include "fitting/peak_fit.h"
-#include "model/app_config.h"
+#include "model/settings.h"
 #include "model/energy_calibration.h"
 #include "model/histogram_list.h"
 
@@ -37,20 +37,22 @@ struct LineSearchResult {
     std::vector<std::int32_t> peaks;
 };
 
-// The line search over one spectrum with the settings of config (rejectRadius,
-// continuumSmoothRadius, removeContinuum, searchRadii, levelFactor, maxPeakWidth). Rates are
-// area / exposure (see Histogram::rateExposure), energies from calibration.
-LineSearchResult searchLines(const Histogram& spectrum, const AppConfig& config,
+// The line search over one spectrum (rejectRadius, continuumSmoothRadius, removeContinuum,
+// searchRadii, levelFactor, maxPeakWidth of settings). Rates are area / exposure (see
+// Histogram::rateExposure), energies from calibration at the spectrum's channel count.
+LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings& settings,
                              const EnergyCalibration& calibration);
 
 // The line search command on the current histogram: adds the diagnostic histograms the
-// configuration asks for (comments "Оригинал", "Уровень", "Результат", each a copy of the one
+// settings ask for (comments "Оригинал", "Уровень", "Результат", each a copy of the one
 // before) after it, and returns the search's result. Nothing happens with an empty list.
-std::optional<LineSearchResult> runLineSearch(HistogramList& list, const AppConfig& config);
+std::optional<LineSearchResult> runLineSearch(HistogramList& list,
+                                              const LineSearchSettings& settings,
+                                              const EnergyCalibration& calibration);
 
 // "Выделение пиков": adds a copy of the current histogram with the continuum subtracted
 // (comment "Континуум удален") and its total recounted; returns it, or nothing with an empty
 // list.
-Histogram* extractPeaks(HistogramList& list, const AppConfig& config);
+Histogram* extractPeaks(HistogramList& list, const LineSearchSettings& settings);
 
 } // namespace kv

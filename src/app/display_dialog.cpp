@@ -88,29 +88,33 @@ DisplayDialog::DisplayDialog(AppConfig& config, std::int32_t channelCount, UiSer
     static_cast<QPushButton*>(control(Control::Ok))->setDefault(true);
 
     static_cast<QAbstractButton*>(
-        control(config.showSelectedOnly ? Control::ShowSelected : Control::ShowMarked))
+        control(config.plot.showSelectedOnly ? Control::ShowSelected : Control::ShowMarked))
         ->setChecked(true);
     static_cast<QAbstractButton*>(
-        control(config.xAxisMode == 1 ? Control::Energy : Control::Channels))
+        control(config.plot.xAxisMode == 1 ? Control::Energy : Control::Channels))
         ->setChecked(true);
     const YAxisMode mode = yAxisMode(config);
     static_cast<QAbstractButton*>(control(mode == YAxisMode::Probability ? Control::Probability
                                           : mode == YAxisMode::Intensity ? Control::Intensity
                                                                          : Control::Counts))
         ->setChecked(true);
-    static_cast<QAbstractButton*>(control(Control::LogScale))->setChecked(config.logScale != 0);
-    static_cast<QAbstractButton*>(control(Control::FromZero))->setChecked(config.fromZero != 0);
-    static_cast<QAbstractButton*>(control(Control::RoundRange))->setChecked(config.roundRange != 0);
+    static_cast<QAbstractButton*>(control(Control::LogScale))
+        ->setChecked(config.plot.logScale != 0);
+    static_cast<QAbstractButton*>(control(Control::FromZero))
+        ->setChecked(config.plot.fromZero != 0);
+    static_cast<QAbstractButton*>(control(Control::RoundRange))
+        ->setChecked(config.plot.roundRange != 0);
 
     for (QSpinBox* field : {m_firstChannel, m_lastChannel}) {
         field->setRange(0, kMaxChannelPosition);
     }
-    m_firstChannel->setValue(config.firstChannel + 1);
-    m_lastChannel->setValue(config.lastChannel + 1);
-    const EnergyCalibration calibration(config, channelCount);
+    m_firstChannel->setValue(config.plot.firstChannel + 1);
+    m_lastChannel->setValue(config.plot.lastChannel + 1);
+    const EnergyCalibration& calibration = config.energyCalibration;
     setDialogDouble(*m_firstEnergy, kEnergyFormat,
-                    calibration.channelToEnergy(config.firstChannel));
-    setDialogDouble(*m_lastEnergy, kEnergyFormat, calibration.channelToEnergy(config.lastChannel));
+                    calibration.channelToEnergy(config.plot.firstChannel, channelCount));
+    setDialogDouble(*m_lastEnergy, kEnergyFormat,
+                    calibration.channelToEnergy(config.plot.lastChannel, channelCount));
     applyEnabling();
 }
 
@@ -161,8 +165,8 @@ std::int32_t DisplayDialog::channelOfEnergyField(Control id) const {
     // Text that is not a number, or a number out of range, reads as 0 keV.
     double energy = 0.0;
     getDialogDouble(*static_cast<const QLineEdit*>(control(id)), energy);
-    const EnergyCalibration calibration(m_config, m_channelCount);
-    const double channel = roundHalfDown(calibration.energyToChannel(energy).channel);
+    const double channel =
+        roundHalfDown(m_config.energyCalibration.energyToChannel(energy, m_channelCount).channel);
     // Anything outside the spectrum is handled by the range limits; held here so it converts.
     return static_cast<std::int32_t>(
         std::clamp(channel, -1.0, static_cast<double>(std::max(m_channelCount, 1))));
@@ -170,22 +174,24 @@ std::int32_t DisplayDialog::channelOfEnergyField(Control id) const {
 
 void DisplayDialog::store() {
     AppConfig& config = m_config;
-    config.showSelectedOnly = isChecked(Control::ShowSelected) ? 1 : 0;
-    config.roundRange = isChecked(Control::RoundRange) ? 1 : 0;
-    config.xAxisMode = isChecked(Control::Energy) ? 1 : 0;
-    config.yAxisMode = isChecked(Control::Probability) ? 2 : isChecked(Control::Intensity) ? 1 : 0;
-    config.logScale = isChecked(Control::LogScale) ? 1 : 0;
-    config.fromZero = isChecked(Control::FromZero) ? 1 : 0;
-    if (config.xAxisMode == 0) {
-        config.firstChannel = m_firstChannel->value() - 1;
-        config.lastChannel = m_lastChannel->value() - 1;
+    config.plot.showSelectedOnly = isChecked(Control::ShowSelected) ? 1 : 0;
+    config.plot.roundRange = isChecked(Control::RoundRange) ? 1 : 0;
+    config.plot.xAxisMode = isChecked(Control::Energy) ? 1 : 0;
+    config.plot.yAxisMode = isChecked(Control::Probability) ? 2
+                            : isChecked(Control::Intensity) ? 1
+                                                            : 0;
+    config.plot.logScale = isChecked(Control::LogScale) ? 1 : 0;
+    config.plot.fromZero = isChecked(Control::FromZero) ? 1 : 0;
+    if (config.plot.xAxisMode == 0) {
+        config.plot.firstChannel = m_firstChannel->value() - 1;
+        config.plot.lastChannel = m_lastChannel->value() - 1;
     } else {
-        config.firstChannel = channelOfEnergyField(Control::FirstEnergy);
-        config.lastChannel = channelOfEnergyField(Control::LastEnergy);
+        config.plot.firstChannel = channelOfEnergyField(Control::FirstEnergy);
+        config.plot.lastChannel = channelOfEnergyField(Control::LastEnergy);
     }
-    if (config.lastChannel < 0) {
-        config.firstChannel = 0;
-        config.lastChannel = std::max(m_channelCount, 1) - 1;
+    if (config.plot.lastChannel < 0) {
+        config.plot.firstChannel = 0;
+        config.plot.lastChannel = std::max(m_channelCount, 1) - 1;
     }
     clampVisibleRange(config, m_channelCount);
 }

@@ -308,12 +308,12 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     }
     case Command::ShowMarkedHistograms:
-        config.showSelectedOnly = m_toolbar->isChecked(command) ? 0 : 1;
+        config.plot.showSelectedOnly = m_toolbar->isChecked(command) ? 0 : 1;
         break;
     case Command::LogScale:
     case Command::FromZero:
-        config.logScale = m_toolbar->isChecked(Command::LogScale) ? 1 : 0;
-        config.fromZero = m_toolbar->isChecked(Command::FromZero) ? 1 : 0;
+        config.plot.logScale = m_toolbar->isChecked(Command::LogScale) ? 1 : 0;
+        config.plot.fromZero = m_toolbar->isChecked(Command::FromZero) ? 1 : 0;
         break;
     case Command::Zoom:
         m_state.plotView.zoomArmed = m_toolbar->isChecked(command);
@@ -353,13 +353,13 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     case Command::Smoothing:
         // The smoothing dialog will ask for the settings first; until then the stored ones apply.
-        smoothCurrentHistogram(list, config);
+        smoothCurrentHistogram(list, config.filters);
         break;
     case Command::ExtractPeaks:
-        extractPeaks(list, config);
+        extractPeaks(list, config.lineSearch);
         break;
     case Command::LineSearch:
-        if (auto result = runLineSearch(list, config)) {
+        if (auto result = runLineSearch(list, config.lineSearch, config.energyCalibration)) {
             m_state.foundLines = std::move(result->lines);
         }
         break;
@@ -421,23 +421,23 @@ void MainWindow::setAllMarks(Command mode) {
 }
 
 void MainWindow::toggleListOrientation() {
-    m_state.config.listOrientation =
-        m_state.config.listOrientation == kListAtLeft ? 0 : kListAtLeft;
+    m_state.config.layout.listOrientation =
+        m_state.config.layout.listOrientation == kListAtLeft ? 0 : kListAtLeft;
     applyListOrientation();
 }
 
 void MainWindow::syncToolbarChecks() {
     const AppConfig& config = m_state.config;
-    m_toolbar->setChecked(Command::ToggleOrientation, config.listOrientation == kListAtLeft);
-    m_toolbar->setChecked(Command::FromZero, config.fromZero != 0);
-    m_toolbar->setChecked(Command::LogScale, config.logScale != 0);
-    m_toolbar->setChecked(Command::ShowMarkedHistograms, config.showSelectedOnly == 0);
+    m_toolbar->setChecked(Command::ToggleOrientation, config.layout.listOrientation == kListAtLeft);
+    m_toolbar->setChecked(Command::FromZero, config.plot.fromZero != 0);
+    m_toolbar->setChecked(Command::LogScale, config.plot.logScale != 0);
+    m_toolbar->setChecked(Command::ShowMarkedHistograms, config.plot.showSelectedOnly == 0);
 }
 
 void MainWindow::applyListOrientation() {
     // A stored value other than 1 shows the table at the bottom, the default.
     const AppConfig& config = m_state.config;
-    const bool atLeft = config.listOrientation == kListAtLeft;
+    const bool atLeft = config.layout.listOrientation == kListAtLeft;
     m_splitter->setOrientation(atLeft ? Qt::Horizontal : Qt::Vertical);
     m_splitter->insertWidget(atLeft ? 0 : 1, m_listPane);
     const int listIndex = m_splitter->indexOf(m_listPane);
@@ -446,7 +446,8 @@ void MainWindow::applyListOrientation() {
     m_splitter->setStretchFactor(listIndex, 0);
     m_splitter->setStretchFactor(plotIndex, 1);
     m_listPane->setTableForm(!atLeft);
-    const int listSize = std::max(atLeft ? config.listPaneWidth : config.listPaneHeight, 0);
+    const int listSize =
+        std::max(atLeft ? config.layout.listPaneWidth : config.layout.listPaneHeight, 0);
     const int total = atLeft ? m_splitter->width() : m_splitter->height();
     QList<int> sizes(2);
     sizes[listIndex] = listSize;
@@ -455,7 +456,7 @@ void MainWindow::applyListOrientation() {
 }
 
 void MainWindow::applyPlacement() {
-    const auto& rect = m_state.config.windowPlacement.normalRect;
+    const auto& rect = m_state.config.layout.windowPlacement.normalRect;
     const int width = rect[2] - rect[0];
     const int height = rect[3] - rect[1];
     // A stored rectangle of no size (a damaged file) keeps the size the window has.
@@ -466,7 +467,7 @@ void MainWindow::applyPlacement() {
 
 void MainWindow::showAsConfigured() {
     // A window closed while minimised comes back normal rather than as an icon.
-    if (m_state.config.windowPlacement.showState == kShowMaximized) {
+    if (m_state.config.layout.windowPlacement.showState == kShowMaximized) {
         showMaximized();
     } else {
         showNormal();
@@ -476,13 +477,13 @@ void MainWindow::showAsConfigured() {
 void MainWindow::storePlacement() {
     AppConfig& config = m_state.config;
     const QRect normal = normalGeometry();
-    config.windowPlacement.showState = isMaximized() ? kShowMaximized : kShowNormal;
-    config.windowPlacement.normalRect = {normal.left(), normal.top(), normal.right() + 1,
-                                         normal.bottom() + 1};
-    if (config.listOrientation == kListAtLeft) {
-        config.listPaneWidth = m_listPane->width();
+    config.layout.windowPlacement.showState = isMaximized() ? kShowMaximized : kShowNormal;
+    config.layout.windowPlacement.normalRect = {normal.left(), normal.top(), normal.right() + 1,
+                                                normal.bottom() + 1};
+    if (config.layout.listOrientation == kListAtLeft) {
+        config.layout.listPaneWidth = m_listPane->width();
     } else {
-        config.listPaneHeight = m_listPane->height();
+        config.layout.listPaneHeight = m_listPane->height();
     }
 }
 
@@ -561,7 +562,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     const QRect frame = frameGeometry();
-    m_state.config.windowRect = {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1};
+    m_state.config.layout.windowRect = {frame.left(), frame.top(), frame.right() + 1,
+                                        frame.bottom() + 1};
     QMainWindow::moveEvent(event);
 }
 

@@ -76,8 +76,8 @@ int runConvert(std::span<const std::string_view> args) {
     if (!h) {
         return kExitUsage;
     }
-    return exportHistogram(*h, w.config, w.list.channelCount(), parsed->out, w.ui) ==
-                   SaveOutcome::Written
+    return exportHistogram(*h, w.config.energyCalibration, w.list.channelCount(), parsed->out,
+                           w.ui) == SaveOutcome::Written
                ? kExitOk
                : kExitUsage;
 }

@@ -119,11 +119,11 @@ int runExport(std::span<const std::string_view> args) {
                   << " is marked; nothing written (--all exports every one)\n";
         return kExitUsage;
     }
-    w.config.xAxisMode = parsed->energy ? 1 : 0;
-    w.config.yAxisMode = parsed->yAxisMode;
-    w.config.exportOneFile = parsed->oneFile ? 1 : 0;
-    w.config.exportNames = parsed->names ? 1 : 0;
-    w.config.exportPath = parsed->out;
+    w.config.plot.xAxisMode = parsed->energy ? 1 : 0;
+    w.config.plot.yAxisMode = parsed->yAxisMode;
+    w.config.textExport.exportOneFile = parsed->oneFile ? 1 : 0;
+    w.config.textExport.exportNames = parsed->names ? 1 : 0;
+    w.config.textExport.exportPath = parsed->out;
     const TextExportResult result = writeTextExport(w.list, w.config, positions, nullptr);
     for (const std::string& written : result.written) {
         std::cout << written << '\n';

@@ -209,8 +209,8 @@ int runFit(std::span<const std::string_view> args) {
     if (parsed->json) {
         std::cout << jsonOf(table, outcome).dump(1) << '\n';
     } else if (outcome.converged()) {
-        std::cout << fitReport(table, outcome.errors, h->rateExposure(),
-                               EnergyCalibration(w.config, w.list.channelCount()));
+        std::cout << fitReport(table, outcome.errors, h->rateExposure(), w.config.energyCalibration,
+                               w.list.channelCount());
     }
     if (!outcome.converged()) {
         (parsed->json ? std::cerr : std::cout)

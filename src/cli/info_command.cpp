@@ -45,25 +45,27 @@ nlohmann::json jsonOf(const HistogramList& list, const AppConfig& config) {
         return static_cast<std::size_t>(std::clamp<std::int64_t>(n, 0, std::int64_t(limit)));
     };
     json efficiency = json::array();
-    for (std::size_t i = 0; i < count(config.efficiencyPointCount, 20); ++i) {
-        efficiency.push_back({config.efficiencyEnergy[i], config.efficiencyValue[i]});
+    for (std::size_t i = 0; i < count(config.efficiency.efficiencyPointCount, 20); ++i) {
+        efficiency.push_back(
+            {config.efficiency.efficiencyEnergy[i], config.efficiency.efficiencyValue[i]});
     }
     json points = json::array();
-    for (std::size_t i = 0; i < count(config.pointCount, 5); ++i) {
-        points.push_back({config.pointChannel[i], config.pointEnergy[i]});
+    for (std::size_t i = 0; i < count(config.energyCalibration.pointCount, 5); ++i) {
+        points.push_back(
+            {config.energyCalibration.pointChannel[i], config.energyCalibration.pointEnergy[i]});
     }
     return {{"channelCount", list.channelCount()},
             {"histograms", histograms},
             {"calibration",
              {{"points", points},
-              {"termCount", config.termCount},
-              {"coefficients", config.coefficients},
-              {"channelScale", config.channelScale},
+              {"termCount", config.energyCalibration.termCount},
+              {"coefficients", config.energyCalibration.coefficients},
+              {"channelScale", config.energyCalibration.channelScale},
               {"efficiency", efficiency}}},
             {"range",
-             {{"first", config.firstChannel},
-              {"last", config.lastChannel},
-              {"round", config.roundRange != 0}}}};
+             {{"first", config.plot.firstChannel},
+              {"last", config.plot.lastChannel},
+              {"round", config.plot.roundRange != 0}}}};
 }
 
 void printText(const HistogramList& list, const AppConfig& config) {
@@ -78,20 +80,21 @@ void printText(const HistogramList& list, const AppConfig& config) {
                   << (h.isMarked() ? "marked" : "-") << '\t' << utf8FromCp1251(h.comment.view())
                   << '\n';
     }
-    if (config.channelScale < 2) {
+    if (config.energyCalibration.channelScale < 2) {
         std::cout << "energy calibration: none\n";
     } else {
-        std::cout << "energy calibration: " << config.termCount << " terms, channel scale "
-                  << config.channelScale << ", coefficients";
-        for (const double c : config.coefficients) {
+        std::cout << "energy calibration: " << config.energyCalibration.termCount
+                  << " terms, channel scale " << config.energyCalibration.channelScale
+                  << ", coefficients";
+        for (const double c : config.energyCalibration.coefficients) {
             std::cout << ' ' << c;
         }
         std::cout << '\n';
     }
-    std::cout << "calibration points: " << config.pointCount
-              << ", efficiency points: " << config.efficiencyPointCount << '\n';
-    std::cout << "visible range: channels " << config.firstChannel + 1 << " to "
-              << config.lastChannel + 1 << (config.roundRange ? ", rounded" : "") << '\n';
+    std::cout << "calibration points: " << config.energyCalibration.pointCount
+              << ", efficiency points: " << config.efficiency.efficiencyPointCount << '\n';
+    std::cout << "visible range: channels " << config.plot.firstChannel + 1 << " to "
+              << config.plot.lastChannel + 1 << (config.plot.roundRange ? ", rounded" : "") << '\n';
 }
 
 } // namespace

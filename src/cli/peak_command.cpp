@@ -126,15 +126,16 @@ int runPeak(std::span<const std::string_view> args) {
     if (!ok) {
         std::cerr << "kvantira-cli: the fit failed: " << describe(outcome) << '\n';
     }
-    const EnergyCalibration calibration(w.config, channels);
+    const EnergyCalibration& calibration = w.config.energyCalibration;
     // Widths in keV use the calibration's mean slope over the whole spectrum.
-    const double kevPerChannel =
-        channels > 1 ? (calibration.channelToEnergy(channels - 1) - calibration.channelToEnergy(0)) /
-                           (channels - 1)
-                     : 1.0;
+    const double kevPerChannel = channels > 1
+                                     ? (calibration.channelToEnergy(channels - 1, channels) -
+                                        calibration.channelToEnergy(0, channels)) /
+                                           (channels - 1)
+                                     : 1.0;
     const double exposure = h->rateExposure();
     const double centre = ok ? fit.centre : start;
-    const double energy = calibration.channelToEnergy(centre);
+    const double energy = calibration.channelToEnergy(centre, channels);
 
     if (parsed->json) {
         nlohmann::json result = {{"ok", ok}};

@@ -110,14 +110,14 @@ int runPeaks(std::span<const std::string_view> args) {
     }
     const std::int32_t channels = w.list.channelCount();
     const auto range = parsed->range.value_or(
-        std::pair{w.config.firstChannel + 1, w.config.lastChannel + 1});
+        std::pair{w.config.plot.firstChannel + 1, w.config.plot.lastChannel + 1});
     if (range.first < 1 || range.first > range.second || range.second > channels) {
         std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
         return kExitUsage;
     }
     w.list.setCurrentIndex(parsed->histogram - 1);
-    w.config.firstChannel = range.first - 1;
-    w.config.lastChannel = range.second - 1;
+    w.config.plot.firstChannel = range.first - 1;
+    w.config.plot.lastChannel = range.second - 1;
 
     const auto result = runPeakSearch(w.list, w.config, parsed->settings);
     w.ui.setSaveFile(parsed->outPath);
@@ -128,12 +128,12 @@ int runPeaks(std::span<const std::string_view> args) {
     if (result->stoppedAtCapacity) {
         std::cerr << "kvantira-cli: the search ended after " << kMaxAcceptedPeaks << " peaks\n";
     }
-    const EnergyCalibration calibration(w.config, channels);
+    const EnergyCalibration& calibration = w.config.energyCalibration;
     std::cout << "channel\tkeV\n";
     for (const LocalPeak& peak : result->peaks) {
         char line[96];
         std::snprintf(line, sizeof line, "%0.2f\t%0.2f\n", peak.centre + 1,
-                      calibration.channelToEnergy(peak.centre));
+                      calibration.channelToEnergy(peak.centre, channels));
         std::cout << line;
     }
     return kExitOk;

@@ -87,13 +87,13 @@ IdentifiedLine identify(const LineIdentifier& identifier, const FoundLine& line)
     IdentifiedLine result;
     result.line = &line;
     const AppConfig& config = identifier.config();
-    const auto match = identifier.identifyLine(line.energy, config.lineTolerance);
+    const auto match = identifier.identifyLine(line.energy, config.identification.lineTolerance);
     if (match) {
         const IsotopeRecord& record = identifier.database()[match->isotope];
         const IsotopeLine& databaseLine = record.lines[match->line];
         result.isotope = &record;
         result.lineEnergy = databaseLine.energy;
-        result.activity = lineActivity(line.rate, efficiencyAt(config, line.energy),
+        result.activity = lineActivity(line.rate, efficiencyAt(config.efficiency, line.energy),
                                        databaseLine.intensity);
     }
     return result;
@@ -147,7 +147,7 @@ int runSearch(std::span<const std::string_view> args) {
         return status;
     }
     if (parsed->efficiency) {
-        w.config.efficiencyCorrection = 1;
+        w.config.identification.efficiencyCorrection = 1;
     }
     const Histogram* spectrum = w.histogramAt(parsed->histogram);
     if (!spectrum) {
@@ -166,8 +166,8 @@ int runSearch(std::span<const std::string_view> args) {
     }
 
     const std::int32_t channels = w.list.channelCount();
-    const EnergyCalibration calibration(w.config, channels);
-    const LineSearchResult result = searchLines(*spectrum, w.config, calibration);
+    const EnergyCalibration& calibration = w.config.energyCalibration;
+    const LineSearchResult result = searchLines(*spectrum, w.config.lineSearch, calibration);
     if (result.tooManyPeaks) {
         std::cerr << "kvantira-cli: " << text(StringId::TooManyPeaks) << '\n';
     }
@@ -175,7 +175,8 @@ int runSearch(std::span<const std::string_view> args) {
                                     channels);
     switch (parsed->format) {
     case Format::Table:
-        std::cout << foundLinesListHeader(w.config.efficiencyCorrection != 0) << '\n';
+        std::cout << foundLinesListHeader(w.config.identification.efficiencyCorrection != 0)
+                  << '\n';
         for (const FoundLine& line : result.lines.lines()) {
             std::cout << foundLineListRow(identifier, line) << '\n';
         }

@@ -57,16 +57,16 @@ double totalDivisor(const Histogram& h) {
 
 // The channel at a fraction of the visible span, truncated, as boundaries and zoom take it.
 std::int32_t channelAt(const AppConfig& config, double fraction) {
-    const double span = static_cast<double>(config.lastChannel) - config.firstChannel;
-    return static_cast<std::int32_t>(std::trunc(span * fraction + config.firstChannel));
+    const double span = static_cast<double>(config.plot.lastChannel) - config.plot.firstChannel;
+    return static_cast<std::int32_t>(std::trunc(span * fraction + config.plot.firstChannel));
 }
 
 } // namespace
 
 std::int32_t cursorChannel(const PlotView& view, const AppConfig& config) {
-    const double span = static_cast<double>(config.lastChannel) - config.firstChannel;
+    const double span = static_cast<double>(config.plot.lastChannel) - config.plot.firstChannel;
     return static_cast<std::int32_t>(
-        roundHalfDown(config.firstChannel + span * view.cursorFraction));
+        roundHalfDown(config.plot.firstChannel + span * view.cursorFraction));
 }
 
 int cursorColumn(const PlotView& view) {
@@ -104,18 +104,19 @@ bool endCursorDrag(PlotView& view, AppConfig& config) {
     if (first == last) {
         return false;
     }
-    config.firstChannel = first;
-    config.lastChannel = last;
+    config.plot.firstChannel = first;
+    config.plot.lastChannel = last;
     return true;
 }
 
 bool stepCursor(PlotView& view, const AppConfig& config, int delta) {
-    const long long span = static_cast<long long>(config.lastChannel) - config.firstChannel;
+    const long long span =
+        static_cast<long long>(config.plot.lastChannel) - config.plot.firstChannel;
     if (span <= 0) {
         return false;
     }
     const long long offset =
-        static_cast<long long>(cursorChannel(view, config)) + delta - config.firstChannel;
+        static_cast<long long>(cursorChannel(view, config)) + delta - config.plot.firstChannel;
     view.cursorFraction = std::clamp(static_cast<double>(offset) / span, 0.0, 1.0);
     return true;
 }
@@ -124,23 +125,23 @@ bool setBoundary(PlotView& view, AppConfig& config, std::int32_t channelCount, B
     switch (which) {
     case Boundary::Left: {
         const std::int32_t first = channelAt(config, view.cursorFraction);
-        if (first >= config.lastChannel) {
+        if (first >= config.plot.lastChannel) {
             return false;
         }
-        config.firstChannel = first;
+        config.plot.firstChannel = first;
         break;
     }
     case Boundary::Right: {
         const std::int32_t last = channelAt(config, view.cursorFraction);
-        if (last <= config.firstChannel) {
+        if (last <= config.plot.firstChannel) {
             return false;
         }
-        config.lastChannel = last;
+        config.plot.lastChannel = last;
         break;
     }
     case Boundary::None:
-        config.firstChannel = 0;
-        config.lastChannel = std::max(channelCount, 1) - 1;
+        config.plot.firstChannel = 0;
+        config.plot.lastChannel = std::max(channelCount, 1) - 1;
         break;
     }
     view.cursorFraction = 0.5;
@@ -156,9 +157,9 @@ std::string cursorReadout(const PlotView& view, const AppConfig& config,
         return {};
     }
     std::string readout =
-        config.xAxisMode == kEnergyAxis
+        config.plot.xAxisMode == kEnergyAxis
             ? formatText(StringId::CursorEnergy,
-                         EnergyCalibration(config, list.channelCount()).channelToEnergy(c))
+                         config.energyCalibration.channelToEnergy(c, list.channelCount()))
             : formatText(StringId::CursorChannel, static_cast<long long>(c) + 1);
     const double count = h->channels[static_cast<std::size_t>(c)];
     switch (yAxisMode(config)) {
@@ -180,7 +181,7 @@ std::string rangeStatistics(const AppConfig& config, const HistogramList& list) 
     if (!h) {
         return {};
     }
-    const RangeMoments m = rangeMoments(*h, config.firstChannel, config.lastChannel);
+    const RangeMoments m = rangeMoments(*h, config.plot.firstChannel, config.plot.lastChannel);
     const double sigma = std::sqrt(std::abs(m.variance));
     long long integral = m.sum;
     switch (yAxisMode(config)) {
@@ -193,14 +194,15 @@ std::string rangeStatistics(const AppConfig& config, const HistogramList& list) 
         integral = truncated(m.sum / totalDivisor(*h));
         break;
     }
-    if (config.xAxisMode != kEnergyAxis) {
+    if (config.plot.xAxisMode != kEnergyAxis) {
         return formatText(StringId::RangeStatisticsChannels, integral, m.mean + 1.0, sigma);
     }
-    const EnergyCalibration calibration(config, list.channelCount());
-    const double keVPerChannel =
-        calibration.channelToEnergy(m.mean + 0.5) - calibration.channelToEnergy(m.mean - 0.5);
+    const EnergyCalibration& calibration = config.energyCalibration;
+    const std::int32_t channels = list.channelCount();
+    const double keVPerChannel = calibration.channelToEnergy(m.mean + 0.5, channels) -
+                                 calibration.channelToEnergy(m.mean - 0.5, channels);
     return formatText(StringId::RangeStatisticsEnergy, integral,
-                      calibration.channelToEnergy(m.mean), sigma * keVPerChannel);
+                      calibration.channelToEnergy(m.mean, channels), sigma * keVPerChannel);
 }
 
 } // namespace kv

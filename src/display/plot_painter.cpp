@@ -165,12 +165,12 @@ bool PlotPainter::drawPlot(QPainter& painter, const PixelRect& paneRect, PlotVie
     if (list.empty() || !computeVerticalRange(view, config, list)) {
         return false;
     }
-    if (config.roundRange != 0) {
+    if (config.plot.roundRange != 0) {
         roundVerticalRange(view);
     }
     drawAxes(painter, view, config, list.channelCount());
 
-    if (config.showSelectedOnly != 0) {
+    if (config.plot.showSelectedOnly != 0) {
         drawHistogramCurve(painter, view, config, *list.currentHistogram(), 0, false);
     } else {
         int drawn = 0;
@@ -211,21 +211,23 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& co
     case YAxisMode::Counts:
         break;
     }
-    const QString bottomLabel = formatted(yFormat, config.fromZero != 0 ? 0.0 : view.yMin);
+    const QString bottomLabel = formatted(yFormat, config.plot.fromZero != 0 ? 0.0 : view.yMin);
     const QString topLabel = formatted(yFormat, view.yMax);
 
     QString xTitle;
     QString firstLabel;
     QString lastLabel;
-    if (config.xAxisMode == 1) {
-        const EnergyCalibration calibration(config, channelCount);
+    if (config.plot.xAxisMode == 1) {
+        const EnergyCalibration& calibration = config.energyCalibration;
         xTitle = QString::fromUtf8(text(StringId::AxisEnergy));
-        firstLabel = formatted("%0.0f", calibration.channelToEnergy(config.firstChannel));
-        lastLabel = formatted("%0.0f", calibration.channelToEnergy(config.lastChannel));
+        firstLabel =
+            formatted("%0.0f", calibration.channelToEnergy(config.plot.firstChannel, channelCount));
+        lastLabel =
+            formatted("%0.0f", calibration.channelToEnergy(config.plot.lastChannel, channelCount));
     } else {
         xTitle = QString::fromUtf8(text(StringId::AxisChannels));
-        firstLabel = channelLabel(config.firstChannel);
-        lastLabel = channelLabel(config.lastChannel);
+        firstLabel = channelLabel(config.plot.firstChannel);
+        lastLabel = channelLabel(config.plot.lastChannel);
     }
 
     // One line of text to the left of the frame (rotated) and one below it.
@@ -281,14 +283,15 @@ void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
                                      const AppConfig& config, const Histogram& h, int markerIndex,
                                      bool highlighted) {
     // A record shorter than the visible range is drawn over the channels it has.
-    const std::int64_t first = std::max(config.firstChannel, 0);
+    const std::int64_t first = std::max(config.plot.firstChannel, 0);
     const std::int64_t last =
-        std::min<std::int64_t>(config.lastChannel, std::ssize(h.channels) - 1);
+        std::min<std::int64_t>(config.plot.lastChannel, std::ssize(h.channels) - 1);
     if (first > last) {
         return;
     }
     const PixelRect& r = view.plotRect;
-    const std::int64_t span = static_cast<std::int64_t>(config.lastChannel) - config.firstChannel;
+    const std::int64_t span =
+        static_cast<std::int64_t>(config.plot.lastChannel) - config.plot.firstChannel;
     // A pane narrower than its insets has no width to space markers by.
     const int pixel = deviceScale(painter.device());
     const std::int64_t spacing = std::max<std::int64_t>(

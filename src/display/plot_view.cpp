@@ -47,7 +47,7 @@ double signedMultiple(std::int64_t k, double unit, bool negative) {
 } // namespace
 
 YAxisMode yAxisMode(const AppConfig& config) {
-    switch (config.yAxisMode) {
+    switch (config.plot.yAxisMode) {
     case 1:
         return YAxisMode::Intensity;
     case 2:
@@ -71,15 +71,15 @@ double displayScale(const Histogram& h, YAxisMode mode) {
 
 void clampVisibleRange(AppConfig& config, std::int32_t channelCount) {
     const std::int32_t count = std::max(channelCount, 1);
-    if (config.firstChannel < 0 || config.firstChannel >= count) {
-        config.firstChannel = 0;
+    if (config.plot.firstChannel < 0 || config.plot.firstChannel >= count) {
+        config.plot.firstChannel = 0;
     }
-    if (config.lastChannel < 0 || config.lastChannel >= count) {
-        config.lastChannel = count - 1;
+    if (config.plot.lastChannel < 0 || config.plot.lastChannel >= count) {
+        config.plot.lastChannel = count - 1;
     }
-    if (config.firstChannel >= config.lastChannel) {
-        config.firstChannel = 0;
-        config.lastChannel = count - 1;
+    if (config.plot.firstChannel >= config.plot.lastChannel) {
+        config.plot.firstChannel = 0;
+        config.plot.lastChannel = count - 1;
     }
 }
 
@@ -88,15 +88,16 @@ bool computeVerticalRange(PlotView& view, const AppConfig& config, const Histogr
     double low = kInfinity;
     double high = -kInfinity;
     bool found = false;
-    if (config.showSelectedOnly != 0) {
+    if (config.plot.showSelectedOnly != 0) {
         const Histogram* selected = list.currentHistogram();
-        found = selected != nullptr && widenByVisibleValues(*selected, mode, config.firstChannel,
-                                                            config.lastChannel, low, high);
+        found =
+            selected != nullptr && widenByVisibleValues(*selected, mode, config.plot.firstChannel,
+                                                        config.plot.lastChannel, low, high);
     } else {
         for (int i = 0; i < list.histogramCount(); ++i) {
             if (list.isMarked(i) &&
-                widenByVisibleValues(*list.histogramAt(i), mode, config.firstChannel,
-                                     config.lastChannel, low, high)) {
+                widenByVisibleValues(*list.histogramAt(i), mode, config.plot.firstChannel,
+                                     config.plot.lastChannel, low, high)) {
                 found = true;
             }
         }
@@ -153,23 +154,23 @@ void roundVerticalRange(PlotView& view) {
 
 PixelPoint mapToPixel(const PlotView& view, const AppConfig& config, double channel, double value,
                       double logFloor, const PixelRect& rect) {
-    double width = static_cast<double>(config.lastChannel) - config.firstChannel;
+    double width = static_cast<double>(config.plot.lastChannel) - config.plot.firstChannel;
     if (width == 0.0) {
         width = 1.0;
     }
     const double left = rect.left;
     const double bottom = rect.bottom;
-    const int x =
-        toPixel((channel - config.firstChannel) / width * (rect.right - left) + left, rect.left);
+    const int x = toPixel((channel - config.plot.firstChannel) / width * (rect.right - left) + left,
+                          rect.left);
 
-    const bool fromZero = config.fromZero != 0;
+    const bool fromZero = config.plot.fromZero != 0;
     double span = fromZero ? view.yMax : view.yMax - view.yMin;
     const double shifted = fromZero ? value : value - view.yMin;
     if (span == 0.0) {
         span = 1.0;
     }
     double f = shifted / span;
-    if (config.logScale != 0) {
+    if (config.plot.logScale != 0) {
         const double floor = (std::isfinite(logFloor) && logFloor > 0.0) ? logFloor : 1.0;
         if (!(shifted > floor && span > floor)) {
             return {x, rect.bottom};

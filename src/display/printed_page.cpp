@@ -62,10 +62,10 @@ std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPai
     clampVisibleRange(config, list.channelCount());
     const bool drawn = !list.empty() && computeVerticalRange(view, config, list);
     if (drawn) {
-        if (config.roundRange != 0) {
+        if (config.plot.roundRange != 0) {
             roundVerticalRange(view);
         }
-        if (config.showSelectedOnly != 0) {
+        if (config.plot.showSelectedOnly != 0) {
             const Histogram& h0 = *list.currentHistogram();
             const QString title = QString::fromStdString(utf8FromCp1251(h0.name.view()) + "; " +
                                                          utf8FromCp1251(h0.comment.view()));

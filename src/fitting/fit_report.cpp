@@ -50,7 +50,8 @@ void appendFormatted(std::string& out, std::string_view format,
 } // namespace
 
 std::string fitReport(const ComponentTable& table, std::span<const double> errors,
-                      double exposureSeconds, const EnergyCalibration& calibration) {
+                      double exposureSeconds, const EnergyCalibration& calibration,
+                      std::int32_t channelCount) {
     std::string out(text(StringId::FitFinished));
     std::size_t vector = 0;
     for (int k = 0; k < table.componentCount(); ++k) {
@@ -89,12 +90,13 @@ std::string fitReport(const ComponentTable& table, std::span<const double> error
                 appendFormatted(out, text(StringId::FitAreaLine),
                                 {1, pj, sigma, pj / exposureSeconds});
             } else if (j == 1) {
-                appendFormatted(out, text(StringId::FitCentreLine),
-                                {2, pj + 1.0, sigma, calibration.channelToEnergy(pj)});
+                appendFormatted(
+                    out, text(StringId::FitCentreLine),
+                    {2, pj + 1.0, sigma, calibration.channelToEnergy(pj, channelCount)});
             } else {
                 // The width in keV from the energy width of one channel at the position.
-                const double keVPerChannel = calibration.channelToEnergy(p[1] + 0.5) -
-                                             calibration.channelToEnergy(p[1] - 0.5);
+                const double keVPerChannel = calibration.channelToEnergy(p[1] + 0.5, channelCount) -
+                                             calibration.channelToEnergy(p[1] - 0.5, channelCount);
                 appendFormatted(out, text(StringId::FitWidthLine),
                                 {3, pj, sigma, kFwhmPerSigma * pj * keVPerChannel});
             }

@@ -199,7 +199,7 @@ std::optional<PeakSearchResult> runPeakSearch(HistogramList& list, const AppConf
         return std::nullopt;
     }
     PeakSearchResult result =
-        findPeaks(*source, config.firstChannel, config.lastChannel, settings);
+        findPeaks(*source, config.plot.firstChannel, config.plot.lastChannel, settings);
     list.addHistogram(std::make_unique<Histogram>(std::move(result.histogram)));
     result.histogram = Histogram{};
     return result;

@@ -105,7 +105,7 @@ std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum,
     return h;
 }
 
-bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& config) {
+bool applyImportedCalibration(const ImportedSpectrum& spectrum, EnergyCalibration& calibration) {
     if (!spectrum.calibration || spectrum.channels.size() < 2) {
         return false;
     }
@@ -113,14 +113,14 @@ bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& confi
     if (!coefficients) {
         return false;
     }
-    config.coefficients.fill(0.0);
-    std::copy(coefficients->begin(), coefficients->end(), config.coefficients.begin());
-    config.termCount = static_cast<std::int32_t>(coefficients->size());
-    config.channelScale = static_cast<std::int32_t>(spectrum.channels.size());
+    calibration.coefficients.fill(0.0);
+    std::copy(coefficients->begin(), coefficients->end(), calibration.coefficients.begin());
+    calibration.termCount = static_cast<std::int32_t>(coefficients->size());
+    calibration.channelScale = static_cast<std::int32_t>(spectrum.channels.size());
     return true;
 }
 
-ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
+ImportedSpectrum exportedSpectrum(const Histogram& h, const EnergyCalibration& calibration,
                                   std::int32_t channelCount) {
     ImportedSpectrum s;
     s.title = utf8FromCp1251(nameRemainder(h.name.view())); // the number belongs to the list
@@ -130,19 +130,16 @@ ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
     if (h.created != SystemTime{}) {
         s.startTime = h.created;
     }
-    if (EnergyCalibration(config, channelCount).inForce()) {
+    if (calibration.inForce()) {
         // t = channelScale x / channelCount, so the coefficient of x^k is c_k (scale)^k.
-        const int terms = config.termCount >= 0 && config.termCount <= kMaxCalibrationTerms
-                              ? config.termCount
-                              : kMaxCalibrationTerms;
-        const double scale = static_cast<double>(config.channelScale) / channelCount;
-        ImportedCalibration calibration;
+        const double scale = static_cast<double>(calibration.channelScale) / channelCount;
+        ImportedCalibration exported;
         double power = 1.0;
-        for (int k = 0; k < terms; ++k) {
-            calibration.coefficients.push_back(config.coefficients[k] * power);
+        for (int k = 0; k < calibration.termsInUse(); ++k) {
+            exported.coefficients.push_back(calibration.coefficients[k] * power);
             power *= scale;
         }
-        s.calibration = calibration;
+        s.calibration = exported;
     }
     return s;
 }

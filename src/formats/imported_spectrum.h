@@ -10,7 +10,7 @@
 // its lower edge); each reader says in firstChannelPosition where the centre of the spectrum's
 // first channel lies in the file's own numbering, so one shift of the polynomial converts it.
 
-#include "model/app_config.h"
+#include "model/energy_calibration.h"
 #include "model/histogram.h"
 #include "platform/clock.h"
 
@@ -69,15 +69,15 @@ std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum, std::st
 std::optional<double> realTimeOf(const Histogram& h);
 
 // Takes over an imported calibration as the program's: channelScale = the spectrum's channel
-// count, so channel positions need no rescaling. False (config unchanged) when there is none
-// or it does not fit the program's record.
-bool applyImportedCalibration(const ImportedSpectrum& spectrum, AppConfig& config);
+// count, so channel positions need no rescaling. False (calibration unchanged) when there is
+// none or it does not fit the program's record.
+bool applyImportedCalibration(const ImportedSpectrum& spectrum, EnergyCalibration& calibration);
 
 // The spectrum a writer gets for a histogram under the calibration in force for channelCount
 // channels; a calibration made at another channel count is rescaled to this one. The title is
 // the name without its list number; the real time is the one the comment carries, else the
 // exposure.
-ImportedSpectrum exportedSpectrum(const Histogram& h, const AppConfig& config,
+ImportedSpectrum exportedSpectrum(const Histogram& h, const EnergyCalibration& calibration,
                                   std::int32_t channelCount);
 
 // A name for messages and comments: "ORTEC SPE", "N42" ...

@@ -56,7 +56,7 @@ ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices
     }
     const ReadOutcome outcome = document.appendHistograms(std::move(histograms));
     if (outcome == ReadOutcome::Read && config.restoreFromDataFile) {
-        applyImportedCalibration(read.spectra.front(), config);
+        applyImportedCalibration(read.spectra.front(), config.energyCalibration);
     }
     return outcome;
 }
@@ -86,13 +86,13 @@ SaveOutcome exportCurrentHistogram(const HistogramList& list, AppConfig& config,
         return SaveOutcome::Cancelled;
     }
     config.lastDirectory = directoryOf(*chosen);
-    return exportHistogram(*h, config, list.channelCount(), *chosen, ui);
+    return exportHistogram(*h, config.energyCalibration, list.channelCount(), *chosen, ui);
 }
 
-SaveOutcome exportHistogram(const Histogram& h, const AppConfig& config, std::int32_t channelCount,
-                            const std::string& path, UiServices& ui) {
-    const WrittenSpectrum written =
-        writeSpectrumFile(exportedSpectrum(h, config, channelCount), formatFromExtension(path));
+SaveOutcome exportHistogram(const Histogram& h, const EnergyCalibration& calibration,
+                            std::int32_t channelCount, const std::string& path, UiServices& ui) {
+    const WrittenSpectrum written = writeSpectrumFile(
+        exportedSpectrum(h, calibration, channelCount), formatFromExtension(path));
     if (!written.problem.empty()) {
         reportRefused(ui, path, written.problem);
         return SaveOutcome::Failed;

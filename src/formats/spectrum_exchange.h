@@ -35,7 +35,7 @@ SaveOutcome exportCurrentHistogram(const HistogramList& list, AppConfig& config,
 
 // Writes one histogram with the calibration in force into path, in the format of its
 // extension; the file is replaced only once the new one is complete.
-SaveOutcome exportHistogram(const Histogram& h, const AppConfig& config, std::int32_t channelCount,
-                            const std::string& path, UiServices& ui);
+SaveOutcome exportHistogram(const Histogram& h, const EnergyCalibration& calibration,
+                            std::int32_t channelCount, const std::string& path, UiServices& ui);
 
 } // namespace kv

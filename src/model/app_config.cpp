@@ -13,102 +13,102 @@ namespace {
 template <class Config, class Io> constexpr void configLayout(Config& c, Io& io) {
     io.text(0, c.documentPath, kPathFieldSize);
     io.text(256, c.lastDirectory, kPathFieldSize);
-    io.field(512, c.logScale);
-    io.field(513, c.fromZero);
-    io.field(514, c.xAxisMode);
-    io.field(518, c.yAxisMode);
-    io.field(522, c.showSelectedOnly);
-    io.field(523, c.calibrationReserve0);
-    io.field(531, c.calibrationReserve1);
-    io.field(539, c.pointChannel);
-    io.field(579, c.pointEnergy);
-    io.field(619, c.pointCount);
-    io.field(623, c.smoothRadius);
-    io.field(627, c.smoothSigma);
-    io.field(635, c.smoothKind);
-    io.field(639, c.smoothDialogFlag);
-    io.field(640, c.rejectRadius);
-    io.field(644, c.continuumSmoothRadius);
+    io.field(512, c.plot.logScale);
+    io.field(513, c.plot.fromZero);
+    io.field(514, c.plot.xAxisMode);
+    io.field(518, c.plot.yAxisMode);
+    io.field(522, c.plot.showSelectedOnly);
+    io.field(523, c.energyCalibration.calibrationReserve0);
+    io.field(531, c.energyCalibration.calibrationReserve1);
+    io.field(539, c.energyCalibration.pointChannel);
+    io.field(579, c.energyCalibration.pointEnergy);
+    io.field(619, c.energyCalibration.pointCount);
+    io.field(623, c.filters.smoothRadius);
+    io.field(627, c.filters.smoothSigma);
+    io.field(635, c.filters.smoothKind);
+    io.field(639, c.filters.smoothDialogFlag);
+    io.field(640, c.lineSearch.rejectRadius);
+    io.field(644, c.lineSearch.continuumSmoothRadius);
     io.field(648, c.singlePeakOption);
-    io.text(649, c.lastName, kLastNameFieldSize);
-    io.field(777, c.lastExposure);
-    io.field(785, c.portBaseIndex);
-    io.field(786, c.removeContinuum);
-    io.field(787, c.searchRadii);
-    io.field(807, c.levelFactor);
-    io.field(815, c.maxPeakWidth);
-    io.field(823, c.showOriginal);
-    io.field(824, c.showLevel);
-    io.field(825, c.showResult);
-    io.field(826, c.autoSave);
-    io.field(827, c.efficiencyPointCount);
-    io.field(831, c.efficiencyCorrection);
-    io.field(832, c.efficiencyEnergy);
-    io.field(992, c.efficiencyValue);
-    io.field(1152, c.lineTolerance);
-    io.field(1160, c.lineThreshold);
-    io.field(1168, c.checkLines);
-    io.field(1169, c.linesNeeded);
-    io.field(1173, c.termCount);
-    io.field(1177, c.coefficients);
-    io.field(1217, c.channelScale);
-    io.field(1221, c.searchTab);
-    io.field(1225, c.energyFrom);
-    io.field(1233, c.energyTo);
+    io.text(649, c.analyser.lastName, kLastNameFieldSize);
+    io.field(777, c.analyser.lastExposure);
+    io.field(785, c.analyser.portBaseIndex);
+    io.field(786, c.lineSearch.removeContinuum);
+    io.field(787, c.lineSearch.searchRadii);
+    io.field(807, c.lineSearch.levelFactor);
+    io.field(815, c.lineSearch.maxPeakWidth);
+    io.field(823, c.lineSearch.showOriginal);
+    io.field(824, c.lineSearch.showLevel);
+    io.field(825, c.lineSearch.showResult);
+    io.field(826, c.analyser.autoSave);
+    io.field(827, c.efficiency.efficiencyPointCount);
+    io.field(831, c.identification.efficiencyCorrection);
+    io.field(832, c.efficiency.efficiencyEnergy);
+    io.field(992, c.efficiency.efficiencyValue);
+    io.field(1152, c.identification.lineTolerance);
+    io.field(1160, c.identification.lineThreshold);
+    io.field(1168, c.identification.checkLines);
+    io.field(1169, c.identification.linesNeeded);
+    io.field(1173, c.energyCalibration.termCount);
+    io.field(1177, c.energyCalibration.coefficients);
+    io.field(1217, c.energyCalibration.channelScale);
+    io.field(1221, c.lineSearch.searchTab);
+    io.field(1225, c.identification.energyFrom);
+    io.field(1233, c.identification.energyTo);
     io.field(1241, c.restoreFromDataFile);
-    io.field(1242, c.threshold);
-    io.field(1246, c.coincidenceMode);
-    io.field(1250, c.gatingMode);
-    io.field(1254, c.internalGating);
-    io.field(1258, c.memoryMode);
-    io.field(1262, c.interruptMode);
-    io.field(1266, c.firstChannel);
-    io.field(1270, c.lastChannel);
-    io.field(1274, c.roundRange);
-    io.field(1275, c.windowRect);
-    io.field(1291, c.triggerPort);
-    io.field(1295, c.cycleCount);
-    io.field(1299, c.startOnHighLevel);
-    io.text(1300, c.exportPath, kPathFieldSize);
-    io.field(1556, c.exportOneFile);
-    io.field(1557, c.exportNames);
-    io.field(kLegacyCoefficientsOffset, c.legacyWindowCoefficients);
-    io.field(1606, c.windowLower);
-    io.field(1618, c.windowUpper);
-    io.field(1630, c.xrayExposure);
-    io.field(1638, c.seriesInterval);
-    io.field(1646, c.seriesMaxCount);
+    io.field(1242, c.analyser.threshold);
+    io.field(1246, c.analyser.coincidenceMode);
+    io.field(1250, c.analyser.gatingMode);
+    io.field(1254, c.analyser.internalGating);
+    io.field(1258, c.analyser.memoryMode);
+    io.field(1262, c.analyser.interruptMode);
+    io.field(1266, c.plot.firstChannel);
+    io.field(1270, c.plot.lastChannel);
+    io.field(1274, c.plot.roundRange);
+    io.field(1275, c.layout.windowRect);
+    io.field(1291, c.series.triggerPort);
+    io.field(1295, c.series.cycleCount);
+    io.field(1299, c.series.startOnHighLevel);
+    io.text(1300, c.textExport.exportPath, kPathFieldSize);
+    io.field(1556, c.textExport.exportOneFile);
+    io.field(1557, c.textExport.exportNames);
+    io.field(kLegacyCoefficientsOffset, c.countWindows.legacyWindowCoefficients);
+    io.field(1606, c.countWindows.windowLower);
+    io.field(1618, c.countWindows.windowUpper);
+    io.field(1630, c.series.xrayExposure);
+    io.field(1638, c.series.seriesInterval);
+    io.field(1646, c.series.seriesMaxCount);
     io.field(1650, c.unused1650);
-    io.field(1654, c.expandedResult);
-    io.field(1655, c.reportWindowRect);
-    io.field(1671, c.textAutoSave);
-    io.field(1672, c.autoShiftWindows);
-    io.field(1673, c.calibrationCoefficients);
-    io.field(1721, c.countCoefficients);
-    io.field(1793, c.referenceChannel);
-    io.field(1797, c.referenceWidth);
+    io.field(1654, c.countWindows.expandedResult);
+    io.field(1655, c.layout.reportWindowRect);
+    io.field(1671, c.textExport.textAutoSave);
+    io.field(1672, c.countWindows.autoShiftWindows);
+    io.field(1673, c.countWindows.calibrationCoefficients);
+    io.field(1721, c.countWindows.countCoefficients);
+    io.field(1793, c.countWindows.referenceChannel);
+    io.field(1797, c.countWindows.referenceWidth);
     io.field(1801, c.unused1801);
-    io.field(1845, c.windowPlacement);
-    io.field(1889, c.listPaneWidth);
-    io.field(1893, c.listPaneHeight);
-    io.field(1897, c.listOrientation);
+    io.field(1845, c.layout.windowPlacement);
+    io.field(1889, c.layout.listPaneWidth);
+    io.field(1893, c.layout.listPaneHeight);
+    io.field(1897, c.layout.listOrientation);
 }
 
-template <class Config, class Io> constexpr void trailerLayout(Config& c, Io& io) {
-    io.field(0, c.pointChannel);
-    io.field(40, c.pointEnergy);
-    io.field(80, c.pointCount);
-    io.field(84, c.calibrationReserve0);
-    io.field(92, c.calibrationReserve1);
-    io.field(100, c.termCount);
-    io.field(104, c.coefficients);
-    io.field(144, c.channelScale);
-    io.field(148, c.efficiencyPointCount);
-    io.field(152, c.efficiencyEnergy);
-    io.field(312, c.efficiencyValue);
-    io.field(472, c.firstChannel);
-    io.field(476, c.lastChannel);
-    io.field(480, c.roundRange);
+template <class Trailer, class Io> constexpr void trailerLayout(Trailer& t, Io& io) {
+    io.field(0, t.energyCalibration.pointChannel);
+    io.field(40, t.energyCalibration.pointEnergy);
+    io.field(80, t.energyCalibration.pointCount);
+    io.field(84, t.energyCalibration.calibrationReserve0);
+    io.field(92, t.energyCalibration.calibrationReserve1);
+    io.field(100, t.energyCalibration.termCount);
+    io.field(104, t.energyCalibration.coefficients);
+    io.field(144, t.energyCalibration.channelScale);
+    io.field(148, t.efficiency.efficiencyPointCount);
+    io.field(152, t.efficiency.efficiencyEnergy);
+    io.field(312, t.efficiency.efficiencyValue);
+    io.field(472, t.firstChannel);
+    io.field(476, t.lastChannel);
+    io.field(480, t.roundRange);
 }
 
 class FieldWriter {
@@ -234,9 +234,9 @@ constexpr bool configLayoutFills() {
 }
 
 constexpr bool trailerLayoutFills() {
-    const AppConfig config;
+    const FileTrailer trailer;
     LayoutCheck check;
-    trailerLayout(config, check);
+    trailerLayout(trailer, check);
     return check.tight && check.end == kTrailerSize;
 }
 
@@ -271,25 +271,41 @@ void overlayAppConfig(AppConfig& config, std::span<const std::uint8_t> bytes) {
 }
 
 void convertLegacyLayout(AppConfig& config) {
-    auto& legacy = config.legacyWindowCoefficients;
+    CountWindowSettings& windows = config.countWindows;
+    auto& legacy = windows.legacyWindowCoefficients;
     if (legacy[0] == 0.0) {
         return;
     }
-    std::copy_n(legacy.begin(), 3, config.calibrationCoefficients.begin());
-    std::copy_n(legacy.begin() + 3, 3, config.countCoefficients.begin());
+    std::copy_n(legacy.begin(), 3, windows.calibrationCoefficients.begin());
+    std::copy_n(legacy.begin() + 3, 3, windows.countCoefficients.begin());
     legacy[0] = 0.0;
 }
 
-std::array<std::uint8_t, kTrailerSize> encodeTrailer(const AppConfig& config) {
+std::array<std::uint8_t, kTrailerSize> encodeTrailer(const FileTrailer& trailer) {
     std::array<std::uint8_t, kTrailerSize> bytes{};
     FieldWriter writer(bytes);
-    trailerLayout(config, writer);
+    trailerLayout(trailer, writer);
     return bytes;
 }
 
-void applyTrailer(AppConfig& config, std::span<const std::uint8_t, kTrailerSize> bytes) {
+FileTrailer decodeTrailer(std::span<const std::uint8_t, kTrailerSize> bytes) {
+    FileTrailer trailer;
     FieldReader reader(bytes);
-    trailerLayout(config, reader);
+    trailerLayout(trailer, reader);
+    return trailer;
+}
+
+FileTrailer trailerOf(const AppConfig& config) {
+    return {config.energyCalibration, config.efficiency, config.plot.firstChannel,
+            config.plot.lastChannel, config.plot.roundRange};
+}
+
+void applyTrailer(AppConfig& config, const FileTrailer& trailer) {
+    config.energyCalibration = trailer.energyCalibration;
+    config.efficiency = trailer.efficiency;
+    config.plot.firstChannel = trailer.firstChannel;
+    config.plot.lastChannel = trailer.lastChannel;
+    config.plot.roundRange = trailer.roundRange;
 }
 
 } // namespace kv

@@ -55,10 +55,12 @@
 //
 // Bytes are u8 unless noted; i32 little-endian, f64 IEEE 754 little-endian.
 
+#include "model/energy_calibration.h"
+#include "model/settings.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <span>
 #include <string>
 
@@ -70,131 +72,36 @@ inline constexpr std::size_t kLastNameFieldSize = 128; // lastName
 // Where older versions kept the count-window coefficients; see convertLegacyLayout.
 inline constexpr std::size_t kLegacyCoefficientsOffset = 1558;
 
-// The main window's placement, in the layout of the Win32 WINDOWPLACEMENT record so files
-// written by the Windows program keep their meaning. 11 x int32 = 44 bytes.
-struct WindowPlacement {
-    std::int32_t length = 44;
-    std::int32_t flags = 0;
-    std::int32_t showState = 1; // 1 = normal
-    std::array<std::int32_t, 2> minPosition{};
-    std::array<std::int32_t, 2> maxPosition{};
-    std::array<std::int32_t, 4> normalRect{0, 0, 600, 400}; // left, top, right, bottom
-
-    bool operator==(const WindowPlacement&) const = default;
-};
-
 // Single-byte fields stay std::uint8_t (flags too) so that every stored byte value survives a
 // load and save unchanged. Text fields hold the bytes up to the first zero; the encoder writes
 // them zero-padded, so a decoded record encodes back byte for byte only if its texts were
 // zero-padded after the terminator (a field without any zero is taken whole and comes back with
 // its last byte zeroed). A path in memory may be longer than its field: the encoder cuts it,
 // while the program keeps using the whole path.
+//
+// The fields are grouped by the part of the program that owns them; each group is the settings
+// record its functions take, so they never see the rest of the configuration.
 struct AppConfig {
     // Document
     std::string documentPath;
     std::string lastDirectory;
-
-    // Plot view
-    std::uint8_t logScale = 0;
-    std::uint8_t fromZero = 1;
-    std::int32_t xAxisMode = 0;
-    std::int32_t yAxisMode = 0;
-    std::uint8_t showSelectedOnly = 1;
-    std::int32_t firstChannel = 1;
-    std::int32_t lastChannel = 2047;
-    std::uint8_t roundRange = 1;
-
-    // Energy calibration
-    std::array<double, 5> pointChannel{};
-    std::array<double, 5> pointEnergy{}; // keV
-    std::int32_t pointCount = 0;         // 0..5
-    std::int32_t termCount = 5;
-    std::array<double, 5> coefficients{};
-    std::int32_t channelScale = 0; // below 2: no calibration
-    // Carried in every histogram file's trailer, used by nothing.
-    double calibrationReserve0 = 0.0;
-    double calibrationReserve1 = 1.0;
-
-    // Efficiency calibration
-    std::int32_t efficiencyPointCount = 0; // 0..20
-    std::array<double, 20> efficiencyEnergy{};
-    std::array<double, 20> efficiencyValue{};
-
-    // Smoothing
-    std::int32_t smoothRadius = 1;
-    double smoothSigma = 2.0;
-    std::int32_t smoothKind = 0;
-    std::uint8_t smoothDialogFlag = 0; // cleared by the smoothing dialog, read by nothing
-
-    // Continuum removal and line search
-    std::int32_t rejectRadius = 15;
-    std::int32_t continuumSmoothRadius = 4;
-    std::uint8_t removeContinuum = 1;
-    std::array<std::int32_t, 5> searchRadii{10, 10, 5, 1, 1};
-    double levelFactor = 3.0;
-    double maxPeakWidth = 10.0;
-    std::uint8_t showOriginal = 1;
-    std::uint8_t showLevel = 1;
-    std::uint8_t showResult = 1;
-    std::int32_t searchTab = 0;
     // 1: reading a histogram file takes the calibrations and channel range from its trailer.
     std::uint8_t restoreFromDataFile = 1;
 
+    PlotSettings plot;
+    EnergyCalibration energyCalibration;
+    EfficiencyCalibration efficiency;
+    FilterSettings filters;
+    LineSearchSettings lineSearch;
+    IdentificationSettings identification;
+    AnalyserSettings analyser;
+    SeriesSettings series;
+    TextExportSettings textExport;
+    CountWindowSettings countWindows;
+    WindowLayout layout;
+
     // Single-peak approximation
     std::uint8_t singlePeakOption = 0;
-
-    // Identification
-    std::uint8_t efficiencyCorrection = 0;
-    double lineTolerance = 1.0;
-    double lineThreshold = 0.01;
-    std::uint8_t checkLines = 1;
-    std::int32_t linesNeeded = 3;
-    double energyFrom = 0.0;
-    double energyTo = 2000.0;
-
-    // Analyser and measurement
-    std::string lastName = "Spectrum";
-    double lastExposure = 1.0;
-    std::int8_t portBaseIndex = 0; // 0..7: base port 0x300 + 16 * index
-    std::uint8_t autoSave = 1;
-    std::int32_t threshold = 0;
-    std::int32_t coincidenceMode = 1;
-    std::int32_t gatingMode = 1;
-    std::int32_t internalGating = 0;
-    std::int32_t memoryMode = 0;
-    std::int32_t interruptMode = 0;
-
-    // Series and X-ray measurements, text export
-    std::int32_t triggerPort = 0;
-    std::int32_t cycleCount = 5;
-    std::uint8_t startOnHighLevel = 1;
-    std::string exportPath = "spectrum.dat";
-    std::uint8_t exportOneFile = 1;
-    std::uint8_t exportNames = 1;
-    double xrayExposure = 1.0;
-    double seriesInterval = 0.1; // pause added to the exposure
-    std::int32_t seriesMaxCount = 200;
-    std::uint8_t textAutoSave = 0;
-
-    // Count windows
-    std::array<double, 6> legacyWindowCoefficients{1.0, 1.0, 1.0, 0.0, 1.0, 1.0};
-    std::array<std::int32_t, 3> windowLower{0, 200, 600};
-    std::array<std::int32_t, 3> windowUpper{100, 300, 700};
-    std::uint8_t expandedResult = 1;
-    std::uint8_t autoShiftWindows = 1;
-    std::array<double, 6> calibrationCoefficients{1.0, 1.0, 1.0, 1.0, 1.0, 1.0};          // K0..K5
-    std::array<double, 9> countCoefficients{0.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0}; // P0..P8
-    std::int32_t referenceChannel = 600;
-    std::int32_t referenceWidth = 200;
-
-    // Windows; rectangles are left, top, right, bottom in screen pixels.
-    std::array<std::int32_t, 4> windowRect{}; // written on every move, read by nothing
-    std::array<std::int32_t, 4> reportWindowRect{0, 0, std::numeric_limits<std::int32_t>::min(),
-                                                 std::numeric_limits<std::int32_t>::min()};
-    WindowPlacement windowPlacement;
-    std::int32_t listPaneWidth = 200;
-    std::int32_t listPaneHeight = 200;
-    std::int32_t listOrientation = 0;
 
     // Read by nothing, kept so a file is written back as it was read.
     std::array<std::uint8_t, 4> unused1650{};
@@ -234,10 +141,26 @@ void convertLegacyLayout(AppConfig& config);
 
 inline constexpr std::size_t kTrailerSize = 481;
 
-std::array<std::uint8_t, kTrailerSize> encodeTrailer(const AppConfig& config);
+// The trailer's values.
+struct FileTrailer {
+    EnergyCalibration energyCalibration;
+    EfficiencyCalibration efficiency;
+    std::int32_t firstChannel = 1;
+    std::int32_t lastChannel = 2047;
+    std::uint8_t roundRange = 1;
 
-// Copies a trailer's values into their configuration fields as they are; deciding whether a
+    bool operator==(const FileTrailer&) const = default;
+};
+
+std::array<std::uint8_t, kTrailerSize> encodeTrailer(const FileTrailer& trailer);
+FileTrailer decodeTrailer(std::span<const std::uint8_t, kTrailerSize> bytes);
+
+// The trailer a histogram file written now carries: the configuration's calibrations and
+// displayed channel range.
+FileTrailer trailerOf(const AppConfig& config);
+
+// Takes a trailer's values into their configuration fields as they are; deciding whether a
 // file's trailer is taken at all (restoreFromDataFile) is the reader's business.
-void applyTrailer(AppConfig& config, std::span<const std::uint8_t, kTrailerSize> bytes);
+void applyTrailer(AppConfig& config, const FileTrailer& trailer);
 
 } // namespace kv

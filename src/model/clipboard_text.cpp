@@ -87,16 +87,16 @@ void appendClipboardValue(std::string& out, const Histogram& h, std::int32_t cou
 
 std::string histogramClipboardText(const Histogram& h, const AppConfig& config) {
     const auto channelCount = static_cast<std::int32_t>(h.channels.size());
-    const EnergyCalibration calibration(config, channelCount);
     std::string out;
     out.reserve(h.channels.size() * 16);
     for (std::int32_t c = 0; c < channelCount; ++c) {
-        if (config.xAxisMode == 1) {
-            appendFormat(out, "%0.2f\t", calibration.channelToEnergy(c));
+        if (config.plot.xAxisMode == 1) {
+            appendFormat(out, "%0.2f\t", config.energyCalibration.channelToEnergy(c, channelCount));
         } else {
             appendFormat(out, "%d\t", c);
         }
-        appendClipboardValue(out, h, h.channels[static_cast<std::size_t>(c)], config.yAxisMode);
+        appendClipboardValue(out, h, h.channels[static_cast<std::size_t>(c)],
+                             config.plot.yAxisMode);
     }
     return out;
 }

@@ -168,8 +168,8 @@ ReadOutcome Document::appendHistograms(std::vector<std::unique_ptr<Histogram>> h
     const ReadOutcome outcome = addToList(histograms);
     if (wasEmpty && !m_list.empty()) {
         // Such files have no visible range to restore: the whole spectrum is shown.
-        m_config.firstChannel = 0;
-        m_config.lastChannel = m_list.channelCount() - 1;
+        m_config.plot.firstChannel = 0;
+        m_config.plot.lastChannel = m_list.channelCount() - 1;
     }
     checkVisibleRange();
     return outcome;
@@ -188,8 +188,8 @@ bool Document::receiveHistogram(std::span<const std::uint8_t> block) {
 
 void Document::checkVisibleRange() {
     const std::int32_t count = m_list.channelCount();
-    std::int32_t& first = m_config.firstChannel;
-    std::int32_t& last = m_config.lastChannel;
+    std::int32_t& first = m_config.plot.firstChannel;
+    std::int32_t& last = m_config.plot.lastChannel;
     if (first < 0 || first >= count || first + 2 >= last || last >= count) {
         first = 0;
         last = count - 1;

@@ -18,46 +18,67 @@ double saturated(double value) {
     return value > kLargest ? kLargest : (value < -kLargest ? -kLargest : value);
 }
 
+// The polynomial as the conversions use it: the terms in use, and the factor from a channel
+// position to the position on the channel count the calibration was fitted at.
+struct Polynomial {
+    const std::array<double, kMaxCalibrationTerms>& coefficients;
+    int termCount;
+    double channelScale;
+    double channelCount;
+
+    double operator()(double channel) const {
+        const double t = channelScale * channel / channelCount;
+        double energy = 0.0;
+        double power = 1.0;
+        for (int k = 0; k < termCount; ++k) {
+            energy += coefficients[k] * power;
+            power *= t;
+        }
+        return energy;
+    }
+};
+
+Polynomial polynomialOf(const EnergyCalibration& c, std::int32_t channelCount) {
+    // A channel count below 1 cannot rescale anything: the polynomial takes the channel as it is.
+    if (channelCount < 1) {
+        return {c.coefficients, c.termsInUse(), 1.0, 1.0};
+    }
+    return {c.coefficients, c.termsInUse(), static_cast<double>(c.channelScale),
+            static_cast<double>(channelCount)};
+}
+
 } // namespace
 
-EnergyCalibration::EnergyCalibration(const AppConfig& config, std::int32_t channelCount) {
-    m_termCount = (config.termCount >= 0 && config.termCount <= kMaxCalibrationTerms)
-                      ? config.termCount
-                      : kMaxCalibrationTerms;
-    bool finite = true;
-    for (int k = 0; k < m_termCount; ++k) {
-        m_coefficients[k] = config.coefficients[k];
-        finite = finite && std::isfinite(m_coefficients[k]);
+bool EnergyCalibration::inForce() const {
+    if (channelScale < kMinCalibratedChannelScale) {
+        return false;
     }
-    m_inForce = config.channelScale >= kMinCalibratedChannelScale && finite;
-    if (channelCount >= 1) {
-        m_channelScale = config.channelScale;
-        m_channelCount = channelCount;
+    const int terms = termsInUse();
+    for (int k = 0; k < terms; ++k) {
+        if (!std::isfinite(coefficients[k])) {
+            return false;
+        }
     }
+    return true;
 }
 
-double EnergyCalibration::polynomial(double channel) const {
-    // The position on the channel count the calibration was fitted at.
-    const double t = m_channelScale * channel / m_channelCount;
-    double energy = 0.0;
-    double power = 1.0;
-    for (int k = 0; k < m_termCount; ++k) {
-        energy += m_coefficients[k] * power;
-        power *= t;
-    }
-    return energy;
+int EnergyCalibration::termsInUse() const {
+    return termCount >= 0 && termCount <= kMaxCalibrationTerms ? termCount : kMaxCalibrationTerms;
 }
 
-double EnergyCalibration::channelToEnergy(double channel) const {
-    return saturated(m_inForce ? polynomial(channel) : channel);
+double EnergyCalibration::channelToEnergy(double channel, std::int32_t channelCount) const {
+    return saturated(inForce() ? polynomialOf(*this, channelCount)(channel) : channel);
 }
 
-EnergyToChannelResult EnergyCalibration::energyToChannel(double energyKeV) const {
-    if (!m_inForce) {
+EnergyToChannelResult EnergyCalibration::energyToChannel(double energyKeV,
+                                                         std::int32_t channelCount) const {
+    if (!inForce()) {
         return {};
     }
-    const double c0 = m_coefficients[0];
-    const double c1 = m_coefficients[1];
+    const Polynomial polynomial = polynomialOf(*this, channelCount);
+    // Unused terms take no part, so a term count below 2 has no slope.
+    const double c0 = polynomial.termCount > 0 ? coefficients[0] : 0.0;
+    const double c1 = polynomial.termCount > 1 ? coefficients[1] : 0.0;
     const double above = energyKeV - c0;
     // A constant calibration (c1 = 0, or fewer than two terms) has no start value.
     const double start = c1 == 0.0 ? std::numeric_limits<double>::infinity() : above / c1;

@@ -1,16 +1,15 @@
 #pragma once
 
-// The energy calibration in force: one polynomial E = c0 + c1 t + ... + c(n-1) t^(n-1) in keV,
-// shared by every open histogram. t is the channel position rescaled to the channel count the
-// calibration was fitted at (channelScale), so a calibration made on 2048-channel spectra still
-// holds for 4096-channel ones. Channel positions are zero-based and may be fractional.
+// The energy calibration: one polynomial E = c0 + c1 t + ... + c(n-1) t^(n-1) in keV, shared by
+// every open histogram, with the points it was fitted through. t is the channel position
+// rescaled to the channel count the calibration was fitted at (channelScale), so a calibration
+// made on 2048-channel spectra still holds for 4096-channel ones. Channel positions are
+// zero-based and may be fractional.
 //
-// The record itself (points, termCount, coefficients, channelScale) is part of AppConfig and of
-// every histogram file's trailer. EnergyCalibration reads the fields the conversions need once,
-// together with the current channel count, so a drawing loop does not re-check them per point;
-// build a new one whenever the configuration or the channel count changes.
-
-#include "model/app_config.h"
+// The record is a value: the configuration holds the one in force, every histogram file's
+// trailer carries a copy, and whoever needs the conversions takes it by const reference together
+// with the list's channel count. Any stored values are kept as they are (a file is written back
+// as it was read); the conversions decide whether they make a calibration.
 
 #include <array>
 #include <cmath>
@@ -19,6 +18,7 @@
 namespace kv {
 
 inline constexpr int kMaxCalibrationTerms = 5;
+inline constexpr int kMaxCalibrationPoints = 5;
 // The energy-to-channel iteration stops once a pass moves the channel by at most this much.
 inline constexpr double kEnergyToChannelTolerance = 0.001;
 // Realistic calibrations converge within a few passes; a curved one whose fixed point lies near
@@ -39,22 +39,35 @@ struct EnergyToChannelResult {
     int passes = 0;        // passes of the iteration made
 };
 
-class EnergyCalibration {
-public:
-    // channelCount is the current ChannelCount of the histogram list. A calibration is in force
-    // when channelScale is at least 2 and the coefficients in use are finite; a damaged one
-    // (NaN or infinite coefficients) acts as no calibration. termCount is used as it is from 0
-    // to 5 (0 terms give 0 keV everywhere, as an empty fit leaves it); any other value counts
-    // as the default 5. A channel count below 1 cannot rescale anything: the polynomial is then
-    // applied to the channel as it is.
-    EnergyCalibration(const AppConfig& config, std::int32_t channelCount);
+struct EnergyCalibration {
+    // The calibration points: zero-based channel positions and their energies in keV.
+    std::array<double, kMaxCalibrationPoints> pointChannel{};
+    std::array<double, kMaxCalibrationPoints> pointEnergy{};
+    std::int32_t pointCount = 0; // 0..5
+    // Used as it is from 0 to 5 (0 terms give 0 keV everywhere, as an empty fit leaves it);
+    // any other value counts as the default 5.
+    std::int32_t termCount = kMaxCalibrationTerms;
+    std::array<double, kMaxCalibrationTerms> coefficients{}; // lowest power first
+    // The channel count the polynomial was fitted at; below 2 there is no calibration.
+    std::int32_t channelScale = 0;
+    // Carried in every histogram file's trailer, used by nothing.
+    double calibrationReserve0 = 0.0;
+    double calibrationReserve1 = 1.0;
 
-    bool inForce() const { return m_inForce; }
+    bool operator==(const EnergyCalibration&) const = default;
 
-    // Energy in keV of a channel position. Without a calibration the energy is the channel
-    // number. Always finite: an overflowing polynomial saturates at the largest double, and a
-    // NaN channel gives 0.
-    double channelToEnergy(double channel) const;
+    // A calibration is in force when channelScale is at least 2 and the coefficients in use are
+    // finite; a damaged one (NaN or infinite coefficients) acts as no calibration.
+    bool inForce() const;
+
+    // The number of coefficients the conversions use: termCount, or 5 when it is out of range.
+    int termsInUse() const;
+
+    // Energy in keV of a channel position on spectra of channelCount channels. Without a
+    // calibration the energy is the channel number. Always finite: an overflowing polynomial
+    // saturates at the largest double, and a NaN channel gives 0. A channel count below 1 cannot
+    // rescale anything: the polynomial is then applied to the channel as it is.
+    double channelToEnergy(double channel, std::int32_t channelCount) const;
 
     // Channel position of an energy in keV, by the fixed-point iteration
     //   x <- (E - c0) x / (E(x) - c0), starting from x = (E - c0) / c1,
@@ -65,16 +78,7 @@ public:
     // pass was made), when the iteration cannot go on: E is not finite; c1 is 0, so there is
     // no start value; a pass lands where E(x) = c0; or kMaxEnergyToChannelPasses are used up
     // (an energy a curved polynomial never reaches makes the iteration wander or cycle).
-    EnergyToChannelResult energyToChannel(double energyKeV) const;
-
-private:
-    double polynomial(double channel) const;
-
-    std::array<double, kMaxCalibrationTerms> m_coefficients{}; // unused terms are 0
-    int m_termCount = 0;
-    double m_channelScale = 1.0;
-    double m_channelCount = 1.0;
-    bool m_inForce = false;
+    EnergyToChannelResult energyToChannel(double energyKeV, std::int32_t channelCount) const;
 };
 
 } // namespace kv

@@ -63,7 +63,7 @@ ParsedHistogramFile parseHistogramFile(ByteSource& source) {
     }
     std::array<std::uint8_t, kTrailerSize> trailer;
     if (source.read(trailer)) {
-        parsed.trailer = trailer;
+        parsed.trailer = decodeTrailer(trailer);
         parsed.condition = FileCondition::Complete;
     }
     return parsed;
@@ -90,7 +90,7 @@ std::vector<std::uint8_t> encodeHistogramFile(const HistogramList& list, const A
                         std::span(bytes).subspan(start, histogramRecordSize(channels)));
         writer.seek(start + histogramRecordSize(channels));
     }
-    writer.bytes(encodeTrailer(config));
+    writer.bytes(encodeTrailer(trailerOf(config)));
     return bytes;
 }
 

@@ -39,7 +39,7 @@ enum class FileCondition {
 struct ParsedHistogramFile {
     FileCondition condition = FileCondition::Complete;
     std::vector<std::unique_ptr<Histogram>> histograms; // each with its stored channel count
-    std::optional<std::array<std::uint8_t, kTrailerSize>> trailer;
+    std::optional<FileTrailer> trailer;
 };
 
 ParsedHistogramFile parseHistogramFile(ByteSource& source);

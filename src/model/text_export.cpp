@@ -16,10 +16,11 @@ namespace kv {
 
 namespace {
 
-void appendAbscissa(std::string& out, int channel, const AppConfig& config,
-                    const EnergyCalibration& calibration) {
-    if (config.xAxisMode == 1) {
-        appendFormat(out, "%8.2f\t", calibration.channelToEnergy(channel));
+void appendAbscissa(std::string& out, int channel, std::int32_t channelCount,
+                    const AppConfig& config) {
+    if (config.plot.xAxisMode == 1) {
+        appendFormat(out, "%8.2f\t",
+                     config.energyCalibration.channelToEnergy(channel, channelCount));
     } else {
         appendFormat(out, "%8d\t", channel + 1);
     }
@@ -54,23 +55,21 @@ std::string numberedExportPath(std::string_view path, int n) {
 
 std::string singleHistogramText(const Histogram& h, const AppConfig& config) {
     const auto channelCount = static_cast<std::int32_t>(h.channels.size());
-    const EnergyCalibration calibration(config, channelCount);
     std::string out;
-    if (config.exportNames != 0) {
+    if (config.textExport.exportNames != 0) {
         out += utf8FromCp1251(h.name.view()) + "\r\n" + utf8FromCp1251(h.comment.view()) + "\r\n";
     }
     for (std::int32_t c = 0; c < channelCount; ++c) {
-        appendAbscissa(out, c, config, calibration);
-        appendFormat(out, "%10.4E\r\n", exportedValue(h, c, config.yAxisMode));
+        appendAbscissa(out, c, channelCount, config);
+        appendFormat(out, "%10.4E\r\n", exportedValue(h, c, config.plot.yAxisMode));
     }
     return out;
 }
 
 std::string oneFileText(const HistogramList& list, std::span<const int> positions,
                         const AppConfig& config) {
-    const EnergyCalibration calibration(config, list.channelCount());
-    std::string out(
-        text(config.xAxisMode == 1 ? StringId::EnergyColumnHeader : StringId::ChannelColumnHeader));
+    std::string out(text(config.plot.xAxisMode == 1 ? StringId::EnergyColumnHeader
+                                                    : StringId::ChannelColumnHeader));
     std::vector<const Histogram*> exported;
     for (const int p : positions) {
         if (const Histogram* h = list.histogramAt(p)) {
@@ -78,7 +77,7 @@ std::string oneFileText(const HistogramList& list, std::span<const int> position
                 out += "*\t";
             }
             exported.push_back(h);
-            if (config.exportNames != 0) {
+            if (config.textExport.exportNames != 0) {
                 out += utf8FromCp1251(h->name.view());
             } else {
                 appendFormat(out, "%10d", p + 1);
@@ -87,11 +86,11 @@ std::string oneFileText(const HistogramList& list, std::span<const int> position
     }
     out += "\r\n";
     for (std::int32_t c = 0; c < list.channelCount(); ++c) {
-        appendAbscissa(out, c, config, calibration);
+        appendAbscissa(out, c, list.channelCount(), config);
         for (std::size_t k = 0; k < exported.size(); ++k) {
             appendFormat(
                 out, k + 1 < exported.size() ? "%10.4E\t" : "%10.4E\r\n",
-                exportedValue(*exported[k], static_cast<std::size_t>(c), config.yAxisMode));
+                exportedValue(*exported[k], static_cast<std::size_t>(c), config.plot.yAxisMode));
         }
     }
     return out;
@@ -125,8 +124,8 @@ TextExportResult writeTextExport(const HistogramList& list, const AppConfig& con
     if (positions.empty()) {
         return result;
     }
-    if (config.exportOneFile != 0) {
-        write(config.exportPath, oneFileText(list, positions, config));
+    if (config.textExport.exportOneFile != 0) {
+        write(config.textExport.exportPath, oneFileText(list, positions, config));
         return result;
     }
     bool askBeforeReplacing = questions != nullptr;
@@ -135,7 +134,7 @@ TextExportResult writeTextExport(const HistogramList& list, const AppConfig& con
         if (h == nullptr) {
             continue;
         }
-        const std::string path = numberedExportPath(config.exportPath, p + 1);
+        const std::string path = numberedExportPath(config.textExport.exportPath, p + 1);
         std::error_code error;
         if (askBeforeReplacing && std::filesystem::exists(path, error)) {
             switch (questions->askOverwrite(path)) {
@@ -161,26 +160,26 @@ TextExportResult exportText(const HistogramList& list, AppConfig& config, UiServ
     if (list.empty()) {
         return {};
     }
-    bool oneFile = config.exportOneFile != 0;
-    bool withNames = config.exportNames != 0;
+    bool oneFile = config.textExport.exportOneFile != 0;
+    bool withNames = config.textExport.exportNames != 0;
     if (!questions.chooseOptions(oneFile, withNames)) {
         return {};
     }
-    config.exportOneFile = oneFile ? 1 : 0;
-    config.exportNames = withNames ? 1 : 0;
+    config.textExport.exportOneFile = oneFile ? 1 : 0;
+    config.textExport.exportNames = withNames ? 1 : 0;
 
     FileDialogRequest request;
     request.title = StringId::SaveAsTextTitle;
     request.filter = StringId::TextFileFilter;
     request.filterIndex = 1; // "Файлы данных(*.DAT)"
-    request.initialName = config.exportPath.substr(0, kPathFieldSize - 1);
+    request.initialName = config.textExport.exportPath.substr(0, kPathFieldSize - 1);
     request.initialDirectory = config.lastDirectory;
     request.defaultExtension = "DAT";
     const auto chosen = ui.chooseSaveFile(request);
     if (!chosen) {
         return {};
     }
-    config.exportPath = *chosen;
+    config.textExport.exportPath = *chosen;
     std::error_code error;
     const std::filesystem::path full = std::filesystem::absolute(*chosen, error);
     config.lastDirectory = directoryOf(error ? *chosen : full.string());
@@ -196,7 +195,7 @@ TextExportResult exportText(const HistogramList& list, AppConfig& config, UiServ
 
 bool exportAllToOneFile(const HistogramList& list, const AppConfig& config) {
     AppConfig oneFile = config;
-    oneFile.exportOneFile = 1;
+    oneFile.textExport.exportOneFile = 1;
     const std::vector<int> positions = exportedPositions(list, true);
     const TextExportResult result = writeTextExport(list, oneFile, positions, nullptr);
     return !result.written.empty();

@@ -32,8 +32,8 @@ std::string singleHistogramText(const Histogram& h, const AppConfig& config);
 std::string oneFileText(const HistogramList& list, std::span<const int> positions,
                         const AppConfig& config);
 
-// The export without dialogs of every listed histogram into config.exportPath as one file,
-// replacing it (the cyclic series' text autosave). False when the list is empty or the file
+// The export without dialogs of every listed histogram into config.textExport.exportPath as one
+// file, replacing it (the cyclic series' text autosave). False when the list is empty or the file
 // could not be written.
 bool exportAllToOneFile(const HistogramList& list, const AppConfig& config);
 

@@ -48,22 +48,22 @@ TEST(AnalyserPort, CommandByteFromModeSettings) {
     EXPECT_EQ(commandByte(AppConfig{}), 0x0B);
     for (const auto& c : cases) {
         AppConfig config;
-        config.gatingMode = c.gating;
-        config.coincidenceMode = c.coincidence;
-        config.internalGating = c.internal;
-        config.memoryMode = c.memory;
-        config.interruptMode = c.interrupt;
+        config.analyser.gatingMode = c.gating;
+        config.analyser.coincidenceMode = c.coincidence;
+        config.analyser.internalGating = c.internal;
+        config.analyser.memoryMode = c.memory;
+        config.analyser.interruptMode = c.interrupt;
         EXPECT_EQ(commandByte(config), c.expected) << "gating " << c.gating;
     }
 }
 
 TEST(AnalyserPort, StartCountingClearsMemoryThenSetsThresholdAndCommand) {
     AppConfig config;
-    config.portBaseIndex = 7;
-    config.threshold = 300; // only the low byte, 44, reaches the register
-    config.internalGating = 1;
+    config.analyser.portBaseIndex = 7;
+    config.analyser.threshold = 300; // only the low byte, 44, reaches the register
+    config.analyser.internalGating = 1;
     RecordingPorts io;
-    startCounting(io, portBase(config), static_cast<std::uint8_t>(config.threshold),
+    startCounting(io, portBase(config), static_cast<std::uint8_t>(config.analyser.threshold),
                   commandByte(config));
 
     std::vector<Access> expected(kAnalyserMemoryBytes + 3, w(0x370, 0));

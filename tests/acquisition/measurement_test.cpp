@@ -61,7 +61,7 @@ TEST(Measurement, InterimReadOutListsOnceAndIsNotCountedAsExposure) {
     EXPECT_FALSE(b.host.state.documentSaved);
     // Stop, start; then stop twice per read-out, with the command again to resume.
     EXPECT_EQ(b.io.controlWrites, (std::vector<std::uint8_t>{0, 0x2B, 0, 0, 0x2B, 0, 0}));
-    EXPECT_EQ(b.config.lastName, "Co-60");
+    EXPECT_EQ(b.config.analyser.lastName, "Co-60");
 }
 
 TEST(Measurement, AbortKeepsTheElapsedSpectrumAndStillSaves) {
@@ -89,9 +89,9 @@ TEST(Measurement, XrayRunReportsItsCountWindowsInMagenta) {
     for (const auto& c : cases) {
         Bench b;
         b.io.count = c.count;
-        b.config.xrayExposure = 0.05;
-        b.config.autoSave = 0;
-        b.config.expandedResult = c.expanded;
+        b.config.series.xrayExposure = 0.05;
+        b.config.analyser.autoSave = 0;
+        b.config.countWindows.expandedResult = c.expanded;
         b.start(prepareXrayMeasurement(b.config, Histogram{}, "X", ""));
         finishRun(b.controller);
 
@@ -105,9 +105,9 @@ TEST(Measurement, XrayRunReportsItsCountWindowsInMagenta) {
 
 TEST(Measurement, SoftwareGatingPulsesBetweenStartAndStopOnly) {
     Bench b;
-    b.config.gatingMode = 2;
-    b.config.coincidenceMode = 0;
-    b.config.autoSave = 0;
+    b.config.analyser.gatingMode = 2;
+    b.config.analyser.coincidenceMode = 0;
+    b.config.analyser.autoSave = 0;
     b.start(b.timed(0.02));
     finishRun(b.controller);
 
@@ -116,7 +116,7 @@ TEST(Measurement, SoftwareGatingPulsesBetweenStartAndStopOnly) {
     EXPECT_EQ(writes[1], 0x15);
     EXPECT_TRUE(std::all_of(writes.begin() + 2, writes.end() - 2,
                             [](std::uint8_t v) { return v == kSoftwareGateByte; }));
-    EXPECT_EQ(b.config.internalGating, 0);
+    EXPECT_EQ(b.config.analyser.internalGating, 0);
 }
 
 TEST(Measurement, SimulatedAnalyserCountsAtItsRateForTheExposure) {

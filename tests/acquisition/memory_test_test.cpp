@@ -32,7 +32,7 @@ TEST(MemoryTest, PatternsAndTheirSeeds) {
 TEST(MemoryTest, HealthyMemoryPassesEveryPatternAndAddsNothing) {
     for (const auto pattern : {MemoryPattern::Zeros, MemoryPattern::Ones, MemoryPattern::Random}) {
         Bench bench;
-        bench.config.portBaseIndex = 7;
+        bench.config.analyser.portBaseIndex = 7;
         SimulatedAnalyser memory;
         const auto result = memoryTest(memory, bench.config, bench.list, bench.ui, pattern);
         EXPECT_TRUE(result.passed());

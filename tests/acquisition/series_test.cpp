@@ -28,10 +28,10 @@ void runXray(FakeHost& host, std::int32_t count, double exposure, int cycles, bo
     FakeAnalyser io;
     io.count = count;
     AppConfig config;
-    config.xrayExposure = exposure;
-    config.seriesInterval = 0.05;
-    config.seriesMaxCount = cycles;
-    config.expandedResult = expanded ? 1 : 0;
+    config.series.xrayExposure = exposure;
+    config.series.seriesInterval = 0.05;
+    config.series.seriesMaxCount = cycles;
+    config.countWindows.expandedResult = expanded ? 1 : 0;
     RunController controller;
     ASSERT_TRUE(controller.start([&](RunFlags& flags) { runXraySeries(io, host, flags, config); })
                     .started());
@@ -50,12 +50,12 @@ struct CyclicFixture : ::testing::Test {
     RunController controller;
 
     void startSeries(std::uint8_t oneFile) {
-        config.exportOneFile = oneFile;
-        config.cycleCount = 3;
-        config.triggerPort = 2;
-        config.startOnHighLevel = 1;
-        config.textAutoSave = 1;
-        config.exportPath = dir.path("run.txt");
+        config.textExport.exportOneFile = oneFile;
+        config.series.cycleCount = 3;
+        config.series.triggerPort = 2;
+        config.series.startOnHighLevel = 1;
+        config.textExport.textAutoSave = 1;
+        config.textExport.exportPath = dir.path("run.txt");
         host.config = config;
         ASSERT_TRUE(controller
                         .start([this, job = prepareCyclicSeries(config, host.list, "Co", "first")](
@@ -91,7 +91,7 @@ TEST_F(CyclicFixture, TriggeredCyclesAreListedAndWrittenToNumberedFiles) {
 }
 
 TEST_F(CyclicFixture, AbortKeepsTheCompletedCyclesAndExportsThemAsOneFile) {
-    config.exportNames = 0;
+    config.textExport.exportNames = 0;
     startSeries(1);
     io.setTrigger(false);
     io.setTrigger(true);

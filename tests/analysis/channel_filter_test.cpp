@@ -169,8 +169,8 @@ TEST(ChannelFilters, RadiiOutsideTheirRangeLeaveTheChannels) {
 TEST(Smoothing, AddsAFilteredCopyOfTheChosenKindAndLeavesTheSource) {
     DocumentState document;
     HistogramList list{document};
-    AppConfig config;
-    EXPECT_EQ(smoothCurrentHistogram(list, config), nullptr) << "nothing to smooth";
+    FilterSettings settings;
+    EXPECT_EQ(smoothCurrentHistogram(list, settings), nullptr) << "nothing to smooth";
     Counts spike(41, 0);
     spike[20] = 100000;
     list.setChannelCount(41);
@@ -179,9 +179,9 @@ TEST(Smoothing, AddsAFilteredCopyOfTheChosenKindAndLeavesTheSource) {
     list.addHistogram(std::move(h));
     document.documentSaved = true;
 
-    config.smoothKind = 0, config.smoothRadius = 1;
-    config.smoothSigma = 0.0; // not read by the running mean
-    const Histogram* copy = smoothCurrentHistogram(list, config);
+    settings.smoothKind = 0, settings.smoothRadius = 1;
+    settings.smoothSigma = 0.0; // not read by the running mean
+    const Histogram* copy = smoothCurrentHistogram(list, settings);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(list.histogramCount(), 2);
     EXPECT_EQ(list.currentHistogram(), copy);
@@ -194,14 +194,14 @@ TEST(Smoothing, AddsAFilteredCopyOfTheChosenKindAndLeavesTheSource) {
     EXPECT_FALSE(document.documentSaved);
 
     list.setCurrentIndex(0);
-    config.smoothRadius = 0;
-    EXPECT_EQ(smoothCurrentHistogram(list, config)->channels, spike);
-    config.smoothKind = 1, config.smoothSigma = 2.0;
-    copy = smoothCurrentHistogram(list, config);
+    settings.smoothRadius = 0;
+    EXPECT_EQ(smoothCurrentHistogram(list, settings)->channels, spike);
+    settings.smoothKind = 1, settings.smoothSigma = 2.0;
+    copy = smoothCurrentHistogram(list, settings);
     EXPECT_EQ((Counts{copy->channels[13], copy->channels[20]}), (Counts{0, 19967}));
-    config.smoothKind = 7; // a damaged setting: the running mean, as for any kind but 1
-    config.smoothRadius = 1;
-    EXPECT_EQ(smoothCurrentHistogram(list, config)->channels[19], 16566)
+    settings.smoothKind = 7; // a damaged setting: the running mean, as for any kind but 1
+    settings.smoothRadius = 1;
+    EXPECT_EQ(smoothCurrentHistogram(list, settings)->channels[19], 16566)
         << "12110 + 17621 + 19967 over 3, from the last copy";
 }
 

@@ -28,13 +28,12 @@ protected:
     }
 
     LineIdentifier identifier() const {
-        return LineIdentifier(database, found, config, EnergyCalibration(config, channels),
-                              channels);
+        return LineIdentifier(database, found, config, config.energyCalibration, channels);
     }
 };
 
 TEST_F(Identification, NearestLineWinsWhateverTheDatabaseOrder) {
-    config.checkLines = 0;
+    config.identification.checkLines = 0;
     findLines({661.9});
     database.append(isotope("A", {{661.0, 0.5}}));
     database.append(isotope("B", {{662.5, 0.5}}));
@@ -54,9 +53,9 @@ TEST_F(Identification, NearestLineWinsWhateverTheDatabaseOrder) {
 TEST_F(Identification, LineCheckGatesIdentificationAndIgnoresMarksWhenOff) {
     database.append(isotope("Off", {{661.7, 0.85}}, false));
     findLines({661.9});
-    config.checkLines = 1;
+    config.identification.checkLines = 1;
     EXPECT_FALSE(identifier().identifyLine(661.9, 1.0)) << "not enabled";
-    config.checkLines = 0;
+    config.identification.checkLines = 0;
     EXPECT_EQ(identifier().identifyLine(661.9, 1.0), (LineMatch{0, 0}));
     EXPECT_FALSE(identifier().identifyLine(662.7, 1.0)) << "a distance of the tolerance is out";
     EXPECT_FALSE(identifier().identifyLine(661.9, 0.0));
@@ -64,21 +63,21 @@ TEST_F(Identification, LineCheckGatesIdentificationAndIgnoresMarksWhenOff) {
 
 TEST_F(Identification, ConfirmedWhenTheStrongestLinesAreFoundUntilEnough) {
     database.append(isotope("Co-60", {{1332.5, 1.0}, {1173.2, 1.0}}));
-    config.linesNeeded = 3;
+    config.identification.linesNeeded = 3;
     findLines({1173.3, 1332.4});
     EXPECT_TRUE(identifier().isotopeConfirmed(0, 0.01, 1.0)) << "every eligible line found";
     findLines({1173.2});
     EXPECT_FALSE(identifier().isotopeConfirmed(0, 0.01, 1.0)) << "the first line is missing";
     findLines({1332.5});
     EXPECT_FALSE(identifier().isotopeConfirmed(0, 0.01, 1.0)) << "the second line is missing";
-    config.linesNeeded = 1;
+    config.identification.linesNeeded = 1;
     EXPECT_TRUE(identifier().isotopeConfirmed(0, 0.01, 1.0)) << "one line suffices";
     EXPECT_FALSE(identifier().isotopeConfirmed(1, 0.01, 1.0)) << "no such isotope";
 }
 
 TEST_F(Identification, LinesOutsideTheRangesOrBelowTheThresholdDoNotCount) {
     findLines({1000.0});
-    config.energyTo = 3000.0;
+    config.identification.energyTo = 3000.0;
     // The isotope's strongest line is the one under test, then one that is found.
     const auto confirmedWith = [this](IsotopeLine first) {
         database = {};
@@ -89,12 +88,12 @@ TEST_F(Identification, LinesOutsideTheRangesOrBelowTheThresholdDoNotCount) {
     EXPECT_TRUE(confirmedWith({2047.0, 0.9})) << "the span's end itself does not count";
     EXPECT_TRUE(confirmedWith({0.0, 0.9})) << "nor its start";
     EXPECT_TRUE(confirmedWith({1500.0, 0.009})) << "below the threshold";
-    config.energyTo = 1400.0;
+    config.identification.energyTo = 1400.0;
     EXPECT_TRUE(confirmedWith({1400.0, 0.9})) << "energyTo is excluded";
-    config.energyFrom = 1100.0;
+    config.identification.energyFrom = 1100.0;
     EXPECT_TRUE(confirmedWith({1100.0, 0.9})) << "energyFrom too";
-    config.energyFrom = 0.0;
-    config.energyTo = 3000.0;
+    config.identification.energyFrom = 0.0;
+    config.identification.energyTo = 3000.0;
     channels = 1024;
     EXPECT_TRUE(confirmedWith({1500.0, 0.9})) << "beyond a shorter spectrum";
 
@@ -114,9 +113,9 @@ protected:
         database.append(isotope("Cs-137", {{661.66, 0.85}}));
         found.append({.energy = 661.9, .rate = 170.0, .position = 661.9});
         found.append({.energy = 1000.0, .rate = 5.0, .position = 1000.0});
-        config.efficiencyPointCount = 1;
-        config.efficiencyEnergy[0] = 661.66;
-        config.efficiencyValue[0] = 0.02;
+        config.efficiency.efficiencyPointCount = 1;
+        config.efficiency.efficiencyEnergy[0] = 661.66;
+        config.efficiency.efficiencyValue[0] = 0.02;
     }
 };
 
@@ -126,7 +125,7 @@ TEST_F(FoundLinesText, ListRowsWithAndWithoutTheCorrection) {
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[1]), " 1000.00      5.00");
     EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[0]), "  661.90 |    170.00 (Cs-137)");
 
-    config.efficiencyCorrection = 1;
+    config.identification.efficiencyCorrection = 1;
     EXPECT_EQ(foundLinesListHeader(true), "  E(кэВ)    I(ч/с)    A(р/с) Изотоп");
     // 170 / 0.02 = 8500 per second; 8500 / 0.85 = 10000 Bq
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]),
@@ -135,7 +134,7 @@ TEST_F(FoundLinesText, ListRowsWithAndWithoutTheCorrection) {
     EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[0]), "  661.90 |   8500.00 (Cs-137)")
         << "the printed table follows the efficiency switch too";
 
-    config.efficiencyPointCount = 0;
+    config.efficiency.efficiencyPointCount = 0;
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]),
               "  661.90    170.00    200.00 Cs-137")
         << "without efficiency points the rate stays as found";
@@ -145,7 +144,7 @@ TEST_F(FoundLinesText, CopyTextInBothModes) {
     EXPECT_EQ(foundLinesCopyText(identifier()), "Эн.(кэВ)\tСчет(ч/с)\tЛиния(кэВ)\tИзотоп\r\n"
                                                 "661.90\t170.00\t661.66\tCs-137\r\n"
                                                 "1000.00\t5.00\t\r\n");
-    config.efficiencyCorrection = 1;
+    config.identification.efficiencyCorrection = 1;
     EXPECT_EQ(foundLinesCopyText(identifier()),
               "Энергия,кэВ\tСчет, ч/сек\tИнтеграл,ч/сек\tАктивность,Бк\tЛиния,кэВ\tИзотоп\r\n"
               "661.90\t170.00\t8500.00\t10000.00\t661.66\tCs-137\r\n"
@@ -153,10 +152,10 @@ TEST_F(FoundLinesText, CopyTextInBothModes) {
 }
 
 TEST_F(FoundLinesText, WhatCannotBeComputedShowsAsAQuestionMark) {
-    config.efficiencyValue[0] = 0.0;
+    config.efficiency.efficiencyValue[0] = 0.0;
     database = {};
     database.append(isotope("Odd", {{661.66, 0.0}}));
-    config.efficiencyCorrection = 1;
+    config.identification.efficiencyCorrection = 1;
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]), "  661.90         ?         ? Odd");
     EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[1]), " 1000.00 |         ?");
     const std::string copy = foundLinesCopyText(identifier());

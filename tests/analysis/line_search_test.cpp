@@ -1,5 +1,6 @@
 #include "analysis/line_search.h"
 
+#include "model/app_config.h"
 #include "model/cp1251.h"
 
 #include <gtest/gtest.h>
@@ -34,9 +35,9 @@ Histogram spectrumWith(const std::vector<Line>& lines, int size = 2048, double c
 
 AppConfig linearCalibration() {
     AppConfig config;
-    config.channelScale = 2048;
-    config.termCount = 2;
-    config.coefficients = {10.0, 0.5, 0, 0, 0}; // keV = 10 + 0.5 channel
+    config.energyCalibration.channelScale = 2048;
+    config.energyCalibration.termCount = 2;
+    config.energyCalibration.coefficients = {10.0, 0.5, 0, 0, 0}; // keV = 10 + 0.5 channel
     return config;
 }
 
@@ -57,7 +58,7 @@ TEST(ContinuumRemoval, FlatSpectrumLeavesZerosAndPeaksStandOut) {
 }
 
 LineSearchResult search(const Histogram& h, const AppConfig& config = linearCalibration()) {
-    return searchLines(h, config, EnergyCalibration(config, 2048));
+    return searchLines(h, config.lineSearch, config.energyCalibration);
 }
 
 TEST(LineSearch, FindsEachLineWithItsEnergyAndRateAndNothingOnAFlatSpectrum) {
@@ -91,7 +92,7 @@ TEST(LineSearch, ResultHoldsTheFittedPeaksOnlyAndTheRawSpectrumWhenContinuumIsKe
     EXPECT_EQ(removed.peaks[320], 0);
     EXPECT_GT(removed.peaks[300], 2500);
     EXPECT_EQ(removed.level.size() + removed.fitted.size(), 2u * 2048);
-    config.removeContinuum = 0;
+    config.lineSearch.removeContinuum = 0;
     const auto kept = search(h, config);
     ASSERT_EQ(kept.lines.size(), 1u) << "still found on the continuum-free probe";
     EXPECT_GT(kept.fitted[1000], 0) << "the raw continuum is in what was fitted";
@@ -100,9 +101,9 @@ TEST(LineSearch, ResultHoldsTheFittedPeaksOnlyAndTheRawSpectrumWhenContinuumIsKe
 TEST(LineSearch, PeakAsWideAsTheLimitIsRejectedAndAHundredLinesEndTheSearch) {
     AppConfig config = linearCalibration();
     const Histogram h = spectrumWith({{20000, 500.4, 3.0}});
-    config.maxPeakWidth = 2.36 * search(h, config).lastPeak.sigma;
+    config.lineSearch.maxPeakWidth = 2.36 * search(h, config).lastPeak.sigma;
     EXPECT_EQ(search(h, config).lines.size(), 0u);
-    config.maxPeakWidth = std::nextafter(config.maxPeakWidth, 100.0);
+    config.lineSearch.maxPeakWidth = std::nextafter(config.lineSearch.maxPeakWidth, 100.0);
     EXPECT_EQ(search(h, config).lines.size(), 1u);
 
     std::vector<Line> many;
@@ -121,7 +122,7 @@ TEST(LineSearchCommand, AddsTheDiagnosticHistogramsAfterTheSearchedOne) {
     h->name.assign("Cs");
     list.addHistogram(std::move(h));
     const AppConfig config = linearCalibration();
-    const auto result = runLineSearch(list, config);
+    const auto result = runLineSearch(list, config.lineSearch, config.energyCalibration);
     ASSERT_TRUE(result);
     ASSERT_EQ(list.histogramCount(), 4);
     EXPECT_EQ(utf8FromCp1251(list.histogramAt(1)->comment.view()), "Оригинал");
@@ -133,22 +134,21 @@ TEST(LineSearchCommand, AddsTheDiagnosticHistogramsAfterTheSearchedOne) {
     EXPECT_EQ(list.histogramAt(3)->total, list.histogramAt(0)->total) << "totals stay as copied";
 
     AppConfig none = config;
-    none.showOriginal = none.showLevel = none.showResult = 0;
+    none.lineSearch.showOriginal = none.lineSearch.showLevel = none.lineSearch.showResult = 0;
     list.setCurrentIndex(0);
-    ASSERT_TRUE(runLineSearch(list, none));
+    ASSERT_TRUE(runLineSearch(list, none.lineSearch, none.energyCalibration));
     EXPECT_EQ(list.histogramCount(), 4);
 
     DocumentState emptyState;
     HistogramList empty(emptyState);
-    EXPECT_FALSE(runLineSearch(empty, config));
+    EXPECT_FALSE(runLineSearch(empty, config.lineSearch, config.energyCalibration));
 }
 
 TEST(PeakExtraction, AddsTheContinuumFreeCopy) {
     DocumentState state;
     HistogramList list(state);
     list.addHistogram(std::make_unique<Histogram>(spectrumWith({{20000, 300.3, 2.5}})));
-    const AppConfig config;
-    Histogram* copy = extractPeaks(list, config);
+    Histogram* copy = extractPeaks(list, LineSearchSettings{});
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(list.currentHistogram(), copy);
     EXPECT_EQ(utf8FromCp1251(copy->comment.view()), "Континуум удален");

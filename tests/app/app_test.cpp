@@ -169,8 +169,8 @@ TEST_F(AppFixture, CancelOnClosingKeepsTheWindowOpenAndWritesNothing) {
 TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
     using C = DisplayDialog::Control;
     AppConfig config;
-    config.firstChannel = 99;
-    config.lastChannel = 199;
+    config.plot.firstChannel = 99;
+    config.plot.lastChannel = 199;
     test::FakeUiServices ui;
     const auto click = [](DisplayDialog& d, C id) {
         static_cast<QAbstractButton*>(d.control(id))->click();
@@ -192,21 +192,22 @@ TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
         click(dialog, C::Ok);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
-    EXPECT_EQ(std::tuple(config.xAxisMode, config.yAxisMode, config.showSelectedOnly),
-              std::tuple(1, 2, std::uint8_t{0}));
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(0, 2047));
+    EXPECT_EQ(
+        std::tuple(config.plot.xAxisMode, config.plot.yAxisMode, config.plot.showSelectedOnly),
+        std::tuple(1, 2, std::uint8_t{0}));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(0, 2047));
 
     // 2 keV per channel: typed energies round half down to channels.
-    config.channelScale = 2048;
-    config.termCount = 2;
-    config.coefficients = {0.0, 2.0, 0.0, 0.0, 0.0};
+    config.energyCalibration.channelScale = 2048;
+    config.energyCalibration.termCount = 2;
+    config.energyCalibration.coefficients = {0.0, 2.0, 0.0, 0.0, 0.0};
     {
         DisplayDialog dialog(config, 2048, ui);
         static_cast<QLineEdit*>(dialog.control(C::FirstEnergy))->setText("201");
         static_cast<QLineEdit*>(dialog.control(C::LastEnergy))->setText("5000");
         click(dialog, C::Ok);
     }
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(100, 2047));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(100, 2047));
 
     // A last channel field of 0 (channel -1) resets the whole range, not just its end.
     for (const auto& [typedFirst, typedLast] : {std::pair(11, 0), std::pair(501, 301)}) {
@@ -215,7 +216,7 @@ TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
         static_cast<QSpinBox*>(dialog.control(C::FirstChannel))->setValue(typedFirst);
         static_cast<QSpinBox*>(dialog.control(C::LastChannelUpDown))->setValue(typedLast);
         click(dialog, C::Ok);
-        EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(0, 2047));
+        EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(0, 2047));
     }
 }
 
@@ -262,13 +263,14 @@ TEST(Toolbar, RestoresTheSavedLayoutAndResetsToTheStartLayout) {
 
 TEST_F(AppFixture, CheckButtonsFollowTheSettingsAndARestoredConfiguration) {
     Toolbar& toolbar = window.toolbar();
-    EXPECT_EQ(toolbar.isChecked(Command::FromZero), state.config.fromZero != 0);
-    EXPECT_EQ(toolbar.isChecked(Command::ShowMarkedHistograms), state.config.showSelectedOnly == 0);
-    const std::uint8_t logScale = state.config.logScale;
+    EXPECT_EQ(toolbar.isChecked(Command::FromZero), state.config.plot.fromZero != 0);
+    EXPECT_EQ(toolbar.isChecked(Command::ShowMarkedHistograms),
+              state.config.plot.showSelectedOnly == 0);
+    const std::uint8_t logScale = state.config.plot.logScale;
     toolbar.button(Command::LogScale)->trigger();
-    EXPECT_NE(state.config.logScale, logScale);
+    EXPECT_NE(state.config.plot.logScale, logScale);
     toolbar.button(Command::ShowMarkedHistograms)->trigger();
-    EXPECT_EQ(state.config.showSelectedOnly, 0);
+    EXPECT_EQ(state.config.plot.showSelectedOnly, 0);
 
     ui.saveAnswers = {home.path("saved.cnf")};
     window.dispatch(Command::SaveConfigurationAs);
@@ -306,9 +308,10 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
 
     window.dispatch(Command::ClearBoundaries);
     const std::int32_t last = state.list.channelCount() - 1;
-    ASSERT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel), std::pair(0, last));
+    ASSERT_EQ(std::pair(state.config.plot.firstChannel, state.config.plot.lastChannel),
+              std::pair(0, last));
     window.dispatch(Command::SetLeftBoundary);
-    EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
+    EXPECT_EQ(std::pair(state.config.plot.firstChannel, state.config.plot.lastChannel),
               std::pair(last / 2, last));
 
     PlotPane* pane = nullptr;
@@ -342,10 +345,10 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
         EXPECT_FALSE(window.toolbar().isChecked(Command::Zoom));
     };
     drag(cursorColumn(view));
-    EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
+    EXPECT_EQ(std::pair(state.config.plot.firstChannel, state.config.plot.lastChannel),
               std::pair(last / 2, last));
     drag(view.plotRect.left);
-    EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
+    EXPECT_EQ(std::pair(state.config.plot.firstChannel, state.config.plot.lastChannel),
               std::pair(last / 2, last / 2 + (last - last / 2) / 2));
 }
 

@@ -73,7 +73,7 @@ TEST_F(PrintFixture, ExportAsksItsOptionsAndOverwriteAllOnce) {
     whenShown<TextExportOptionsDialog>(perHistogram);
     window.dispatch(Command::SaveAsText);
     ASSERT_TRUE(std::filesystem::exists(home.path("s0003.dat")));
-    EXPECT_EQ(state.config.exportOneFile, 0);
+    EXPECT_EQ(state.config.textExport.exportOneFile, 0);
     EXPECT_EQ(ui.helpContexts, std::vector{40});
 
     // All three exist now: one "Переписать все" covers them.

@@ -62,8 +62,9 @@ protected:
             list.rename(list.currentIndex(), name);
         }
         AppConfig config;
-        config.channelScale = 8, config.coefficients = {1.0, 2.0, 0.0, 0.0, 0.0};
-        config.firstChannel = 1, config.lastChannel = 6;
+        config.energyCalibration.channelScale = 8,
+        config.energyCalibration.coefficients = {1.0, 2.0, 0.0, 0.0, 0.0};
+        config.plot.firstChannel = 1, config.plot.lastChannel = 6;
         const std::string path = dir.path("three.hst");
         test::writeBytes(path, encodeHistogramFile(list, config));
         return path;
@@ -143,8 +144,8 @@ std::string spectrumFile(const test::TempDir& dir, const std::string& name, int 
     h->exposure = exposure;
     list.addHistogram(std::move(h));
     AppConfig config;
-    config.channelScale = size, config.termCount = 2;
-    config.coefficients = {0.0, keVPerChannel, 0, 0, 0};
+    config.energyCalibration.channelScale = size, config.energyCalibration.termCount = 2;
+    config.energyCalibration.coefficients = {0.0, keVPerChannel, 0, 0, 0};
     const std::string path = dir.path(name);
     test::writeBytes(path, encodeHistogramFile(list, config));
     return path;
@@ -366,7 +367,7 @@ TEST_F(CliTest, WindowsEvaluatesTheCountWindowsOfAConfiguration) {
     const std::string path = dir.path("x.hst"), config = dir.path("x.cnf");
     test::writeBytes(path, encodeHistogramFile(list, AppConfig{}));
     AppConfig narrow;
-    narrow.windowUpper[0] = 9;
+    narrow.countWindows.windowUpper[0] = 9;
     const auto bytes = encodeAppConfig(narrow);
     test::writeBytes(config, {bytes.begin(), bytes.end()});
 

@@ -64,42 +64,42 @@ TEST_F(CursorTest, HitTestAndDragFollowTheLastPaintsRectangle) {
 TEST_F(CursorTest, ZoomDragSelectsTheSameRangeEitherWayAndAlwaysDisarms) {
     showRange(0, 100);
     zoomDrag(0.755, 0.25);
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(25, 75));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(25, 75));
     EXPECT_FALSE(view.zoomArmed || view.cursorDragging);
     showRange(0, 100);
     zoomDrag(0.25, 0.755);
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(25, 75));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(25, 75));
 
     // Ending where it began, or within one channel, changes nothing.
     for (const double end : {0.4, 0.405}) {
         showRange(0, 100);
         zoomDrag(0.4, end);
-        EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(0, 100));
+        EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(0, 100));
         EXPECT_FALSE(view.zoomArmed);
     }
     // Without the zoom a drag only moves the cursor.
     beginCursorDrag(view);
     view.cursorFraction = 0.9;
     EXPECT_FALSE(endCursorDrag(view, config));
-    EXPECT_EQ(config.lastChannel, 100);
+    EXPECT_EQ(config.plot.lastChannel, 100);
 }
 
 TEST_F(CursorTest, BoundariesTruncateAtTheCursorAndRefuseAnEmptyRange) {
     showRange(100, 200);
     view.cursorFraction = 0.257; // channel 125.7: rounded 126, truncated 125
     ASSERT_TRUE(setBoundary(view, config, 1024, Boundary::Left));
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(125, 200));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(125, 200));
     EXPECT_EQ(view.cursorFraction, 0.5);
 
     view.cursorFraction = 0.0;
     EXPECT_FALSE(setBoundary(view, config, 1024, Boundary::Right));
     view.cursorFraction = 1.0;
     EXPECT_FALSE(setBoundary(view, config, 1024, Boundary::Left));
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(125, 200));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(125, 200));
     EXPECT_EQ(view.cursorFraction, 1.0);
 
     ASSERT_TRUE(setBoundary(view, config, 1024, Boundary::None));
-    EXPECT_EQ(std::pair(config.firstChannel, config.lastChannel), std::pair(0, 1023));
+    EXPECT_EQ(std::pair(config.plot.firstChannel, config.plot.lastChannel), std::pair(0, 1023));
 }
 
 TEST_F(CursorTest, CursorReadoutInEveryMode) {
@@ -108,12 +108,12 @@ TEST_F(CursorTest, CursorReadoutInEveryMode) {
     showRange(0, 3);
     view.cursorFraction = 2.0 / 3.0;
     EXPECT_EQ(cursorReadout(view, config, list), "Канал = 3, Число отсчетов = 10");
-    config.yAxisMode = 1;
+    config.plot.yAxisMode = 1;
     EXPECT_EQ(cursorReadout(view, config, list), "Канал = 3, Интенсивность = 2.500 1/сек");
-    config.yAxisMode = 2; // a total of 0 divides as 1
+    config.plot.yAxisMode = 2; // a total of 0 divides as 1
     EXPECT_EQ(cursorReadout(view, config, list), "Канал = 3, Вероятность = 1000.000%");
     view.cursorFraction = 1.0;
-    config.xAxisMode = 1; // without a calibration the energy is the channel
+    config.plot.xAxisMode = 1; // without a calibration the energy is the channel
     EXPECT_EQ(cursorReadout(view, config, list), "Энергия = 3.00 кэВ, Вероятность = 0.000%");
     list.currentHistogram()->total = 20;
     view.cursorFraction = 1.0 / 3.0;
@@ -129,19 +129,19 @@ TEST_F(CursorTest, RangeStatisticsInEveryMode) {
     add({9, 0, 2, 0, 2, 0}, false, 8, 0.5);
     showRange(1, 5); // channel 0 lies outside: mean channel index 3, variance 1
     EXPECT_EQ(rangeStatistics(config, list), "Интеграл = 4, <X> = 4.00 Канал, Сигма = 1.00 Канал");
-    config.yAxisMode = 1;
+    config.plot.yAxisMode = 1;
     EXPECT_EQ(rangeStatistics(config, list).substr(0, 21), "Интеграл = 8,");
-    config.yAxisMode = 2;
+    config.plot.yAxisMode = 2;
     EXPECT_EQ(rangeStatistics(config, list).substr(0, 21), "Интеграл = 0,");
 
-    config.xAxisMode = 1; // E = 10 + 2 c keV
-    config.coefficients = {10.0, 2.0, 0.0, 0.0, 0.0};
-    config.termCount = 2;
-    config.channelScale = 6;
+    config.plot.xAxisMode = 1; // E = 10 + 2 c keV
+    config.energyCalibration.coefficients = {10.0, 2.0, 0.0, 0.0, 0.0};
+    config.energyCalibration.termCount = 2;
+    config.energyCalibration.channelScale = 6;
     EXPECT_EQ(rangeStatistics(config, list), "Интеграл = 0, <X> = 16.00 кэВ, Сигма = 2.00 кэВ");
 
     // An integral beyond 2^31 counts is not shown wrapped.
-    config.yAxisMode = 0;
+    config.plot.yAxisMode = 0;
     list.currentHistogram()->channels = {2'000'000'000, 2'000'000'000, 0, 0, 0, 0};
     showRange(0, 5);
     EXPECT_EQ(rangeStatistics(config, list).substr(0, 30), "Интеграл = 4000000000,");

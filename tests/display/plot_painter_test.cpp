@@ -34,8 +34,8 @@ protected:
     QImage image{kPane.right, kPane.bottom, QImage::Format_RGB32};
 
     void SetUp() override {
-        config.firstChannel = 0;
-        config.showSelectedOnly = 0;
+        config.plot.firstChannel = 0;
+        config.plot.showSelectedOnly = 0;
         image.fill(Qt::gray);
     }
 
@@ -119,7 +119,7 @@ TEST_F(PlotPainterTest, EmptyAndZeroCurvesLieOnTheBottomEdge) {
     add(std::vector<std::int32_t>(2048, 0), true);
     for (const bool log : {false, true}) {
         image.fill(Qt::gray);
-        config.logScale = log ? 1 : 0;
+        config.plot.logScale = log ? 1 : 0;
         paint();
         const PixelRect r = view.plotRect;
         const BluePixels b = blue({r.left - 3, r.bottom - 3, r.right + 3, r.bottom + 3});
@@ -128,7 +128,7 @@ TEST_F(PlotPainterTest, EmptyAndZeroCurvesLieOnTheBottomEdge) {
     }
 
     // A visible range of one channel, as the list pane may redraw before the next clamp.
-    config.firstChannel = config.lastChannel = 100;
+    config.plot.firstChannel = config.plot.lastChannel = 100;
     {
         QPainter painter(&image);
         plot.drawHistogramCurve(painter, view, config, *list.currentHistogram(), 0, true);

@@ -21,7 +21,7 @@ class PlotViewTest : public test::ViewFixture {
 protected:
     // The vertical range for a y-axis mode, or {NaN, NaN} when there is nothing to draw.
     Range vertical(int mode = 0) {
-        config.yAxisMode = mode;
+        config.plot.yAxisMode = mode;
         return computeVerticalRange(view, config, list) ? Range(view.yMin, view.yMax)
                                                         : Range(kNaN, kNaN);
     }
@@ -48,8 +48,10 @@ TEST_F(PlotViewTest, ClampKeepsTheVisibleRangeANonEmptyPartOfTheSpectrum) {
     for (const auto& c : cases) {
         showRange(c.first, c.last);
         clampVisibleRange(config, c.count);
-        EXPECT_EQ(config.firstChannel, c.wantFirst) << c.first << ".." << c.last << "/" << c.count;
-        EXPECT_EQ(config.lastChannel, c.wantLast) << c.first << ".." << c.last << "/" << c.count;
+        EXPECT_EQ(config.plot.firstChannel, c.wantFirst)
+            << c.first << ".." << c.last << "/" << c.count;
+        EXPECT_EQ(config.plot.lastChannel, c.wantLast)
+            << c.first << ".." << c.last << "/" << c.count;
     }
 }
 
@@ -67,9 +69,9 @@ TEST(DisplayScale, FollowsTheVerticalModeWithoutDividingByZero) {
     h.total = 1; // as the status line does, a total below 2 counts as 1
     EXPECT_EQ(displayScale(h, YAxisMode::Probability), 100.0);
     AppConfig config;
-    config.yAxisMode = 2;
+    config.plot.yAxisMode = 2;
     EXPECT_EQ(yAxisMode(config), YAxisMode::Probability);
-    config.yAxisMode = 3;
+    config.plot.yAxisMode = 3;
     EXPECT_EQ(yAxisMode(config), YAxisMode::Counts) << "out of range: the default";
 }
 
@@ -85,7 +87,7 @@ TEST_F(PlotViewTest, VerticalRangeOfTheSelectedHistogramCoversVisibleChannelsOnl
 }
 
 TEST_F(PlotViewTest, VerticalRangeOfMarkedHistogramsSpansThemAll) {
-    config.showSelectedOnly = 0;
+    config.plot.showSelectedOnly = 0;
     add({0, 5, 9, 0}, true);
     add({0, 100, -100, 0}, false);
     add({0, 2, 20, 0}, true, 0, 10.0);
@@ -101,7 +103,7 @@ TEST_F(PlotViewTest, NothingToDrawLeavesTheVerticalRangeAlone) {
     add({1, 2, 3, 4});
     list.setCurrentIndex(-1);
     EXPECT_FALSE(computeVerticalRange(view, config, list)) << "nothing selected";
-    config.showSelectedOnly = 0;
+    config.plot.showSelectedOnly = 0;
     EXPECT_FALSE(computeVerticalRange(view, config, list)) << "nothing marked";
     list.toggleMark(0);
     showRange(10, 20);
@@ -131,7 +133,7 @@ TEST_F(PlotViewTest, LinearMappingTruncatesPositionsAndAFlatHistogramLiesOnTheBo
     EXPECT_EQ(map(0, 0), (PixelPoint{10, 220}));
     EXPECT_EQ(map(3, 300), (PixelPoint{210, 20}));
     EXPECT_EQ(map(1, 1), (PixelPoint{76, 219})) << "10 + 200 / 3 and 220 - 200 / 300";
-    config.fromZero = 0;
+    config.plot.fromZero = 0;
     view.yMin = 50;
     view.yMax = 150;
     EXPECT_EQ(map(1.5, 100).y, 120);
@@ -144,7 +146,7 @@ TEST_F(PlotViewTest, LinearMappingTruncatesPositionsAndAFlatHistogramLiesOnTheBo
 
 TEST_F(PlotViewTest, LogarithmicMappingStartsAtTheFloor) {
     showRange(0, 3);
-    config.logScale = 1;
+    config.plot.logScale = 1;
     view.yMax = 1000;
     EXPECT_EQ(map(0, 10).y, 153) << "220 - 200 * ln 10 / ln 1000";
     EXPECT_EQ(map(0, 1000).y, 20);
@@ -157,7 +159,7 @@ TEST_F(PlotViewTest, LogarithmicMappingStartsAtTheFloor) {
     view.yMax = 100; // intensity over 10 s: the floor is 0.1 per second, one count
     EXPECT_EQ(map(0, 1, 0.1).y, 153);
     EXPECT_EQ(map(0, 0.1, 0.1).y, 220);
-    config.fromZero = 0;
+    config.plot.fromZero = 0;
     view.yMin = 100;
     view.yMax = 1100;
     EXPECT_EQ(map(0, 110).y, 153) << "shifted by yMin first";
@@ -173,7 +175,7 @@ TEST_F(PlotViewTest, DegenerateRangesStillGiveFinitePixels) {
     view.yMax = 0; // a span of 0 counts as 1
     EXPECT_EQ(map(50, 0).y, 220);
     // A span one step above the floor has no logarithmic height: bottom edge, not off the top.
-    config.logScale = 1;
+    config.plot.logScale = 1;
     view.yMax = std::nextafter(1e10, kInf);
     EXPECT_EQ(map(50, 1e11, 1e10).y, 220);
 }

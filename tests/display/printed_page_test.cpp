@@ -26,7 +26,7 @@ protected:
             channels[static_cast<std::size_t>(10 + k)] = 50;
             add(channels, true);
         }
-        config.showSelectedOnly = 0;
+        config.plot.showSelectedOnly = 0;
     }
 
     std::optional<PixelRect> print(const PixelRect& rect, const std::vector<std::string>& rows) {

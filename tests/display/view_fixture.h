@@ -31,8 +31,8 @@ protected:
     }
 
     void showRange(std::int32_t first, std::int32_t last) {
-        config.firstChannel = first;
-        config.lastChannel = last;
+        config.plot.firstChannel = first;
+        config.plot.lastChannel = last;
     }
 };
 

@@ -236,11 +236,11 @@ TEST(FitReport, LinesOfEveryKindWithCalibrationAndRates) {
         std::copy_n(p.begin(), table.parameters(k).size(), table.parameters(k).begin());
     };
     set(0, {5000, 99, 4}), set(1, {800, 100, 50}), set(2, {7, 0.5, 0}), set(3, {10, 0, 1});
-    AppConfig config;
-    config.channelScale = 300, config.termCount = 2;
-    config.coefficients = {0, 2, 0, 0, 0}; // 2 keV per channel
+    EnergyCalibration calibration;
+    calibration.channelScale = 300, calibration.termCount = 2;
+    calibration.coefficients = {0, 2, 0, 0, 0}; // 2 keV per channel
     const std::vector<double> errors = {70, 0.25, 0.125, 1, 2, 3, 0.5};
-    EXPECT_EQ(fitReport(table, errors, 10, EnergyCalibration(config, 300)),
+    EXPECT_EQ(fitReport(table, errors, 10, calibration, 300),
               "Аппроксимация завершена\r\n"
               "Функция  #1: Гаусс: ПШПМ 9.52% \r\n"
               "1 P0: 5000.00  (70.00) Счет, Интенсивность:500.00 имп/cек \r\n"

@@ -163,7 +163,7 @@ TEST(PeakSearch, CommandListsTheResultEvenWhenEmpty) {
     list.setChannelCount(512);
     list.addHistogram(std::make_unique<Histogram>(spectrum(512, {{10000, 100.3, 3}})));
     state.documentSaved = true;
-    config.firstChannel = 0, config.lastChannel = 511;
+    config.plot.firstChannel = 0, config.plot.lastChannel = 511;
     for (const auto& [range, found] : std::vector<std::pair<int, std::size_t>>{{1, 0}, {8, 1}}) {
         list.setCurrentIndex(0);
         const auto result = runPeakSearch(list, config, {range, 40.0});

@@ -43,21 +43,20 @@ TEST(ImportedCalibration, BecomesTheProgramsAndComesBackRescaled) {
     ImportedSpectrum s;
     s.channels.assign(4096, 0);
     s.calibration = ImportedCalibration{{1.0, 0.5, 1e-6}, 0.5};
-    AppConfig config;
-    ASSERT_TRUE(applyImportedCalibration(s, config));
-    EXPECT_EQ(config.channelScale, 4096);
-    EXPECT_EQ(config.termCount, 3);
-    const EnergyCalibration calibration(config, 4096);
-    EXPECT_NEAR(calibration.channelToEnergy(100.0), 1.0 + 0.5 * 100.5 + 1e-6 * 100.5 * 100.5,
+    EnergyCalibration calibration;
+    ASSERT_TRUE(applyImportedCalibration(s, calibration));
+    EXPECT_EQ(calibration.channelScale, 4096);
+    EXPECT_EQ(calibration.termCount, 3);
+    EXPECT_NEAR(calibration.channelToEnergy(100.0, 4096), 1.0 + 0.5 * 100.5 + 1e-6 * 100.5 * 100.5,
                 1e-12);
 
     // Exported from an 8192-channel list, channel 2x holds what channel x held.
     Histogram h;
     h.channels.assign(8192, 1);
-    const ImportedSpectrum out = exportedSpectrum(h, config, 8192);
+    const ImportedSpectrum out = exportedSpectrum(h, calibration, 8192);
     ASSERT_TRUE(out.calibration);
-    EXPECT_NEAR(evaluate(out.calibration->coefficients, 201.0), calibration.channelToEnergy(100.5),
-                1e-9);
+    EXPECT_NEAR(evaluate(out.calibration->coefficients, 201.0),
+                calibration.channelToEnergy(100.5, 4096), 1e-9);
 }
 
 TEST(ImportedSpectrumEntry, NamesCommentsAndTimes) {
@@ -82,7 +81,7 @@ TEST(ImportedSpectrumEntry, NamesCommentsAndTimes) {
     EXPECT_EQ(h->name.view().substr(0, 7), cp1251FromUtf8("Образец"));
     EXPECT_EQ(h->created, SystemTime{});
     EXPECT_EQ(realTimeOf(*h), 359.25); // ahead of the long file name, so not cut off
-    EXPECT_FALSE(exportedSpectrum(*h, AppConfig{}, 3).startTime);
+    EXPECT_FALSE(exportedSpectrum(*h, EnergyCalibration{}, 3).startTime);
 }
 
 // Reads a real file, lists it and writes a histogram file; opens that and writes the spectrum
@@ -92,14 +91,14 @@ ImportedSpectrum throughHistogramFile(const ImportedSpectrum& in, const std::str
     DocumentState state;
     HistogramList list(state);
     AppConfig config;
-    applyImportedCalibration(in, config);
+    applyImportedCalibration(in, config.energyCalibration);
     list.setChannelCount(static_cast<std::int32_t>(in.channels.size()));
     list.addHistogram(toHistogram(in, "file"));
     const auto parsed = parseHistogramFile(encodeHistogramFile(list, config));
-    AppConfig reopened;
-    applyTrailer(reopened, *parsed.trailer);
-    const WrittenSpectrum written = writeSpectrumFile(
-        exportedSpectrum(*parsed.histograms.at(0), reopened, list.channelCount()), format);
+    const WrittenSpectrum written =
+        writeSpectrumFile(exportedSpectrum(*parsed.histograms.at(0),
+                                           parsed.trailer->energyCalibration, list.channelCount()),
+                          format);
     EXPECT_EQ(written.problem, "");
     ImportResult back = readSpectrumFile(written.bytes, "x." + extension);
     EXPECT_TRUE(back.ok()) << back.problem;

@@ -35,17 +35,17 @@ TEST_F(Exchange, ImportAppendsAndTakesOverTheCalibration) {
                       file("b.spe", "$DATA:\n0 1\n5 6\n")};
     EXPECT_EQ(importSpectra(document, config, ui), ReadOutcome::Read);
     EXPECT_EQ(list.channelCount(), 3);
-    EXPECT_EQ(config.firstChannel, 0);
-    EXPECT_EQ(config.lastChannel, 2);
+    EXPECT_EQ(config.plot.firstChannel, 0);
+    EXPECT_EQ(config.plot.lastChannel, 2);
     EXPECT_EQ(config.lastDirectory, dir.root() + "/");
-    EXPECT_EQ(EnergyCalibration(config, 3).channelToEnergy(2.0), 14.0);
+    EXPECT_EQ(config.energyCalibration.channelToEnergy(2.0, 3), 14.0);
     EXPECT_FALSE(state.documentSaved);
 
     // Another channel count: refused with 2007, the list and the calibration stay.
     EXPECT_EQ(importSpectra(document, config, ui), ReadOutcome::DifferentChannelCount);
     EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::DifferentChannelCounts});
     EXPECT_EQ(list.histogramCount(), 1);
-    EXPECT_EQ(config.channelScale, 3);
+    EXPECT_EQ(config.energyCalibration.channelScale, 3);
     EXPECT_EQ(list.histogramAt(0)->name.view(), " 1. a.csv");
 }
 

@@ -59,60 +59,74 @@ struct FieldPin {
     std::function<Bytes(AppConfig&)> set;
 };
 
-template <class T>
-FieldPin pin(const char* name, T AppConfig::*member, std::size_t offset, std::size_t size = 0) {
+template <class Access>
+FieldPin pin(const char* name, Access field, std::size_t offset, std::size_t size = 0) {
     return {name, offset, [=](AppConfig& c) {
                 Bytes bytes;
-                const auto put = [&](auto& field, unsigned seed) {
-                    setDistinctive(field, seed), append(bytes, field);
+                const auto put = [&](auto& value, unsigned seed) {
+                    setDistinctive(value, seed), append(bytes, value);
                 };
+                auto& member = field(c);
+                using T = std::remove_reference_t<decltype(member)>;
                 if constexpr (std::is_same_v<T, std::string>) {
-                    c.*member = "text@" + std::to_string(offset);
-                    bytes.assign((c.*member).begin(), (c.*member).end());
+                    member = "text@" + std::to_string(offset);
+                    bytes.assign(member.begin(), member.end());
                     bytes.resize(size, 0);
                 } else if constexpr (std::is_same_v<T, WindowPlacement>) {
-                    WindowPlacement& p = c.*member;
-                    put(p.length, 1), put(p.flags, 2), put(p.showState, 3);
-                    put(p.minPosition, 4), put(p.maxPosition, 6), put(p.normalRect, 8);
+                    put(member.length, 1), put(member.flags, 2), put(member.showState, 3);
+                    put(member.minPosition, 4), put(member.maxPosition, 6);
+                    put(member.normalRect, 8);
                 } else {
-                    put(c.*member, static_cast<unsigned>(offset));
+                    put(member, static_cast<unsigned>(offset));
                 }
                 return bytes;
             }};
 }
 
-#define PIN(field, ...) pin(#field, &AppConfig::field, __VA_ARGS__)
+// clang-format off
+#define PIN(field, ...) pin(#field, [](AppConfig& c) -> auto& { return c.field; }, __VA_ARGS__)
+// clang-format on
 
 const std::vector<FieldPin>& fieldPins() {
     // clang-format off
     static const std::vector<FieldPin> pins = {
-        PIN(documentPath, 0, 256), PIN(lastDirectory, 256, 256), PIN(logScale, 512),
-        PIN(fromZero, 513), PIN(xAxisMode, 514), PIN(yAxisMode, 518), PIN(showSelectedOnly, 522),
-        PIN(calibrationReserve0, 523), PIN(calibrationReserve1, 531), PIN(pointChannel, 539),
-        PIN(pointEnergy, 579), PIN(pointCount, 619), PIN(smoothRadius, 623), PIN(smoothSigma, 627),
-        PIN(smoothKind, 635), PIN(smoothDialogFlag, 639), PIN(rejectRadius, 640),
-        PIN(continuumSmoothRadius, 644), PIN(singlePeakOption, 648), PIN(lastName, 649, 128),
-        PIN(lastExposure, 777), PIN(portBaseIndex, 785), PIN(removeContinuum, 786),
-        PIN(searchRadii, 787), PIN(levelFactor, 807), PIN(maxPeakWidth, 815),
-        PIN(showOriginal, 823), PIN(showLevel, 824), PIN(showResult, 825), PIN(autoSave, 826),
-        PIN(efficiencyPointCount, 827), PIN(efficiencyCorrection, 831), PIN(efficiencyEnergy, 832),
-        PIN(efficiencyValue, 992), PIN(lineTolerance, 1152), PIN(lineThreshold, 1160),
-        PIN(checkLines, 1168), PIN(linesNeeded, 1169), PIN(termCount, 1173),
-        PIN(coefficients, 1177), PIN(channelScale, 1217), PIN(searchTab, 1221),
-        PIN(energyFrom, 1225), PIN(energyTo, 1233), PIN(restoreFromDataFile, 1241),
-        PIN(threshold, 1242), PIN(coincidenceMode, 1246), PIN(gatingMode, 1250),
-        PIN(internalGating, 1254), PIN(memoryMode, 1258), PIN(interruptMode, 1262),
-        PIN(firstChannel, 1266), PIN(lastChannel, 1270), PIN(roundRange, 1274),
-        PIN(windowRect, 1275), PIN(triggerPort, 1291), PIN(cycleCount, 1295),
-        PIN(startOnHighLevel, 1299), PIN(exportPath, 1300, 256), PIN(exportOneFile, 1556),
-        PIN(exportNames, 1557), PIN(legacyWindowCoefficients, 1558), PIN(windowLower, 1606),
-        PIN(windowUpper, 1618), PIN(xrayExposure, 1630), PIN(seriesInterval, 1638),
-        PIN(seriesMaxCount, 1646), PIN(unused1650, 1650), PIN(expandedResult, 1654),
-        PIN(reportWindowRect, 1655), PIN(textAutoSave, 1671), PIN(autoShiftWindows, 1672),
-        PIN(calibrationCoefficients, 1673), PIN(countCoefficients, 1721),
-        PIN(referenceChannel, 1793), PIN(referenceWidth, 1797), PIN(unused1801, 1801),
-        PIN(windowPlacement, 1845), PIN(listPaneWidth, 1889), PIN(listPaneHeight, 1893),
-        PIN(listOrientation, 1897),
+        PIN(documentPath, 0, 256), PIN(lastDirectory, 256, 256), PIN(plot.logScale, 512),
+        PIN(plot.fromZero, 513), PIN(plot.xAxisMode, 514), PIN(plot.yAxisMode, 518),
+        PIN(plot.showSelectedOnly, 522), PIN(energyCalibration.calibrationReserve0, 523),
+        PIN(energyCalibration.calibrationReserve1, 531), PIN(energyCalibration.pointChannel, 539),
+        PIN(energyCalibration.pointEnergy, 579), PIN(energyCalibration.pointCount, 619),
+        PIN(filters.smoothRadius, 623), PIN(filters.smoothSigma, 627), PIN(filters.smoothKind, 635),
+        PIN(filters.smoothDialogFlag, 639), PIN(lineSearch.rejectRadius, 640),
+        PIN(lineSearch.continuumSmoothRadius, 644), PIN(singlePeakOption, 648),
+        PIN(analyser.lastName, 649, 128), PIN(analyser.lastExposure, 777),
+        PIN(analyser.portBaseIndex, 785), PIN(lineSearch.removeContinuum, 786),
+        PIN(lineSearch.searchRadii, 787), PIN(lineSearch.levelFactor, 807),
+        PIN(lineSearch.maxPeakWidth, 815), PIN(lineSearch.showOriginal, 823),
+        PIN(lineSearch.showLevel, 824), PIN(lineSearch.showResult, 825),
+        PIN(analyser.autoSave, 826), PIN(efficiency.efficiencyPointCount, 827),
+        PIN(identification.efficiencyCorrection, 831), PIN(efficiency.efficiencyEnergy, 832),
+        PIN(efficiency.efficiencyValue, 992), PIN(identification.lineTolerance, 1152),
+        PIN(identification.lineThreshold, 1160), PIN(identification.checkLines, 1168),
+        PIN(identification.linesNeeded, 1169), PIN(energyCalibration.termCount, 1173),
+        PIN(energyCalibration.coefficients, 1177), PIN(energyCalibration.channelScale, 1217),
+        PIN(lineSearch.searchTab, 1221), PIN(identification.energyFrom, 1225),
+        PIN(identification.energyTo, 1233), PIN(restoreFromDataFile, 1241),
+        PIN(analyser.threshold, 1242), PIN(analyser.coincidenceMode, 1246),
+        PIN(analyser.gatingMode, 1250), PIN(analyser.internalGating, 1254),
+        PIN(analyser.memoryMode, 1258), PIN(analyser.interruptMode, 1262),
+        PIN(plot.firstChannel, 1266), PIN(plot.lastChannel, 1270), PIN(plot.roundRange, 1274),
+        PIN(layout.windowRect, 1275), PIN(series.triggerPort, 1291), PIN(series.cycleCount, 1295),
+        PIN(series.startOnHighLevel, 1299), PIN(textExport.exportPath, 1300, 256),
+        PIN(textExport.exportOneFile, 1556), PIN(textExport.exportNames, 1557),
+        PIN(countWindows.legacyWindowCoefficients, 1558), PIN(countWindows.windowLower, 1606),
+        PIN(countWindows.windowUpper, 1618), PIN(series.xrayExposure, 1630),
+        PIN(series.seriesInterval, 1638), PIN(series.seriesMaxCount, 1646), PIN(unused1650, 1650),
+        PIN(countWindows.expandedResult, 1654), PIN(layout.reportWindowRect, 1655),
+        PIN(textExport.textAutoSave, 1671), PIN(countWindows.autoShiftWindows, 1672),
+        PIN(countWindows.calibrationCoefficients, 1673), PIN(countWindows.countCoefficients, 1721),
+        PIN(countWindows.referenceChannel, 1793), PIN(countWindows.referenceWidth, 1797),
+        PIN(unused1801, 1801), PIN(layout.windowPlacement, 1845), PIN(layout.listPaneWidth, 1889),
+        PIN(layout.listPaneHeight, 1893), PIN(layout.listOrientation, 1897),
     };
     // clang-format on
     return pins;
@@ -216,7 +230,7 @@ TEST(AppConfigCodec, TextFieldsAreCutAndZeroPadded) {
     // Bytes after a terminator are not kept: the record is written back in the padded form.
     Record withTail = bytes;
     std::memcpy(&withTail[649], "ab\0cd", 5);
-    EXPECT_EQ(decodeAppConfig(withTail).lastName, "ab");
+    EXPECT_EQ(decodeAppConfig(withTail).analyser.lastName, "ab");
     EXPECT_EQ(encodeAppConfig(decodeAppConfig(withTail))[653], 0);
 }
 
@@ -234,13 +248,13 @@ TEST(AppConfigOverlay, ReplacesOnlyTheBytesTheFileHolds) {
 
     // A file ending inside a field mixes its bytes with the current ones.
     config = before;
-    config.xAxisMode = 0x11223344, config.lastDirectory = "/home/user/";
+    config.plot.xAxisMode = 0x11223344, config.lastDirectory = "/home/user/";
     const Record current = encodeAppConfig(config);
     Bytes partial(current.begin(), current.begin() + 515);
     partial[514] = 0xAA;
     std::memcpy(&partial[256], "abcd", 4);
     overlayAppConfig(config, partial);
-    EXPECT_EQ(config.xAxisMode, 0x112233AA);
+    EXPECT_EQ(config.plot.xAxisMode, 0x112233AA);
     config.lastDirectory = "/home/user/";
     overlayAppConfig(config, Bytes(partial.begin(), partial.begin() + 260));
     EXPECT_EQ(config.lastDirectory, "abcde/user/");
@@ -277,7 +291,7 @@ TEST(AppConfigLegacy, MovesOldCoefficientsAndClearsOnlyTheMarker) {
     // Defaults carry the marker, so a record saved from them is converted on its next load.
     AppConfig defaults, expected;
     convertLegacyLayout(defaults);
-    expected.legacyWindowCoefficients[0] = 0.0;
+    expected.countWindows.legacyWindowCoefficients[0] = 0.0;
     EXPECT_TRUE(defaults == expected);
 }
 
@@ -292,9 +306,9 @@ constexpr std::size_t kTrailerSlices[][2] = {
 TEST(HistogramTrailer, CopiesAndAppliesConfigFieldsInFileOrder) {
     const AppConfig source = allDistinctive();
     const Record record = encodeAppConfig(source);
-    const auto trailer = encodeTrailer(source);
+    const auto trailer = encodeTrailer(trailerOf(source));
     AppConfig target;
-    applyTrailer(target, trailer);
+    applyTrailer(target, decodeTrailer(trailer));
     Record expected = encodeAppConfig(AppConfig{});
     std::size_t covered = 0;
     for (const auto [from, size] : kTrailerSlices) {
@@ -311,8 +325,8 @@ TEST(HistogramTrailer, CopiesAndAppliesConfigFieldsInFileOrder) {
     const Record noise = arbitraryRecord(11);
     std::array<std::uint8_t, kTrailerSize> raw;
     std::copy_n(noise.begin(), kTrailerSize, raw.begin());
-    applyTrailer(target, raw);
-    EXPECT_TRUE(sameBytes(encodeTrailer(target), raw));
+    applyTrailer(target, decodeTrailer(raw));
+    EXPECT_TRUE(sameBytes(encodeTrailer(trailerOf(target)), raw));
 }
 
 } // namespace

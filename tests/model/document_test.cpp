@@ -77,8 +77,9 @@ TEST_F(DocumentTest, OpenRenumbersNamesAndTitlesTheDocument) {
 
 TEST_F(DocumentTest, FileReadAndWrittenBackIsByteIdenticalOnlyWhenChanged) {
     AppConfig trailer;
-    trailer.channelScale = 2048, trailer.coefficients = {1.5, 2.5, 0.001, 0, 0};
-    trailer.firstChannel = 3, trailer.lastChannel = 9, trailer.roundRange = 0;
+    trailer.energyCalibration.channelScale = 2048,
+    trailer.energyCalibration.coefficients = {1.5, 2.5, 0.001, 0, 0};
+    trailer.plot.firstChannel = 3, trailer.plot.lastChannel = 9, trailer.plot.roundRange = 0;
     const auto path = makeFile("a.hst", {" 1. first", " 2. second"}, 16, trailer);
     const auto original = test::readBytes(path);
     openPath(path);
@@ -93,7 +94,7 @@ TEST_F(DocumentTest, FileReadAndWrittenBackIsByteIdenticalOnlyWhenChanged) {
 TEST_F(DocumentTest, RealSpectrumSurvivesOpenAndSaveAs) {
     openPath(KV_TEST_DATA_DIR "/cs137_nai.hst");
     EXPECT_EQ(list.channelCount(), 1024);
-    EXPECT_DOUBLE_EQ(config.coefficients[1], 2.44);
+    EXPECT_DOUBLE_EQ(config.energyCalibration.coefficients[1], 2.44);
     ui.saveAnswers.push_back(dir.path("copy.hst"));
     ASSERT_EQ(document.saveAs(), SaveOutcome::Written);
     auto original = test::readBytes(KV_TEST_DATA_DIR "/cs137_nai.hst");
@@ -151,7 +152,7 @@ TEST_F(DocumentTest, NewAndWrongMagicLeaveAnUntitledDocument) {
 
 TEST_F(DocumentTest, DamagedFileKeepsCompleteHistogramsButNotItsTrailerOrPath) {
     AppConfig trailer;
-    trailer.channelScale = 999;
+    trailer.energyCalibration.channelScale = 999;
     const auto path = makeFile("d.hst", {"a", "b", "c"}, 16, trailer);
     auto bytes = test::readBytes(path);
     bytes.resize(16 + 2 * (4 + 292 + 64) + 30);
@@ -159,7 +160,7 @@ TEST_F(DocumentTest, DamagedFileKeepsCompleteHistogramsButNotItsTrailerOrPath) {
     openPath(path);
     EXPECT_EQ(names(), (std::vector<std::string>{" 1. a", " 2. b"}));
     EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::UnknownFileFormat});
-    EXPECT_EQ(config.channelScale, 0) << "no trailer was taken";
+    EXPECT_EQ(config.energyCalibration.channelScale, 0) << "no trailer was taken";
     EXPECT_TRUE(state.documentUntitled) << "Save must not replace the damaged file";
     ui.saveAnswers.push_back("");
     list.markChanged(), document.save();
@@ -184,12 +185,12 @@ TEST_F(DocumentTest, AppendContinuesNumberingAndKeepsTheDocumentPath) {
 
     // Another channel count adds nothing and keeps the calibrations.
     AppConfig trailer;
-    trailer.channelScale = 4096;
+    trailer.energyCalibration.channelScale = 4096;
     ui.openAnswers.push_back(makeFile("b.hst", {"b", "c"}, 32, trailer));
     EXPECT_EQ(document.append(), ReadOutcome::DifferentChannelCount);
     EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::DifferentChannelCounts});
     EXPECT_EQ(list.histogramCount(), 3);
-    EXPECT_EQ(config.channelScale, 0);
+    EXPECT_EQ(config.energyCalibration.channelScale, 0);
 
     // The channel count follows the opened file and survives New.
     document.newDocument();
@@ -215,7 +216,7 @@ TEST_F(DocumentTest, ReceivedHistogramKeepsItsKindAndRefusesAnotherLength) {
     EXPECT_EQ(got.kind, 2);
     EXPECT_EQ(got.exposure, 12.5f);
     EXPECT_FALSE(state.documentSaved);
-    EXPECT_EQ(config.lastChannel, 1023);
+    EXPECT_EQ(config.plot.lastChannel, 1023);
 
     Histogram shorter;
     shorter.channels.assign(512, 1);
@@ -235,30 +236,30 @@ TEST_F(DocumentTest, VisibleRangeIsCheckedAfterReading) {
          {std::array{10, 12, 0, 15}, {10, 13, 10, 13}, {-1, 5, 0, 15}, {3, 16, 0, 15},
           {16, 15, 0, 15}}) {
         AppConfig trailer;
-        trailer.firstChannel = first, trailer.lastChannel = last;
+        trailer.plot.firstChannel = first, trailer.plot.lastChannel = last;
         openPath(makeFile("r.hst", {"a"}, 16, trailer));
-        EXPECT_EQ(config.firstChannel, wantFirst) << first << ".." << last;
-        EXPECT_EQ(config.lastChannel, wantLast) << first << ".." << last;
+        EXPECT_EQ(config.plot.firstChannel, wantFirst) << first << ".." << last;
+        EXPECT_EQ(config.plot.lastChannel, wantLast) << first << ".." << last;
     }
 }
 
 TEST_F(DocumentTest, EmptyFileStillCarriesItsTrailerUnlessRestoringIsOff) {
     openPath(makeFile("a.hst", {"a", "b"}));
     AppConfig trailer;
-    trailer.pointCount = 2, trailer.channelScale = 2048;
+    trailer.energyCalibration.pointCount = 2, trailer.energyCalibration.channelScale = 2048;
     openPath(makeFile("empty.hst", {}, 16, trailer));
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(config.pointCount, 2);
-    EXPECT_EQ(config.channelScale, 2048);
+    EXPECT_EQ(config.energyCalibration.pointCount, 2);
+    EXPECT_EQ(config.energyCalibration.channelScale, 2048);
 
     config.restoreFromDataFile = 0;
-    trailer.channelScale = 4096;
+    trailer.energyCalibration.channelScale = 4096;
     openPath(makeFile("b.hst", {"a"}, 16, trailer));
-    EXPECT_EQ(config.channelScale, 2048) << "the trailer is ignored when restoring is off";
-    config.channelScale = 512;
+    EXPECT_EQ(config.energyCalibration.channelScale, 2048)
+        << "the trailer is ignored when restoring is off";
+    config.energyCalibration.channelScale = 512;
     list.markChanged(), document.save();
-    EXPECT_EQ(*parseHistogramFile(test::readBytes(config.documentPath)).trailer,
-              encodeTrailer(config))
+    EXPECT_EQ(*parseHistogramFile(test::readBytes(config.documentPath)).trailer, trailerOf(config))
         << "the trailer is always written from the configuration";
 }
 
@@ -311,11 +312,11 @@ protected:
 
 TEST_F(ConfigurationFileTest, SilentSaveAndLoadRoundTrip) {
     AppConfig config;
-    config.smoothRadius = 7, config.legacyWindowCoefficients[0] = 0.0;
+    config.filters.smoothRadius = 7, config.countWindows.legacyWindowCoefficients[0] = 0.0;
     ASSERT_TRUE(saveConfiguration(config, dir.root() + "/"));
     EXPECT_EQ(test::readBytes(dir.path("confadc.cnf")).size(), kAppConfigSize);
     AppConfig loaded;
-    loaded.legacyWindowCoefficients[0] = 0.0;
+    loaded.countWindows.legacyWindowCoefficients[0] = 0.0;
     ASSERT_TRUE(loadConfiguration(loaded, dir.root() + "/"));
     EXPECT_EQ(loaded, config);
 
@@ -325,29 +326,29 @@ TEST_F(ConfigurationFileTest, SilentSaveAndLoadRoundTrip) {
 
     // Legacy values move on every load until saved.
     AppConfig written;
-    written.legacyWindowCoefficients = {2.5, 3.5, 4.5, 5.5, 6.5, 7.5};
+    written.countWindows.legacyWindowCoefficients = {2.5, 3.5, 4.5, 5.5, 6.5, 7.5};
     const auto bytes = encodeAppConfig(written);
     test::writeBytes(dir.path("confadc.cnf"), {bytes.begin(), bytes.end()});
     loadConfiguration(config, dir.root() + "/");
-    EXPECT_EQ(config.calibrationCoefficients[0], 2.5);
-    EXPECT_EQ(config.countCoefficients[2], 7.5);
-    EXPECT_EQ(config.legacyWindowCoefficients[0], 0.0);
+    EXPECT_EQ(config.countWindows.calibrationCoefficients[0], 2.5);
+    EXPECT_EQ(config.countWindows.countCoefficients[2], 7.5);
+    EXPECT_EQ(config.countWindows.legacyWindowCoefficients[0], 0.0);
     EXPECT_EQ(test::readBytes(dir.path("confadc.cnf"))[1558 + 7], 0x40) << "the file keeps 2.5";
 }
 
 TEST_F(ConfigurationFileTest, RestoreKeepsTheDocumentPathAndSaveAsWritesTheRecord) {
     AppConfig stored;
     stored.documentPath = "/elsewhere/other.hst", stored.lastDirectory = "/elsewhere/";
-    stored.smoothRadius = 9;
+    stored.filters.smoothRadius = 9;
     const auto bytes = encodeAppConfig(stored);
     test::writeBytes(dir.path("mine.cnf"), {bytes.begin(), bytes.end()});
     AppConfig config;
     config.documentPath = "/data/current.hst", config.lastDirectory = "/data/";
     ui.openAnswers = {"", dir.path("mine.cnf")};
     EXPECT_FALSE(restoreConfiguration(config, ui));
-    EXPECT_EQ(config.smoothRadius, 1);
+    EXPECT_EQ(config.filters.smoothRadius, 1);
     EXPECT_TRUE(restoreConfiguration(config, ui));
-    EXPECT_EQ(config.smoothRadius, 9);
+    EXPECT_EQ(config.filters.smoothRadius, 9);
     EXPECT_EQ(config.lastDirectory, "/elsewhere/");
     EXPECT_EQ(config.documentPath, "/data/current.hst");
     const FileDialogRequest& d = ui.openDialogs[0];

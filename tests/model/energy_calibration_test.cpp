@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace kv {
@@ -11,18 +13,31 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-EnergyCalibration calibration(std::array<double, 5> coefficients, std::int32_t termCount,
-                              std::int32_t channelScale = 2048, std::int32_t channels = 2048) {
-    AppConfig config;
-    config.coefficients = coefficients;
-    config.termCount = termCount;
-    config.channelScale = channelScale;
-    return EnergyCalibration(config, channels);
-}
+// A calibration applied to spectra of one channel count.
+struct Applied {
+    EnergyCalibration record;
+    std::int32_t channels;
 
+    bool inForce() const { return record.inForce(); }
+    double channelToEnergy(double channel) const {
+        return record.channelToEnergy(channel, channels);
+    }
+    EnergyToChannelResult energyToChannel(double energy) const {
+        return record.energyToChannel(energy, channels);
+    }
+};
+
+Applied calibration(std::array<double, 5> coefficients, std::int32_t termCount,
+                    std::int32_t channelScale = 2048, std::int32_t channels = 2048) {
+    EnergyCalibration record;
+    record.coefficients = coefficients;
+    record.termCount = termCount;
+    record.channelScale = channelScale;
+    return {record, channels};
+}
 TEST(EnergyCalibration, WithoutCalibrationTheEnergyIsTheChannel) {
     for (std::int32_t scale : {0, 1, -2048}) {
-        const EnergyCalibration none = calibration({5, 2, 0, 0, 0}, 2, scale);
+        const Applied none = calibration({5, 2, 0, 0, 0}, 2, scale);
         EXPECT_EQ(none.channelToEnergy(123.4), 123.4);
         const EnergyToChannelResult back = none.energyToChannel(661.7);
         EXPECT_EQ(back.channel, 0.0);
@@ -32,18 +47,18 @@ TEST(EnergyCalibration, WithoutCalibrationTheEnergyIsTheChannel) {
 
 // Inversions: {calibration, energy, channel, converged, passes (0: not checked)}.
 TEST(EnergyCalibration, EnergyToChannel) {
-    const EnergyCalibration linear = calibration({0, 2, 0, 0, 0}, 2);
+    const Applied linear = calibration({0, 2, 0, 0, 0}, 2);
     // Made at 2048 channels, used on 4096: channel 4095 is position 2047.5 of the fit,
     // 5 + 0.5 * 2047.5 keV. The start value is on the fit's scale; the first pass doubles it.
-    const EnergyCalibration doubled = calibration({5, 0.5, 0, 0, 0}, 2, 2048, 4096);
+    const Applied doubled = calibration({5, 0.5, 0, 0, 0}, 2, 2048, 4096);
     // 10 + 0.5 * 1000 + 1e-4 * 1000^2 = 610 keV; E = c0 is channel 0 (a 0 / 0 step).
-    const EnergyCalibration curved = calibration({10, 0.5, 1e-4, 0, 0}, 3);
+    const Applied curved = calibration({10, 0.5, 1e-4, 0, 0}, 3);
     // E = t - 0.001 t^2 rises to 250 keV at channel 500 and falls again. 300 keV is never
     // reached: the iteration wanders until the bound. For 500 keV the first pass lands on channel
     // 1000, where E = c0 and the next would divide by zero: the start value came nearest.
-    const EnergyCalibration capped = calibration({0, 1, -0.001, 0, 0}, 3);
+    const Applied capped = calibration({0, 1, -0.001, 0, 0}, 3);
     struct Case {
-        const EnergyCalibration& calibration;
+        const Applied& calibration;
         double energy, channel, within;
         bool converged;
         int passes;
@@ -74,14 +89,14 @@ TEST(EnergyCalibration, UsesOnlyTheFirstTermCountCoefficients) {
         EXPECT_EQ(calibrated.channelToEnergy(2), energy);
     }
     // An empty fit leaves zero terms: every channel is 0 keV and no energy can be inverted.
-    const EnergyCalibration empty = calibration(c, 0, 100, 100);
+    const Applied empty = calibration(c, 0, 100, 100);
     EXPECT_EQ(empty.channelToEnergy(57), 0.0);
     EXPECT_FALSE(empty.energyToChannel(0.0).converged);
 }
 
 TEST(EnergyCalibration, DamagedValuesNeverGiveNonFiniteResults) {
     // A coefficient that is not a number switches the calibration off.
-    const EnergyCalibration damaged = calibration({0, kNaN, 0, 0, 0}, 2);
+    const Applied damaged = calibration({0, kNaN, 0, 0, 0}, 2);
     EXPECT_FALSE(damaged.inForce());
     EXPECT_EQ(damaged.channelToEnergy(17), 17.0);
     // c1 = 0: no start value, even though c2 makes the curve rise.
@@ -91,11 +106,11 @@ TEST(EnergyCalibration, DamagedValuesNeverGiveNonFiniteResults) {
     // A channel count of 0 leaves the channel unscaled instead of dividing by it.
     EXPECT_EQ(calibration({0, 2, 0, 0, 0}, 2, 2048, 0).channelToEnergy(100), 200.0);
 
-    const EnergyCalibration linear = calibration({0, 2, 0, 0, 0}, 2);
+    const Applied linear = calibration({0, 2, 0, 0, 0}, 2);
     EXPECT_EQ(linear.energyToChannel(kNaN).channel, 0.0);
     EXPECT_EQ(linear.energyToChannel(kInf).channel, 0.0);
     EXPECT_EQ(linear.channelToEnergy(kNaN), 0.0);
-    const EnergyCalibration steep = calibration({0, 1, 0, 0, 1e300}, 5);
+    const Applied steep = calibration({0, 1, 0, 0, 1e300}, 5);
     EXPECT_EQ(steep.channelToEnergy(1e10), std::numeric_limits<double>::max());
     EXPECT_TRUE(std::isfinite(steep.energyToChannel(1e308).channel));
 }

@@ -23,9 +23,9 @@ std::vector<std::uint8_t> twoHistogramFile(std::int32_t channels = 4) {
         list.addHistogram(std::move(h));
     }
     AppConfig config;
-    config.firstChannel = 1;
-    config.lastChannel = 3;
-    config.channelScale = 77;
+    config.plot.firstChannel = 1;
+    config.plot.lastChannel = 3;
+    config.energyCalibration.channelScale = 77;
     return encodeHistogramFile(list, config);
 }
 

@@ -84,9 +84,9 @@ TEST_F(TextExportTest, OneFileOfMarkedEntriesLabelsThemByListPosition) {
               "       3\t1.2000E+01\t3.2000E+01\r\n"
               "       4\t1.3000E+01\t3.3000E+01\r\n");
     // The dialog's choices, the path and its directory are kept; the save dialog offers *.DAT.
-    EXPECT_EQ(config.exportPath, dir.path("all.dat"));
+    EXPECT_EQ(config.textExport.exportPath, dir.path("all.dat"));
     EXPECT_EQ(config.lastDirectory, dir.root() + "/");
-    EXPECT_EQ(config.exportNames, 0);
+    EXPECT_EQ(config.textExport.exportNames, 0);
     ASSERT_EQ(ui.saveDialogs.size(), 1u);
     EXPECT_EQ(ui.saveDialogs[0].initialName, "spectrum.dat");
     EXPECT_EQ(ui.saveDialogs[0].filterIndex, 1);
@@ -99,7 +99,7 @@ TEST_F(TextExportTest, SeparateFilesAreNumberedByListPositionAndSplitAtTheNameOn
     ui.saveAnswers = {dir.path("report.txt")};
     EXPECT_EQ(exportText(list, config, ui, questions).written,
               (std::vector{dir.path("report0002.txt"), dir.path("report0005.txt")}));
-    EXPECT_EQ(config.exportOneFile, 0);
+    EXPECT_EQ(config.textExport.exportOneFile, 0);
     const std::string text = contentOf(dir.path("report0002.txt"));
     EXPECT_EQ(text.substr(text.find("\r\n") + 2), "\r\n       1\t2.0000E+01\r\n"
                                                    "       2\t2.1000E+01\r\n"
@@ -116,8 +116,8 @@ TEST_F(TextExportTest, SeparateFilesAreNumberedByListPositionAndSplitAtTheNameOn
 
 TEST_F(TextExportTest, CancelAtTheOverwriteQuestionKeepsTheFilesWrittenBefore) {
     fill({0, 1, 2});
-    config.exportOneFile = 0;
-    config.exportPath = dir.path("s.dat");
+    config.textExport.exportOneFile = 0;
+    config.textExport.exportPath = dir.path("s.dat");
     const std::vector<int> positions = exportedPositions(list, false);
     ASSERT_EQ(writeTextExport(list, config, positions, nullptr).written.size(), 3u);
 
