@@ -9,6 +9,7 @@
 #include "app/plot_pane.h"
 #include "app/toolbar.h"
 #include "display/cursor.h"
+#include "model/configuration_file.h"
 #include "model/cp1251.h"
 #include "model/histogram_file.h"
 #include "support/fake_ui_services.h"
@@ -32,6 +33,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QSettings>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -40,6 +42,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
@@ -72,6 +76,38 @@ struct AppFixture : ::testing::Test {
     }
     std::string rowName(int row) {
         return window.listPane().topLevelItem(row)->text(0).toStdString();
+    }
+    PlotPane* plotPane() {
+        // The pane has no meta-object of its own, so findChild cannot tell it from a QWidget.
+        for (QWidget* child : window.findChildren<QWidget*>()) {
+            if (auto* pane = dynamic_cast<PlotPane*>(child)) {
+                return pane;
+            }
+        }
+        return nullptr;
+    }
+    // The status-bar field whose text starts with prefix, or null.
+    QLabel* statusField(const QString& prefix) {
+        for (QLabel* field : window.statusBar()->findChildren<QLabel*>()) {
+            if (field->text().startsWith(prefix)) {
+                return field;
+            }
+        }
+        return nullptr;
+    }
+    // An untitled list of one imported spectrum that nobody has saved yet.
+    void importUnsavedSpectrum() {
+        window.dispatch(Command::New);
+        std::string rows;
+        for (int i = 0; i < 64; ++i) {
+            rows += std::to_string(i) + "," + std::to_string(i % 3) + "\n";
+        }
+        test::writeBytes(home.path("unsaved.csv"),
+                         std::vector<std::uint8_t>(rows.begin(), rows.end()));
+        ui.openAnswers = {home.path("unsaved.csv")};
+        window.dispatch(Command::Import);
+        ASSERT_EQ(state.list.histogramCount(), 1);
+        ASSERT_TRUE(state.document.documentUntitled && !state.document.documentSaved);
     }
 };
 
@@ -311,17 +347,10 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
     EXPECT_EQ(std::pair(state.config.firstChannel, state.config.lastChannel),
               std::pair(last / 2, last));
 
-    PlotPane* pane = nullptr;
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        pane = pane ? pane : dynamic_cast<PlotPane*>(child);
-    }
+    PlotPane* pane = plotPane();
     ASSERT_NE(pane, nullptr);
     pane->grab(); // paints, which places the cursor and fills the status bar
-    bool statisticsShown = false;
-    for (const QLabel* field : window.statusBar()->findChildren<QLabel*>()) {
-        statisticsShown = statisticsShown || field->text().startsWith("Интеграл = ");
-    }
-    EXPECT_TRUE(statisticsShown);
+    EXPECT_NE(statusField("Интеграл = "), nullptr);
     auto drag = [&](int toX) {
         window.toolbar().button(Command::Zoom)->trigger();
         ASSERT_TRUE(view.zoomArmed);
@@ -441,6 +470,42 @@ TEST_F(AppFixture, EnterOpensTheNameDialogWhichStoresNameCommentAndExposure) {
     EXPECT_EQ(h.total, total);
     EXPECT_FALSE(state.document.documentSaved);
     expectPaneShowsList(window.listPane(), state.list);
+}
+
+TEST_F(AppFixture, EnterEndingInPlaceRenamingKeepsTheNewNameAndOpensNoDialog) {
+    openDemo();
+    window.show();
+    ListPane& pane = window.listPane();
+    pane.setCurrentItem(pane.topLevelItem(1));
+    QTest::keyClick(&pane, Qt::Key_F2);
+    auto* editor = pane.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    // QTest::keyClicks knows only ASCII; a Russian name is typed as key events with text.
+    for (const QChar letter : QStringLiteral("Проба 7")) {
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(letter), Qt::NoModifier);
+    }
+    // A name dialog, when one opens, is answered with OK as its user would.
+    std::vector<QString> namesShown;
+    QTimer okClicker;
+    QObject::connect(&okClicker, &QTimer::timeout, [&namesShown] {
+        if (auto* dialog = dynamic_cast<NameDialog*>(QApplication::activeModalWidget())) {
+            namesShown.push_back(dialog->field(NameDialogControl::Name)->text());
+            dialog->button(NameDialogControl::Ok)->click();
+        }
+    });
+    okClicker.start(0);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(namesShown.empty());
+    EXPECT_EQ(state.list.histogramAt(1)->name.str(), cp1251FromUtf8("Проба 7"));
+    EXPECT_EQ(rowName(1), "Проба 7");
+
+    // Enter on the entry, no longer edited, opens the dialog with the new name.
+    sendKey(pane, Qt::Key_Return);
+    okClicker.stop();
+    EXPECT_EQ(namesShown, std::vector{QStringLiteral("Проба 7")});
+    EXPECT_EQ(state.list.histogramAt(1)->name.str(), cp1251FromUtf8("Проба 7"));
 }
 
 TEST_F(AppFixture, EditedLabelRenamesWithoutRenumberingAndWidensTheNameColumn) {
