@@ -202,6 +202,38 @@ TEST_F(AppFixture, CancelOnClosingKeepsTheWindowOpenAndWritesNothing) {
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
 }
 
+TEST_F(AppFixture, CancelledSaveAsAfterYesKeepsTheListForNewOpenAndExit) {
+    importUnsavedSpectrum();
+    const std::string name = rowName(0);
+    // "Да", then Cancel in the Save-as dialog: what the user asked to save stays.
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    window.dispatch(Command::New);
+    EXPECT_EQ(state.list.histogramCount(), 1);
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    ui.openAnswers = {KV_DEMO_FILE};
+    window.dispatch(Command::Open);
+    EXPECT_EQ(ui.openDialogs.size(), 1u) << "only the import's dialog";
+    ASSERT_EQ(state.list.histogramCount(), 1);
+    EXPECT_EQ(rowName(0), name);
+    EXPECT_FALSE(state.document.documentSaved);
+
+    window.show();
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
+    EXPECT_EQ(ui.saveDialogs.size(), 3u);
+
+    // A name chosen this time: saved, then the window closes.
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {home.path("kept.hst")};
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("kept.hst"))));
+}
+
 TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
     using C = DisplayDialog::Control;
     AppConfig config;
