@@ -121,7 +121,7 @@ const std::array<Menu, 7> kMainMenu{{
 // The help topic of the main window.
 constexpr int kMainHelpContext = 28;
 
-// The status bar's first field (cursor read-out) ends this far from the left.
+// The status bar's first field (cursor read-out) is at least this wide.
 constexpr int kCursorFieldWidth = 240;
 
 // WINDOWPLACEMENT show states.
@@ -186,7 +186,9 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     addToolBar(m_toolbar);
 
     auto* cursorField = new QLabel(this);
-    cursorField->setFixedWidth(kCursorFieldWidth);
+    // Wider when its text needs it (the plot pane widens it); the range field takes the rest.
+    cursorField->setMinimumWidth(kCursorFieldWidth);
+    cursorField->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     statusBar()->addWidget(cursorField);
     auto* rangeField = new QLabel(this);
     statusBar()->addWidget(rangeField, 1);

@@ -234,6 +234,35 @@ TEST_F(AppFixture, CancelledSaveAsAfterYesKeepsTheListForNewOpenAndExit) {
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("kept.hst"))));
 }
 
+TEST_F(AppFixture, StatusFieldsAreAtLeastTheirWidthAndWideEnoughForTheirText) {
+    openDemo();
+    // Energy and intensity: the longest cursor read-out.
+    state.config.xAxisMode = 1;
+    state.config.yAxisMode = 1;
+    window.resize(1000, 600);
+    window.show();
+    plotPane()->grab();
+    QApplication::processEvents();
+    QLabel* cursorField = statusField("Энергия = ");
+    ASSERT_NE(cursorField, nullptr);
+    EXPECT_TRUE(cursorField->text().contains("Интенсивность = "));
+    EXPECT_GE(cursorField->width(), 240);
+    EXPECT_GE(cursorField->width(), cursorField->sizeHint().width()) << "the text is cut";
+    QLabel* rangeField = statusField("Интеграл = ");
+    ASSERT_NE(rangeField, nullptr);
+    EXPECT_GE(rangeField->width(), rangeField->sizeHint().width());
+    EXPECT_GE(rangeField->x(), cursorField->x() + cursorField->width());
+
+    // A shorter read-out leaves the fields where they are.
+    const int wide = cursorField->width();
+    state.config.xAxisMode = 0;
+    state.config.yAxisMode = 0;
+    plotPane()->grab();
+    QApplication::processEvents();
+    ASSERT_TRUE(cursorField->text().startsWith("Канал = "));
+    EXPECT_EQ(cursorField->width(), wide);
+}
+
 TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
     using C = DisplayDialog::Control;
     AppConfig config;
