@@ -270,6 +270,8 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         addNamedFile(m_document, config, m_ui, unquotedPath(commandLine), true);
         break;
     case Command::SaveConfigurationAs:
+        // The file keeps the window as it is now, not as it was placed at start-up.
+        storePlacement();
         saveConfigurationAs(config, m_ui);
         break;
     case Command::RestoreConfiguration:

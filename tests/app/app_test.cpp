@@ -263,6 +263,27 @@ TEST_F(AppFixture, StatusFieldsAreAtLeastTheirWidthAndWideEnoughForTheirText) {
     EXPECT_EQ(cursorField->width(), wide);
 }
 
+TEST_F(AppFixture, SavedConfigurationHoldsTheCurrentPlacementAndRestoringItPutsItBack) {
+    openDemo();
+    window.show();
+    const QRect placed(40, 30, 640, 480);
+    window.setGeometry(placed);
+    QApplication::processEvents();
+    ASSERT_EQ(window.geometry(), placed);
+    ui.saveAnswers = {home.path("placed.cnf")};
+    window.dispatch(Command::SaveConfigurationAs);
+    AppConfig saved;
+    ASSERT_TRUE(loadConfigurationFile(saved, home.path("placed.cnf")));
+    EXPECT_EQ(saved.windowPlacement.normalRect, (std::array{40, 30, 680, 510}));
+    EXPECT_EQ(saved.listPaneHeight, window.listPane().height());
+
+    window.setGeometry(10, 20, 500, 400);
+    ui.openAnswers = {home.path("placed.cnf")};
+    window.dispatch(Command::RestoreConfiguration);
+    QApplication::processEvents();
+    EXPECT_EQ(window.geometry(), placed);
+}
+
 TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
     using C = DisplayDialog::Control;
     AppConfig config;
