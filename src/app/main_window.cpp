@@ -11,6 +11,7 @@
 #include "app/plot_pane.h"
 #include "app/text_export_dialogs.h"
 #include "app/toolbar.h"
+#include "app/window_placement.h"
 #include "display/cursor.h"
 #include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -32,6 +34,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -216,7 +220,12 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     setCentralWidget(m_splitter);
     setAcceptDrops(true);
 
-    applyPlacement();
+    if (state.configurationLoaded) {
+        applyPlacement();
+    } else if (const QScreen* start = screen()) {
+        // The record's default, 600 x 400 in the corner, would squeeze the plot to a strip.
+        setGeometry(firstStartGeometry(*start));
+    }
     applyListOrientation();
     syncToolbarChecks();
     refresh();
@@ -460,11 +469,13 @@ void MainWindow::applyListOrientation() {
 
 void MainWindow::applyPlacement() {
     const auto& rect = m_state.config.windowPlacement.normalRect;
-    const int width = rect[2] - rect[0];
-    const int height = rect[3] - rect[1];
-    // A stored rectangle of no size (a damaged file) keeps the size the window has.
-    if (width > 0 && height > 0) {
-        setGeometry(rect[0], rect[1], width, height);
+    const std::int64_t width = std::int64_t{rect[2]} - rect[0];
+    const std::int64_t height = std::int64_t{rect[3]} - rect[1];
+    // A stored rectangle of no size or of an impossible one (a damaged file) keeps the size
+    // the window has.
+    if (width > 0 && height > 0 && width <= INT_MAX && height <= INT_MAX) {
+        setGeometry(placedOnPresentScreens(
+            QRect(rect[0], rect[1], static_cast<int>(width), static_cast<int>(height))));
     }
 }
 

@@ -284,6 +284,39 @@ TEST_F(AppFixture, SavedConfigurationHoldsTheCurrentPlacementAndRestoringItPutsI
     EXPECT_EQ(window.geometry(), placed);
 }
 
+TEST_F(AppFixture, FirstStartOpensCentredAndAStoredPlacementComesBackOnAPresentScreen) {
+    // No configuration file was found: the window is centred on the screen at a good size.
+    window.showAsConfigured();
+    QApplication::processEvents();
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect first = window.geometry();
+    EXPECT_LE(std::abs(first.center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(first.center().y() - screen.center().y()), 1);
+    EXPECT_GE(first.width(), screen.width() / 2);
+    EXPECT_GE(first.height(), screen.height() / 2);
+    EXPECT_TRUE(screen.contains(first));
+
+    // Saved on a screen that is no longer there: the window keeps its size on a present one.
+    AppConfig elsewhere;
+    elsewhere.windowPlacement.normalRect = {5000, 4000, 5400, 4300};
+    const auto bytes = encodeAppConfig(elsewhere);
+    test::writeBytes(home.path("elsewhere.cnf"), {bytes.begin(), bytes.end()});
+    ui.openAnswers = {home.path("elsewhere.cnf")};
+    window.dispatch(Command::RestoreConfiguration);
+    QApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(400, 300));
+    EXPECT_TRUE(screen.contains(window.geometry()));
+
+    // At start-up a stored placement is taken as it is.
+    AppState configured(home.root() + "/");
+    configured.configurationLoaded = true;
+    configured.config.windowPlacement.normalRect = {30, 20, 530, 420};
+    MainWindow second(configured, ui);
+    second.showAsConfigured();
+    QApplication::processEvents();
+    EXPECT_EQ(second.geometry(), QRect(30, 20, 500, 400));
+}
+
 TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
     using C = DisplayDialog::Control;
     AppConfig config;
