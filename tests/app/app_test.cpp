@@ -21,6 +21,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -31,7 +32,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QPrinter>
 #include <QSettings>
 #include <QScreen>
 #include <QSpinBox>
@@ -44,7 +48,11 @@
 
 #include <array>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -693,6 +701,76 @@ TEST_F(AppFixture, AboutBoxClosesWithOk) {
     window.dispatch(Command::About);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+std::string fileText(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The entries ("Меню → Пункт") of the help file's list of menu items not available yet: the
+// items of <ul class="not-yet">.
+std::set<std::string> helpNotYetItems(const std::string& html) {
+    std::set<std::string> items;
+    const std::size_t start = html.find("<ul class=\"not-yet\">");
+    const std::size_t end = html.find("</ul>", start);
+    for (std::size_t at = html.find("<li>", start); at < end; at = html.find("<li>", at)) {
+        at += 4;
+        items.insert(html.substr(at, html.find("</li>", at) - at));
+    }
+    return items;
+}
+
+// The same list in the README: the "- " lines after the paragraph "Not yet available: ...".
+std::set<std::string> readmeNotYetItems(const std::string& markdown) {
+    std::set<std::string> items;
+    std::istringstream lines(
+        markdown.substr(std::min(markdown.find("\nNot yet available:"), markdown.size())));
+    bool inList = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("- ")) {
+            items.insert(line.substr(2));
+            inList = true;
+        } else if (inList) {
+            break;
+        }
+    }
+    return items;
+}
+
+TEST_F(AppFixture, MenuItemsNotAvailableYetAreExactlyThoseTheHelpAndTheReadmeList) {
+    // A copy, so that no command can write over the shipped demo file.
+    const std::string demo = home.path("demo.hst");
+    ASSERT_TRUE(QFile::copy(KV_DEMO_FILE, QString::fromStdString(demo)));
+    window.setPrintDialog([](QPrinter&, bool) { return false; });
+    QTimer dialogCloser;
+    QObject::connect(&dialogCloser, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+        }
+    });
+    dialogCloser.start(0);
+    std::set<std::string> notAvailable;
+    for (const QAction* menu : window.menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator()) {
+                continue;
+            }
+            if (state.list.empty()) { // after New or Delete: most commands need histograms
+                window.dispatch(Command::CommandLineOpen, demo);
+            }
+            ui.messages.clear();
+            item->trigger();
+            if (ui.messageIds() == std::vector{StringId::CommandNotAvailableYet}) {
+                QString entry = menu->text() + " → " + item->text();
+                notAvailable.insert(entry.remove('&').toStdString());
+            }
+        }
+    }
+    dialogCloser.stop();
+    EXPECT_FALSE(notAvailable.empty());
+    EXPECT_EQ(helpNotYetItems(fileText(KV_HELP_FILE)), notAvailable);
+    EXPECT_EQ(readmeNotYetItems(fileText(KV_README_FILE)), notAvailable);
 }
 
 TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused) {
