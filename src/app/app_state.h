@@ -22,6 +22,9 @@ struct AppState {
     AppState& operator=(const AppState&) = delete;
 
     std::string programDirectory;
+    // Whether start-up found a configuration file. Without one nothing is stored yet, the
+    // window's placement included.
+    bool configurationLoaded = false;
     AppConfig config;
     DocumentState document;
     HistogramList list{document};

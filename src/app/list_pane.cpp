@@ -183,7 +183,11 @@ void ListPane::fitColumnsToAll() {
 void ListPane::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        m_send(Command::NameAndComment);
+        // The Enter that ends renaming in place reaches the pane too, before the new label is
+        // committed; a dialog opened now would write the old name back.
+        if (state() != EditingState) {
+            m_send(Command::NameAndComment);
+        }
         return;
     }
     if (key == Qt::Key_Delete && (event->modifiers() & Qt::ControlModifier)) {

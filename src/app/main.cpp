@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     }
 
     kv::AppState state(kv::findProgramDirectory());
-    kv::loadConfiguration(state.config, state.programDirectory);
+    state.configurationLoaded = kv::loadConfiguration(state.config, state.programDirectory);
     kv::QtUiServices ui(state.programDirectory);
     kv::MainWindow window(state, ui);
     ui.setOwner(&window);

@@ -11,6 +11,7 @@
 #include "app/plot_pane.h"
 #include "app/text_export_dialogs.h"
 #include "app/toolbar.h"
+#include "app/window_placement.h"
 #include "display/cursor.h"
 #include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
@@ -24,6 +25,7 @@
 #include <QMimeData>
 #include <QMenuBar>
 #include <QPrinter>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
@@ -32,6 +34,8 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -121,7 +125,7 @@ const std::array<Menu, 7> kMainMenu{{
 // The help topic of the main window.
 constexpr int kMainHelpContext = 28;
 
-// The status bar's first field (cursor read-out) ends this far from the left.
+// The status bar's first field (cursor read-out) is at least this wide.
 constexpr int kCursorFieldWidth = 240;
 
 // WINDOWPLACEMENT show states.
@@ -186,7 +190,9 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     addToolBar(m_toolbar);
 
     auto* cursorField = new QLabel(this);
-    cursorField->setFixedWidth(kCursorFieldWidth);
+    // Wider when its text needs it (the plot pane widens it); the range field takes the rest.
+    cursorField->setMinimumWidth(kCursorFieldWidth);
+    cursorField->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     statusBar()->addWidget(cursorField);
     auto* rangeField = new QLabel(this);
     statusBar()->addWidget(rangeField, 1);
@@ -214,7 +220,12 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     setCentralWidget(m_splitter);
     setAcceptDrops(true);
 
-    applyPlacement();
+    if (state.configurationLoaded) {
+        applyPlacement();
+    } else if (const QScreen* start = screen()) {
+        // The record's default, 600 x 400 in the corner, would squeeze the plot to a strip.
+        setGeometry(firstStartGeometry(*start));
+    }
     applyListOrientation();
     syncToolbarChecks();
     refresh();
@@ -268,6 +279,8 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         addNamedFile(m_document, config, m_ui, unquotedPath(commandLine), true);
         break;
     case Command::SaveConfigurationAs:
+        // The file keeps the window as it is now, not as it was placed at start-up.
+        storePlacement();
         saveConfigurationAs(config, m_ui);
         break;
     case Command::RestoreConfiguration:
@@ -457,11 +470,13 @@ void MainWindow::applyListOrientation() {
 
 void MainWindow::applyPlacement() {
     const auto& rect = m_state.config.layout.windowPlacement.normalRect;
-    const int width = rect[2] - rect[0];
-    const int height = rect[3] - rect[1];
-    // A stored rectangle of no size (a damaged file) keeps the size the window has.
-    if (width > 0 && height > 0) {
-        setGeometry(rect[0], rect[1], width, height);
+    const std::int64_t width = std::int64_t{rect[2]} - rect[0];
+    const std::int64_t height = std::int64_t{rect[3]} - rect[1];
+    // A stored rectangle of no size or of an impossible one (a damaged file) keeps the size
+    // the window has.
+    if (width > 0 && height > 0 && width <= INT_MAX && height <= INT_MAX) {
+        setGeometry(placedOnPresentScreens(
+            QRect(rect[0], rect[1], static_cast<int>(width), static_cast<int>(height))));
     }
 }
 

@@ -25,8 +25,9 @@ class Toolbar;
 
 class MainWindow : public QMainWindow {
 public:
-    // Takes its window placement and list form from state.config. ui: message boxes and file
-    // dialogs, injected so tests can script them.
+    // Takes its window placement (when state.configurationLoaded; centred on the screen
+    // otherwise) and list form from state.config. ui: message boxes and file dialogs, injected
+    // so tests can script them.
     MainWindow(AppState& state, UiServices& ui, QWidget* parent = nullptr);
 
     // Runs one command. commandLine is the text of CommandLineOpen (a path, possibly quoted);

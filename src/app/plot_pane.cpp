@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
+#include <string>
 #include <utility>
 
 namespace kv {
@@ -18,6 +20,13 @@ constexpr int kMarkHalfWidth = 4;
 constexpr int kMarkHeight = 8;
 
 const QColor kCursorColor = Qt::cyan;
+
+// A status field widens to the longest text it has shown and never narrows again, so the text
+// is never cut and the fields do not shift as the cursor moves.
+void showInField(QLabel& field, const std::string& text) {
+    field.setText(QString::fromStdString(text));
+    field.setMinimumWidth(std::max(field.minimumWidth(), field.sizeHint().width()));
+}
 
 } // namespace
 
@@ -65,12 +74,12 @@ void PlotPane::drawCursor(QPainter& painter) const {
 
 void PlotPane::updateStatusFields() {
     if (m_cursorField) {
-        m_cursorField->setText(
-            QString::fromStdString(cursorReadout(m_state.plotView, m_state.config, m_state.list)));
+        showInField(*m_cursorField, cursorReadout(m_state.plotView, m_state.config, m_state.list));
     }
     if (m_rangeField) {
-        m_rangeField->setText(QString::fromStdString(
-            m_state.list.empty() ? std::string() : rangeStatistics(m_state.config, m_state.list)));
+        showInField(*m_rangeField, m_state.list.empty()
+                                       ? std::string()
+                                       : rangeStatistics(m_state.config, m_state.list));
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 namespace kv {
@@ -50,6 +51,21 @@ QString channelLabel(std::int32_t channel) {
     std::array<char, 16> buffer{};
     std::snprintf(buffer.data(), buffer.size(), "%lld", static_cast<long long>(channel) + 1);
     return QString::fromLatin1(buffer.data());
+}
+
+// Decimals of the vertical limit labels in intensity mode: whole numbers for spans of ten and
+// more counts per second, as for counts, and for lower rates two significant digits of the span
+// (0.35, 0.0012), so the two limits never read alike; at most 6.
+int intensityDecimals(double bottom, double top) {
+    double span = std::abs(top - bottom);
+    if (!(span > 0.0)) {
+        span = std::max(std::abs(top), std::abs(bottom));
+    }
+    if (!(span > 0.0) || !std::isfinite(span)) {
+        return 0;
+    }
+    const double decimals = std::ceil(-std::log10(span)) + 1.0;
+    return static_cast<int>(std::clamp(decimals, 0.0, 6.0));
 }
 
 // Sans-serif, normal weight, with a line height of a fifth of an inch on the device.
@@ -198,21 +214,23 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& co
     PixelRect& r = view.plotRect;
     shrink(r, kAxisInset);
 
+    const double bottom = config.plot.fromZero != 0 ? 0.0 : view.yMin;
     StringId yTitle = StringId::AxisCounts;
-    const char* yFormat = "%0.0f";
+    int yDecimals = 0;
     switch (yAxisMode(config)) {
     case YAxisMode::Intensity:
         yTitle = StringId::AxisIntensity;
+        yDecimals = intensityDecimals(bottom, view.yMax);
         break;
     case YAxisMode::Probability:
         yTitle = StringId::AxisProbability;
-        yFormat = "%0.3f";
+        yDecimals = 3;
         break;
     case YAxisMode::Counts:
         break;
     }
-    const QString bottomLabel = formatted(yFormat, config.plot.fromZero != 0 ? 0.0 : view.yMin);
-    const QString topLabel = formatted(yFormat, view.yMax);
+    const QString bottomLabel = QString::fromStdString(formatText("%0.*f", yDecimals, bottom));
+    const QString topLabel = QString::fromStdString(formatText("%0.*f", yDecimals, view.yMax));
 
     QString xTitle;
     QString firstLabel;

@@ -3,6 +3,7 @@
 #include "gui/help_window.h"
 #include "model/strings.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QWindow>
 
 #include <utility>
 
@@ -162,6 +164,12 @@ void QtUiServices::showHelp(int context) {
     }
     if (!m_helpWindow)
         m_helpWindow = new HelpWindow(m_owner);
+    // A modal dialog blocks every window but its own transient ones, and its "Помощь" is read
+    // while the dialog stays open.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != m_helpWindow) {
+        m_helpWindow->winId(); // the native window that carries the hint
+        m_helpWindow->windowHandle()->setTransientParent(modal->windowHandle());
+    }
     if (!m_helpWindow->showTopic(helpFile, context))
         m_helpWindow->showTopic(kShippedHelpFile, context);
 }

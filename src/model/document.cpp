@@ -13,8 +13,12 @@ bool Document::askToSave() {
         return true;
     }
     switch (m_ui.ask(StringId::SaveFileQuestion, StringId::Question, QuestionButtons::YesNoCancel)) {
-    case Answer::Yes:
-        return save() != SaveOutcome::Failed;
+    case Answer::Yes: {
+        // Cancelling the Save-as dialog that follows cancels the discarding as well: the user
+        // asked for these histograms to be kept.
+        const SaveOutcome saved = save();
+        return saved == SaveOutcome::Written || saved == SaveOutcome::NothingToSave;
+    }
     case Answer::No:
         return true;
     case Answer::Cancel:

@@ -50,8 +50,8 @@ public:
     std::string titleText() const;
 
     // True to go on discarding the open histograms: nothing unsaved, the user said No, or the
-    // user said Yes and the document was saved or the save dialog was cancelled. False on
-    // Cancel or when the save failed, so nothing is lost.
+    // user said Yes and the document was saved. False on Cancel, when the Save-as dialog that
+    // Yes opens was cancelled, or when the save failed, so nothing is lost.
     bool askToSave();
 
     // Clears the list after askToSave; the document becomes untitled "noname.hst".

@@ -9,6 +9,7 @@
 #include "app/plot_pane.h"
 #include "app/toolbar.h"
 #include "display/cursor.h"
+#include "model/configuration_file.h"
 #include "model/cp1251.h"
 #include "model/histogram_file.h"
 #include "support/fake_ui_services.h"
@@ -20,6 +21,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -30,8 +32,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
+#include <QPrinter>
 #include <QSettings>
+#include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -40,7 +46,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -72,6 +84,38 @@ struct AppFixture : ::testing::Test {
     }
     std::string rowName(int row) {
         return window.listPane().topLevelItem(row)->text(0).toStdString();
+    }
+    PlotPane* plotPane() {
+        // The pane has no meta-object of its own, so findChild cannot tell it from a QWidget.
+        for (QWidget* child : window.findChildren<QWidget*>()) {
+            if (auto* pane = dynamic_cast<PlotPane*>(child)) {
+                return pane;
+            }
+        }
+        return nullptr;
+    }
+    // The status-bar field whose text starts with prefix, or null.
+    QLabel* statusField(const QString& prefix) {
+        for (QLabel* field : window.statusBar()->findChildren<QLabel*>()) {
+            if (field->text().startsWith(prefix)) {
+                return field;
+            }
+        }
+        return nullptr;
+    }
+    // An untitled list of one imported spectrum that nobody has saved yet.
+    void importUnsavedSpectrum() {
+        window.dispatch(Command::New);
+        std::string rows;
+        for (int i = 0; i < 64; ++i) {
+            rows += std::to_string(i) + "," + std::to_string(i % 3) + "\n";
+        }
+        test::writeBytes(home.path("unsaved.csv"),
+                         std::vector<std::uint8_t>(rows.begin(), rows.end()));
+        ui.openAnswers = {home.path("unsaved.csv")};
+        window.dispatch(Command::Import);
+        ASSERT_EQ(state.list.histogramCount(), 1);
+        ASSERT_TRUE(state.document.documentUntitled && !state.document.documentSaved);
     }
 };
 
@@ -164,6 +208,121 @@ TEST_F(AppFixture, CancelOnClosingKeepsTheWindowOpenAndWritesNothing) {
     ui.answers = {Answer::No};
     EXPECT_TRUE(window.close());
     EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
+}
+
+TEST_F(AppFixture, CancelledSaveAsAfterYesKeepsTheListForNewOpenAndExit) {
+    importUnsavedSpectrum();
+    const std::string name = rowName(0);
+    // "Да", then Cancel in the Save-as dialog: what the user asked to save stays.
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    window.dispatch(Command::New);
+    EXPECT_EQ(state.list.histogramCount(), 1);
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    ui.openAnswers = {KV_DEMO_FILE};
+    window.dispatch(Command::Open);
+    EXPECT_EQ(ui.openDialogs.size(), 1u) << "only the import's dialog";
+    ASSERT_EQ(state.list.histogramCount(), 1);
+    EXPECT_EQ(rowName(0), name);
+    EXPECT_FALSE(state.document.documentSaved);
+
+    window.show();
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {""};
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
+    EXPECT_EQ(ui.saveDialogs.size(), 3u);
+
+    // A name chosen this time: saved, then the window closes.
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {home.path("kept.hst")};
+    EXPECT_TRUE(window.close());
+    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("kept.hst"))));
+}
+
+TEST_F(AppFixture, StatusFieldsAreAtLeastTheirWidthAndWideEnoughForTheirText) {
+    openDemo();
+    // Energy and intensity: the longest cursor read-out.
+    state.config.plot.xAxisMode = 1;
+    state.config.plot.yAxisMode = 1;
+    window.resize(1000, 600);
+    window.show();
+    plotPane()->grab();
+    QApplication::processEvents();
+    QLabel* cursorField = statusField("Энергия = ");
+    ASSERT_NE(cursorField, nullptr);
+    EXPECT_TRUE(cursorField->text().contains("Интенсивность = "));
+    EXPECT_GE(cursorField->width(), 240);
+    EXPECT_GE(cursorField->width(), cursorField->sizeHint().width()) << "the text is cut";
+    QLabel* rangeField = statusField("Интеграл = ");
+    ASSERT_NE(rangeField, nullptr);
+    EXPECT_GE(rangeField->width(), rangeField->sizeHint().width());
+    EXPECT_GE(rangeField->x(), cursorField->x() + cursorField->width());
+
+    // A shorter read-out leaves the fields where they are.
+    const int wide = cursorField->width();
+    state.config.plot.xAxisMode = 0;
+    state.config.plot.yAxisMode = 0;
+    plotPane()->grab();
+    QApplication::processEvents();
+    ASSERT_TRUE(cursorField->text().startsWith("Канал = "));
+    EXPECT_EQ(cursorField->width(), wide);
+}
+
+TEST_F(AppFixture, SavedConfigurationHoldsTheCurrentPlacementAndRestoringItPutsItBack) {
+    openDemo();
+    window.show();
+    const QRect placed(40, 30, 640, 480);
+    window.setGeometry(placed);
+    QApplication::processEvents();
+    ASSERT_EQ(window.geometry(), placed);
+    ui.saveAnswers = {home.path("placed.cnf")};
+    window.dispatch(Command::SaveConfigurationAs);
+    AppConfig saved;
+    ASSERT_TRUE(loadConfigurationFile(saved, home.path("placed.cnf")));
+    EXPECT_EQ(saved.layout.windowPlacement.normalRect, (std::array{40, 30, 680, 510}));
+    EXPECT_EQ(saved.layout.listPaneHeight, window.listPane().height());
+
+    window.setGeometry(10, 20, 500, 400);
+    ui.openAnswers = {home.path("placed.cnf")};
+    window.dispatch(Command::RestoreConfiguration);
+    QApplication::processEvents();
+    EXPECT_EQ(window.geometry(), placed);
+}
+
+TEST_F(AppFixture, FirstStartOpensCentredAndAStoredPlacementComesBackOnAPresentScreen) {
+    // No configuration file was found: the window is centred on the screen at a good size.
+    window.showAsConfigured();
+    QApplication::processEvents();
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect first = window.geometry();
+    EXPECT_LE(std::abs(first.center().x() - screen.center().x()), 1);
+    EXPECT_LE(std::abs(first.center().y() - screen.center().y()), 1);
+    EXPECT_GE(first.width(), screen.width() / 2);
+    EXPECT_GE(first.height(), screen.height() / 2);
+    EXPECT_TRUE(screen.contains(first));
+
+    // Saved on a screen that is no longer there: the window keeps its size on a present one.
+    AppConfig elsewhere;
+    elsewhere.layout.windowPlacement.normalRect = {5000, 4000, 5400, 4300};
+    const auto bytes = encodeAppConfig(elsewhere);
+    test::writeBytes(home.path("elsewhere.cnf"), {bytes.begin(), bytes.end()});
+    ui.openAnswers = {home.path("elsewhere.cnf")};
+    window.dispatch(Command::RestoreConfiguration);
+    QApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(400, 300));
+    EXPECT_TRUE(screen.contains(window.geometry()));
+
+    // At start-up a stored placement is taken as it is.
+    AppState configured(home.root() + "/");
+    configured.configurationLoaded = true;
+    configured.config.layout.windowPlacement.normalRect = {30, 20, 530, 420};
+    MainWindow second(configured, ui);
+    second.showAsConfigured();
+    QApplication::processEvents();
+    EXPECT_EQ(second.geometry(), QRect(30, 20, 500, 400));
 }
 
 TEST(DisplayDialog, EnablesTheChosenUnitsFieldsAndResetsRangesItCannotShow) {
@@ -314,17 +473,10 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
     EXPECT_EQ(std::pair(state.config.plot.firstChannel, state.config.plot.lastChannel),
               std::pair(last / 2, last));
 
-    PlotPane* pane = nullptr;
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        pane = pane ? pane : dynamic_cast<PlotPane*>(child);
-    }
+    PlotPane* pane = plotPane();
     ASSERT_NE(pane, nullptr);
     pane->grab(); // paints, which places the cursor and fills the status bar
-    bool statisticsShown = false;
-    for (const QLabel* field : window.statusBar()->findChildren<QLabel*>()) {
-        statisticsShown = statisticsShown || field->text().startsWith("Интеграл = ");
-    }
-    EXPECT_TRUE(statisticsShown);
+    EXPECT_NE(statusField("Интеграл = "), nullptr);
     auto drag = [&](int toX) {
         window.toolbar().button(Command::Zoom)->trigger();
         ASSERT_TRUE(view.zoomArmed);
@@ -446,6 +598,42 @@ TEST_F(AppFixture, EnterOpensTheNameDialogWhichStoresNameCommentAndExposure) {
     expectPaneShowsList(window.listPane(), state.list);
 }
 
+TEST_F(AppFixture, EnterEndingInPlaceRenamingKeepsTheNewNameAndOpensNoDialog) {
+    openDemo();
+    window.show();
+    ListPane& pane = window.listPane();
+    pane.setCurrentItem(pane.topLevelItem(1));
+    QTest::keyClick(&pane, Qt::Key_F2);
+    auto* editor = pane.viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    // QTest::keyClicks knows only ASCII; a Russian name is typed as key events with text.
+    for (const QChar letter : QStringLiteral("Проба 7")) {
+        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(letter), Qt::NoModifier);
+    }
+    // A name dialog, when one opens, is answered with OK as its user would.
+    std::vector<QString> namesShown;
+    QTimer okClicker;
+    QObject::connect(&okClicker, &QTimer::timeout, [&namesShown] {
+        if (auto* dialog = dynamic_cast<NameDialog*>(QApplication::activeModalWidget())) {
+            namesShown.push_back(dialog->field(NameDialogControl::Name)->text());
+            dialog->button(NameDialogControl::Ok)->click();
+        }
+    });
+    okClicker.start(0);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_TRUE(namesShown.empty());
+    EXPECT_EQ(state.list.histogramAt(1)->name.str(), cp1251FromUtf8("Проба 7"));
+    EXPECT_EQ(rowName(1), "Проба 7");
+
+    // Enter on the entry, no longer edited, opens the dialog with the new name.
+    sendKey(pane, Qt::Key_Return);
+    okClicker.stop();
+    EXPECT_EQ(namesShown, std::vector{QStringLiteral("Проба 7")});
+    EXPECT_EQ(state.list.histogramAt(1)->name.str(), cp1251FromUtf8("Проба 7"));
+}
+
 TEST_F(AppFixture, EditedLabelRenamesWithoutRenumberingAndWidensTheNameColumn) {
     openDemo();
     ListPane& pane = window.listPane();
@@ -516,6 +704,76 @@ TEST_F(AppFixture, AboutBoxClosesWithOk) {
     window.dispatch(Command::About);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(ui.messages.empty());
+}
+
+std::string fileText(const char* path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The entries ("Меню → Пункт") of the help file's list of menu items not available yet: the
+// items of <ul class="not-yet">.
+std::set<std::string> helpNotYetItems(const std::string& html) {
+    std::set<std::string> items;
+    const std::size_t start = html.find("<ul class=\"not-yet\">");
+    const std::size_t end = html.find("</ul>", start);
+    for (std::size_t at = html.find("<li>", start); at < end; at = html.find("<li>", at)) {
+        at += 4;
+        items.insert(html.substr(at, html.find("</li>", at) - at));
+    }
+    return items;
+}
+
+// The same list in the README: the "- " lines after the paragraph "Not yet available: ...".
+std::set<std::string> readmeNotYetItems(const std::string& markdown) {
+    std::set<std::string> items;
+    std::istringstream lines(
+        markdown.substr(std::min(markdown.find("\nNot yet available:"), markdown.size())));
+    bool inList = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("- ")) {
+            items.insert(line.substr(2));
+            inList = true;
+        } else if (inList) {
+            break;
+        }
+    }
+    return items;
+}
+
+TEST_F(AppFixture, MenuItemsNotAvailableYetAreExactlyThoseTheHelpAndTheReadmeList) {
+    // A copy, so that no command can write over the shipped demo file.
+    const std::string demo = home.path("demo.hst");
+    ASSERT_TRUE(QFile::copy(KV_DEMO_FILE, QString::fromStdString(demo)));
+    window.setPrintDialog([](QPrinter&, bool) { return false; });
+    QTimer dialogCloser;
+    QObject::connect(&dialogCloser, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+        }
+    });
+    dialogCloser.start(0);
+    std::set<std::string> notAvailable;
+    for (const QAction* menu : window.menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator()) {
+                continue;
+            }
+            if (state.list.empty()) { // after New or Delete: most commands need histograms
+                window.dispatch(Command::CommandLineOpen, demo);
+            }
+            ui.messages.clear();
+            item->trigger();
+            if (ui.messageIds() == std::vector{StringId::CommandNotAvailableYet}) {
+                QString entry = menu->text() + " → " + item->text();
+                notAvailable.insert(entry.remove('&').toStdString());
+            }
+        }
+    }
+    dialogCloser.stop();
+    EXPECT_FALSE(notAvailable.empty());
+    EXPECT_EQ(helpNotYetItems(fileText(KV_HELP_FILE)), notAvailable);
+    EXPECT_EQ(readmeNotYetItems(fileText(KV_README_FILE)), notAvailable);
 }
 
 TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused) {

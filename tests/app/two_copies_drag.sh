@@ -51,8 +51,11 @@ source_window=$(window_named "kvantira: demo.hst")
 pids+=($!)
 target_window=$(window_named "kvantira: noname.hst")
 
-# Without a window manager the windows sit where they are put: the source at the left (its
-# list rows start about 200 pixels down), the target beside it.
+# Without a window manager the windows sit where they are put, at the size they are given: the
+# source at the left (its list rows start about 200 pixels down), the target beside it.
+for window in "$source_window" "$target_window"; do
+    xdotool windowsize "$window" 600 400
+done
 xdotool windowmove "$source_window" 0 0 windowmove "$target_window" 640 0
 sleep 1
 import -window "$target_window" "$work/before.png"

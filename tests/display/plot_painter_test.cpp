@@ -6,8 +6,10 @@
 #include "platform/files.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +19,9 @@
 
 namespace kv {
 namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 
 constexpr PixelRect kPane{0, 0, 800, 600};
 
@@ -140,6 +145,91 @@ TEST_F(PlotPainterTest, EmptyAndZeroCurvesLieOnTheBottomEdge) {
     paint();
     EXPECT_EQ(image.pixel(400, 300), qRgb(255, 255, 255));
     EXPECT_EQ(blue(kPane).inside, 0);
+}
+
+// A paint device that keeps the texts drawn on it and drops everything else, so a test can
+// read the labels the painter wrote.
+class TextRecorder : public QPaintDevice {
+public:
+    QPaintEngine* paintEngine() const override { return &m_engine; }
+    const std::vector<QString>& texts() const { return m_engine.texts; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth:
+            return kPane.right;
+        case PdmHeight:
+            return kPane.bottom;
+        case PdmWidthMM:
+            return kPane.right * 254 / 960;
+        case PdmHeightMM:
+            return kPane.bottom * 254 / 960;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        case PdmDepth:
+            return 32;
+        case PdmNumColors:
+            return INT_MAX;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return static_cast<int>(devicePixelRatioFScale());
+        }
+        return 0;
+    }
+
+private:
+    struct Engine : QPaintEngine {
+        Engine() : QPaintEngine(AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPath(const QPainterPath&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        void drawTextItem(const QPointF&, const QTextItem& item) override {
+            texts.push_back(item.text());
+        }
+        Type type() const override { return User; }
+
+        std::vector<QString> texts;
+    };
+    mutable Engine m_engine;
+};
+
+TEST_F(PlotPainterTest, IntensityLimitLabelsShowLowRatesWithDigitsThatDiffer) {
+    std::vector<std::int32_t> counts(2048, 0);
+    counts[100] = 35; // 0.35 counts per second over 100 s
+    add(counts, true, 35, 100.0);
+    config.plot.fromZero = 1;
+    config.plot.roundRange = 0;
+    // Every text the paint draws, each between bars.
+    const auto texts = [&] {
+        TextRecorder device;
+        QPainter painter(&device);
+        plot.paintPlotPane(painter, kPane, view, config, list);
+        std::string joined = "|";
+        for (const QString& text : device.texts()) {
+            joined += text.toStdString() + "|";
+        }
+        return joined;
+    };
+    config.plot.yAxisMode = 1;
+    EXPECT_THAT(texts(), AllOf(HasSubstr("|0.00|"), HasSubstr("|0.35|")));
+    config.plot.roundRange = 1; // up to 0.4
+    EXPECT_THAT(texts(), AllOf(HasSubstr("|0.00|"), HasSubstr("|0.40|")));
+
+    // Counts keep whole numbers, and so do rates of ten and more per second.
+    config.plot.yAxisMode = 0;
+    config.plot.roundRange = 0;
+    EXPECT_THAT(texts(), AllOf(HasSubstr("|0|"), HasSubstr("|35|")));
+    list.histogramAt(0)->exposure = 2.0; // 17.5 per second
+    config.plot.yAxisMode = 1;
+    EXPECT_THAT(texts(), AllOf(HasSubstr("|0|"), HasSubstr("|18|")));
 }
 
 } // namespace

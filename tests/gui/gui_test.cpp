@@ -6,9 +6,14 @@
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QTextBlock>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +123,38 @@ TEST(QtUiServices, HelpKeepsTheProgramDirectorysOwnFile) {
     EXPECT_EQ(openHelpWindow()->toPlainText().toStdString(), "x");
     EXPECT_EQ(test::readBytes(directory.path("Mirta.hlp")), own);
     openHelpWindow()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(QtUiServices, HelpFromAModalDialogTakesInputWhileTheDialogIsOpen) {
+    test::TempDir directory;
+    QWidget owner;
+    owner.show();
+    QtUiServices ui(directory.root() + "/", &owner);
+    QDialog dialog(&owner);
+    auto* help = new QPushButton(QStringLiteral("Помощь"), &dialog);
+    QObject::connect(help, &QPushButton::clicked, [&ui] { ui.showHelp(28); });
+    // Open already from the main window, then blocked as the dialog opens.
+    ui.showHelp(28);
+    int scrolledBy = -1;
+    QTimer::singleShot(0, &dialog, [&] {
+        help->click();
+        HelpWindow* window = openHelpWindow();
+        ASSERT_NE(window, nullptr);
+        window->resize(300, 150);
+        QScrollBar* bar = window->verticalScrollBar();
+        const int before = bar->value();
+        // Through the window system, which holds back input from windows a modal one blocks.
+        QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+        scrolledBy = bar->value() - before;
+        dialog.accept();
+    });
+    dialog.exec();
+    EXPECT_GT(scrolledBy, 0);
+    // The dialog has gone; the help stays open.
+    HelpWindow* window = openHelpWindow();
+    ASSERT_NE(window, nullptr);
+    window->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

@@ -128,13 +128,18 @@ TEST_F(DocumentTest, QuestionBeforeDiscardingUnsavedWork) {
     EXPECT_TRUE(document.newDocument());
     EXPECT_TRUE(list.empty());
 
-    // Yes on an untitled document asks for a name; cancelling that still discards.
+    // Yes on an untitled document asks for a name; cancelling that keeps the list.
     list.addHistogram(list.newHistogram());
     ui.answers = {Answer::Yes};
     ui.saveAnswers = {""};
-    EXPECT_TRUE(document.askToSave());
+    EXPECT_FALSE(document.newDocument());
+    EXPECT_EQ(list.histogramCount(), 1);
     ASSERT_EQ(ui.saveDialogs.size(), 1u);
     EXPECT_EQ(ui.saveDialogs[0].title, StringId::SaveFileAsTitle);
+    ui.answers = {Answer::Yes};
+    ui.saveAnswers = {dir.path("named.hst")};
+    EXPECT_TRUE(document.newDocument());
+    EXPECT_EQ(parseHistogramFile(test::readBytes(dir.path("named.hst"))).histograms.size(), 1u);
 }
 
 TEST_F(DocumentTest, NewAndWrongMagicLeaveAnUntitledDocument) {
