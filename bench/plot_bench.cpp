@@ -83,8 +83,8 @@ void BM_BarePolylines(benchmark::State& state) {
         const Histogram& h = *scene.list.histogramAt(i);
         std::vector<QPoint>& points = curves.emplace_back();
         for (std::int32_t c = 0; c < kChannelCount; ++c) {
-            const PixelPoint p =
-                mapToPixel(scene.view, scene.config, c, h.channels[c], 1.0, scene.view.plotRect);
+            const PixelPoint p = mapToPixel(scene.view, scene.config.plot, c, h.channels[c], 1.0,
+                                            scene.view.plotRect);
             points.emplace_back(p.x, p.y);
         }
     }

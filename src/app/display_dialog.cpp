@@ -93,7 +93,7 @@ DisplayDialog::DisplayDialog(AppConfig& config, std::int32_t channelCount, UiSer
     static_cast<QAbstractButton*>(
         control(config.plot.xAxisMode == 1 ? Control::Energy : Control::Channels))
         ->setChecked(true);
-    const YAxisMode mode = yAxisMode(config);
+    const YAxisMode mode = yAxisMode(config.plot);
     static_cast<QAbstractButton*>(control(mode == YAxisMode::Probability ? Control::Probability
                                           : mode == YAxisMode::Intensity ? Control::Intensity
                                                                          : Control::Counts))
@@ -193,7 +193,7 @@ void DisplayDialog::store() {
         config.plot.firstChannel = 0;
         config.plot.lastChannel = std::max(m_channelCount, 1) - 1;
     }
-    clampVisibleRange(config, m_channelCount);
+    clampVisibleRange(config.plot, m_channelCount);
 }
 
 } // namespace kv

@@ -227,6 +227,8 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
         setGeometry(firstStartGeometry(*start));
     }
     applyListOrientation();
+    // The loaded range may be that of spectra with more channels.
+    clampVisibleRange(state.config.plot, state.list.channelCount());
     syncToolbarChecks();
     refresh();
 }
@@ -285,6 +287,7 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     case Command::RestoreConfiguration:
         if (restoreConfiguration(config, m_ui)) {
+            clampVisibleRange(config.plot, list.channelCount());
             applyPlacement();
             applyListOrientation();
             showAsConfigured();
@@ -332,13 +335,13 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         m_state.plotView.zoomArmed = m_toolbar->isChecked(command);
         return;
     case Command::SetLeftBoundary:
-        setBoundary(m_state.plotView, config, list.channelCount(), Boundary::Left);
+        setBoundary(m_state.plotView, config.plot, list.channelCount(), Boundary::Left);
         break;
     case Command::SetRightBoundary:
-        setBoundary(m_state.plotView, config, list.channelCount(), Boundary::Right);
+        setBoundary(m_state.plotView, config.plot, list.channelCount(), Boundary::Right);
         break;
     case Command::ClearBoundaries:
-        setBoundary(m_state.plotView, config, list.channelCount(), Boundary::None);
+        setBoundary(m_state.plotView, config.plot, list.channelCount(), Boundary::None);
         break;
     case Command::CursorLeft:
         m_plotPane->stepCursor(-1);

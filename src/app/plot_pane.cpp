@@ -74,17 +74,20 @@ void PlotPane::drawCursor(QPainter& painter) const {
 
 void PlotPane::updateStatusFields() {
     if (m_cursorField) {
-        showInField(*m_cursorField, cursorReadout(m_state.plotView, m_state.config, m_state.list));
+        showInField(*m_cursorField, cursorReadout(m_state.plotView, m_state.config.plot,
+                                                  m_state.config.energyCalibration, m_state.list));
     }
     if (m_rangeField) {
-        showInField(*m_rangeField, m_state.list.empty()
-                                       ? std::string()
-                                       : rangeStatistics(m_state.config, m_state.list));
+        showInField(*m_rangeField,
+                    m_state.list.empty()
+                        ? std::string()
+                        : rangeStatistics(m_state.config.plot, m_state.config.energyCalibration,
+                                          m_state.list));
     }
 }
 
 void PlotPane::stepCursor(int delta) {
-    if (m_state.list.empty() || !kv::stepCursor(m_state.plotView, m_state.config, delta)) {
+    if (m_state.list.empty() || !kv::stepCursor(m_state.plotView, m_state.config.plot, delta)) {
         return;
     }
     update();
@@ -121,7 +124,7 @@ void PlotPane::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const bool zoomed = view.zoomArmed;
-    endCursorDrag(view, m_state.config);
+    endCursorDrag(view, m_state.config.plot);
     update();
     if (zoomed && m_zoomEnded) {
         m_zoomEnded();

@@ -56,17 +56,16 @@ double totalDivisor(const Histogram& h) {
 }
 
 // The channel at a fraction of the visible span, truncated, as boundaries and zoom take it.
-std::int32_t channelAt(const AppConfig& config, double fraction) {
-    const double span = static_cast<double>(config.plot.lastChannel) - config.plot.firstChannel;
-    return static_cast<std::int32_t>(std::trunc(span * fraction + config.plot.firstChannel));
+std::int32_t channelAt(const PlotSettings& plot, double fraction) {
+    const double span = static_cast<double>(plot.lastChannel) - plot.firstChannel;
+    return static_cast<std::int32_t>(std::trunc(span * fraction + plot.firstChannel));
 }
 
 } // namespace
 
-std::int32_t cursorChannel(const PlotView& view, const AppConfig& config) {
-    const double span = static_cast<double>(config.plot.lastChannel) - config.plot.firstChannel;
-    return static_cast<std::int32_t>(
-        roundHalfDown(config.plot.firstChannel + span * view.cursorFraction));
+std::int32_t cursorChannel(const PlotView& view, const PlotSettings& plot) {
+    const double span = static_cast<double>(plot.lastChannel) - plot.firstChannel;
+    return static_cast<std::int32_t>(roundHalfDown(plot.firstChannel + span * view.cursorFraction));
 }
 
 int cursorColumn(const PlotView& view) {
@@ -93,76 +92,74 @@ void dragCursorTo(PlotView& view, int x) {
         std::clamp(static_cast<double>(x - r.left) / (r.right - r.left), 0.0, 1.0);
 }
 
-bool endCursorDrag(PlotView& view, AppConfig& config) {
+bool endCursorDrag(PlotView& view, PlotSettings& plot) {
     view.cursorDragging = false;
     const bool zoom = std::exchange(view.zoomArmed, false);
     if (!zoom || view.dragStartFraction == view.cursorFraction) {
         return false;
     }
     const auto [first, last] = std::minmax(
-        {channelAt(config, view.dragStartFraction), channelAt(config, view.cursorFraction)});
+        {channelAt(plot, view.dragStartFraction), channelAt(plot, view.cursorFraction)});
     if (first == last) {
         return false;
     }
-    config.plot.firstChannel = first;
-    config.plot.lastChannel = last;
+    plot.firstChannel = first;
+    plot.lastChannel = last;
     return true;
 }
 
-bool stepCursor(PlotView& view, const AppConfig& config, int delta) {
-    const long long span =
-        static_cast<long long>(config.plot.lastChannel) - config.plot.firstChannel;
+bool stepCursor(PlotView& view, const PlotSettings& plot, int delta) {
+    const long long span = static_cast<long long>(plot.lastChannel) - plot.firstChannel;
     if (span <= 0) {
         return false;
     }
     const long long offset =
-        static_cast<long long>(cursorChannel(view, config)) + delta - config.plot.firstChannel;
+        static_cast<long long>(cursorChannel(view, plot)) + delta - plot.firstChannel;
     view.cursorFraction = std::clamp(static_cast<double>(offset) / span, 0.0, 1.0);
     return true;
 }
 
-bool setBoundary(PlotView& view, AppConfig& config, std::int32_t channelCount, Boundary which) {
+bool setBoundary(PlotView& view, PlotSettings& plot, std::int32_t channelCount, Boundary which) {
     switch (which) {
     case Boundary::Left: {
-        const std::int32_t first = channelAt(config, view.cursorFraction);
-        if (first >= config.plot.lastChannel) {
+        const std::int32_t first = channelAt(plot, view.cursorFraction);
+        if (first >= plot.lastChannel) {
             return false;
         }
-        config.plot.firstChannel = first;
+        plot.firstChannel = first;
         break;
     }
     case Boundary::Right: {
-        const std::int32_t last = channelAt(config, view.cursorFraction);
-        if (last <= config.plot.firstChannel) {
+        const std::int32_t last = channelAt(plot, view.cursorFraction);
+        if (last <= plot.firstChannel) {
             return false;
         }
-        config.plot.lastChannel = last;
+        plot.lastChannel = last;
         break;
     }
     case Boundary::None:
-        config.plot.firstChannel = 0;
-        config.plot.lastChannel = std::max(channelCount, 1) - 1;
+        plot.firstChannel = 0;
+        plot.lastChannel = std::max(channelCount, 1) - 1;
         break;
     }
     view.cursorFraction = 0.5;
     return true;
 }
 
-std::string cursorReadout(const PlotView& view, const AppConfig& config,
-                          const HistogramList& list) {
+std::string cursorReadout(const PlotView& view, const PlotSettings& plot,
+                          const EnergyCalibration& calibration, const HistogramList& list) {
     const Histogram* h = list.currentHistogram();
-    const std::int32_t c = cursorChannel(view, config);
+    const std::int32_t c = cursorChannel(view, plot);
     if (!h || c < 0 || c >= list.channelCount() ||
         static_cast<std::size_t>(c) >= h->channels.size()) {
         return {};
     }
-    std::string readout =
-        config.plot.xAxisMode == kEnergyAxis
-            ? formatText(StringId::CursorEnergy,
-                         config.energyCalibration.channelToEnergy(c, list.channelCount()))
-            : formatText(StringId::CursorChannel, static_cast<long long>(c) + 1);
+    std::string readout = plot.xAxisMode == kEnergyAxis
+                              ? formatText(StringId::CursorEnergy,
+                                           calibration.channelToEnergy(c, list.channelCount()))
+                              : formatText(StringId::CursorChannel, static_cast<long long>(c) + 1);
     const double count = h->channels[static_cast<std::size_t>(c)];
-    switch (yAxisMode(config)) {
+    switch (yAxisMode(plot)) {
     case YAxisMode::Counts:
         readout += formatText(StringId::CursorCounts, static_cast<long long>(count));
         break;
@@ -176,15 +173,16 @@ std::string cursorReadout(const PlotView& view, const AppConfig& config,
     return readout;
 }
 
-std::string rangeStatistics(const AppConfig& config, const HistogramList& list) {
+std::string rangeStatistics(const PlotSettings& plot, const EnergyCalibration& calibration,
+                            const HistogramList& list) {
     const Histogram* h = list.currentHistogram();
     if (!h) {
         return {};
     }
-    const RangeMoments m = rangeMoments(*h, config.plot.firstChannel, config.plot.lastChannel);
+    const RangeMoments m = rangeMoments(*h, plot.firstChannel, plot.lastChannel);
     const double sigma = std::sqrt(std::abs(m.variance));
     long long integral = m.sum;
-    switch (yAxisMode(config)) {
+    switch (yAxisMode(plot)) {
     case YAxisMode::Counts:
         break;
     case YAxisMode::Intensity:
@@ -194,10 +192,9 @@ std::string rangeStatistics(const AppConfig& config, const HistogramList& list) 
         integral = truncated(m.sum / totalDivisor(*h));
         break;
     }
-    if (config.plot.xAxisMode != kEnergyAxis) {
+    if (plot.xAxisMode != kEnergyAxis) {
         return formatText(StringId::RangeStatisticsChannels, integral, m.mean + 1.0, sigma);
     }
-    const EnergyCalibration& calibration = config.energyCalibration;
     const std::int32_t channels = list.channelCount();
     const double keVPerChannel = calibration.channelToEnergy(m.mean + 0.5, channels) -
                                  calibration.channelToEnergy(m.mean - 0.5, channels);

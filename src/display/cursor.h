@@ -6,7 +6,8 @@
 // pane draws the cursor and feeds it the mouse.
 
 #include "display/plot_view.h"
-#include "model/app_config.h"
+#include "model/energy_calibration.h"
+#include "model/settings.h"
 #include "model/histogram_list.h"
 
 #include <cstdint>
@@ -15,7 +16,7 @@
 namespace kv {
 
 // The channel under the cursor: roundHalfDown(first + (last - first) * cursorFraction).
-std::int32_t cursorChannel(const PlotView& view, const AppConfig& config);
+std::int32_t cursorChannel(const PlotView& view, const PlotSettings& plot);
 
 // The cursor's pixel column in view.plotRect (that of the last paint).
 int cursorColumn(const PlotView& view);
@@ -34,11 +35,11 @@ void dragCursorTo(PlotView& view, int x);
 // channels between the drag's start and end (in either order). A zoom drag that would leave
 // fewer than two visible channels leaves the range as it was. The zoom is disarmed either way.
 // True when the visible range changed.
-bool endCursorDrag(PlotView& view, AppConfig& config);
+bool endCursorDrag(PlotView& view, PlotSettings& plot);
 
 // Moves the cursor by delta channels, stopping at the ends of the visible range. False, changing
 // nothing, when the visible range has no width.
-bool stepCursor(PlotView& view, const AppConfig& config, int delta);
+bool stepCursor(PlotView& view, const PlotSettings& plot, int delta);
 
 enum class Boundary { Left, Right, None };
 
@@ -46,17 +47,19 @@ enum class Boundary { Left, Right, None };
 // rather than rounded); None: the whole spectrum of channelCount channels is shown. The cursor
 // then stands in the middle. False, changing nothing, when a boundary would leave fewer than two
 // visible channels (the cursor stands at the other end).
-bool setBoundary(PlotView& view, AppConfig& config, std::int32_t channelCount, Boundary which);
+bool setBoundary(PlotView& view, PlotSettings& plot, std::int32_t channelCount, Boundary which);
 
 // Status-bar field 0: "Канал = 12, Число отсчетов = 345" (channel or energy in keV by xAxisMode,
-// value of the current histogram by yAxisMode). Empty with an empty list, no current histogram,
-// or the cursor outside the spectrum.
-std::string cursorReadout(const PlotView& view, const AppConfig& config, const HistogramList& list);
+// through calibration, value of the current histogram by yAxisMode). Empty with an empty list, no
+// current histogram, or the cursor outside the spectrum.
+std::string cursorReadout(const PlotView& view, const PlotSettings& plot,
+                          const EnergyCalibration& calibration, const HistogramList& list);
 
 // Status-bar field 1: integral, mean and standard deviation of the current histogram over the
 // visible channels, in channels or keV by xAxisMode. The integral is in counts, in counts per
 // second (truncated) or as a share of the total (truncated) by yAxisMode. Empty without a
 // current histogram.
-std::string rangeStatistics(const AppConfig& config, const HistogramList& list);
+std::string rangeStatistics(const PlotSettings& plot, const EnergyCalibration& calibration,
+                            const HistogramList& list);
 
 } // namespace kv

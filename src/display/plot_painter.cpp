@@ -162,7 +162,7 @@ int deviceScale(const QPaintDevice* device) {
 } // namespace
 
 void PlotPainter::paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
-                                AppConfig& config, const HistogramList& list,
+                                const AppConfig& config, const HistogramList& list,
                                 std::span<const PlotOverlay* const> overlays) {
     painter.save();
     painter.setPen(QPen(Qt::black));
@@ -173,21 +173,21 @@ void PlotPainter::paintPlotPane(QPainter& painter, const PixelRect& paneRect, Pl
 }
 
 bool PlotPainter::drawPlot(QPainter& painter, const PixelRect& paneRect, PlotView& view,
-                           AppConfig& config, const HistogramList& list,
+                           const AppConfig& config, const HistogramList& list,
                            std::span<const PlotOverlay* const> overlays) {
     view.plotRect = paneRect;
     view.plotRect.right -= kPaneRightMargin;
-    clampVisibleRange(config, list.channelCount());
-    if (list.empty() || !computeVerticalRange(view, config, list)) {
+    const PlotSettings& plot = config.plot;
+    if (list.empty() || !computeVerticalRange(view, plot, list)) {
         return false;
     }
-    if (config.plot.roundRange != 0) {
+    if (plot.roundRange != 0) {
         roundVerticalRange(view);
     }
-    drawAxes(painter, view, config, list.channelCount());
+    drawAxes(painter, view, plot, config.energyCalibration, list.channelCount());
 
-    if (config.plot.showSelectedOnly != 0) {
-        drawHistogramCurve(painter, view, config, *list.currentHistogram(), 0, false);
+    if (plot.showSelectedOnly != 0) {
+        drawHistogramCurve(painter, view, plot, *list.currentHistogram(), 0, false);
     } else {
         int drawn = 0;
         for (int i = 0; i < list.histogramCount(); ++i) {
@@ -195,7 +195,7 @@ bool PlotPainter::drawPlot(QPainter& painter, const PixelRect& paneRect, PlotVie
                 continue;
             }
             const int marker = drawn < kCurvesWithMarkers ? drawn : kNoMarker;
-            drawHistogramCurve(painter, view, config, *list.histogramAt(i), marker,
+            drawHistogramCurve(painter, view, plot, *list.histogramAt(i), marker,
                                i == list.currentIndex());
             ++drawn;
         }
@@ -209,15 +209,15 @@ bool PlotPainter::drawPlot(QPainter& painter, const PixelRect& paneRect, PlotVie
     return true;
 }
 
-int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& config,
-                          std::int32_t channelCount) {
+int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const PlotSettings& plot,
+                          const EnergyCalibration& calibration, std::int32_t channelCount) {
     PixelRect& r = view.plotRect;
     shrink(r, kAxisInset);
 
-    const double bottom = config.plot.fromZero != 0 ? 0.0 : view.yMin;
+    const double bottom = plot.fromZero != 0 ? 0.0 : view.yMin;
     StringId yTitle = StringId::AxisCounts;
     int yDecimals = 0;
-    switch (yAxisMode(config)) {
+    switch (yAxisMode(plot)) {
     case YAxisMode::Intensity:
         yTitle = StringId::AxisIntensity;
         yDecimals = intensityDecimals(bottom, view.yMax);
@@ -235,17 +235,15 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& co
     QString xTitle;
     QString firstLabel;
     QString lastLabel;
-    if (config.plot.xAxisMode == 1) {
-        const EnergyCalibration& calibration = config.energyCalibration;
+    if (plot.xAxisMode == 1) {
         xTitle = QString::fromUtf8(text(StringId::AxisEnergy));
         firstLabel =
-            formatted("%0.0f", calibration.channelToEnergy(config.plot.firstChannel, channelCount));
-        lastLabel =
-            formatted("%0.0f", calibration.channelToEnergy(config.plot.lastChannel, channelCount));
+            formatted("%0.0f", calibration.channelToEnergy(plot.firstChannel, channelCount));
+        lastLabel = formatted("%0.0f", calibration.channelToEnergy(plot.lastChannel, channelCount));
     } else {
         xTitle = QString::fromUtf8(text(StringId::AxisChannels));
-        firstLabel = channelLabel(config.plot.firstChannel);
-        lastLabel = channelLabel(config.plot.lastChannel);
+        firstLabel = channelLabel(plot.firstChannel);
+        lastLabel = channelLabel(plot.lastChannel);
     }
 
     // One line of text to the left of the frame (rotated) and one below it.
@@ -298,27 +296,25 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const AppConfig& co
 }
 
 void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
-                                     const AppConfig& config, const Histogram& h, int markerIndex,
+                                     const PlotSettings& plot, const Histogram& h, int markerIndex,
                                      bool highlighted) {
     // A record shorter than the visible range is drawn over the channels it has.
-    const std::int64_t first = std::max(config.plot.firstChannel, 0);
-    const std::int64_t last =
-        std::min<std::int64_t>(config.plot.lastChannel, std::ssize(h.channels) - 1);
+    const std::int64_t first = std::max(plot.firstChannel, 0);
+    const std::int64_t last = std::min<std::int64_t>(plot.lastChannel, std::ssize(h.channels) - 1);
     if (first > last) {
         return;
     }
     const PixelRect& r = view.plotRect;
-    const std::int64_t span =
-        static_cast<std::int64_t>(config.plot.lastChannel) - config.plot.firstChannel;
+    const std::int64_t span = static_cast<std::int64_t>(plot.lastChannel) - plot.firstChannel;
     // A pane narrower than its insets has no width to space markers by.
     const int pixel = deviceScale(painter.device());
     const std::int64_t spacing = std::max<std::int64_t>(
         span * kMarkerSpacingPixels * pixel / std::max(r.right - r.left, 1), 1);
 
-    const double scale = displayScale(h, yAxisMode(config));
+    const double scale = displayScale(h, yAxisMode(plot));
     m_points.resize(static_cast<std::size_t>(last - first + 1));
     for (std::int64_t c = first; c <= last; ++c) {
-        const PixelPoint p = mapToPixel(view, config, static_cast<double>(c),
+        const PixelPoint p = mapToPixel(view, plot, static_cast<double>(c),
                                         h.channels[static_cast<std::size_t>(c)] * scale, scale, r);
         m_points[static_cast<std::size_t>(c - first)] = QPoint(p.x, p.y);
     }

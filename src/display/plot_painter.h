@@ -51,25 +51,27 @@ class PlotPainter {
 public:
     // The whole pane: clears paneRect (black outline, white inside), then drawPlot.
     void paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
-                       AppConfig& config, const HistogramList& list,
+                       const AppConfig& config, const HistogramList& list,
                        std::span<const PlotOverlay* const> overlays = {});
 
-    // Axes, curves and overlays inside paneRect less 5 pixels on the right. Clamps the visible
-    // range to the list's channel count and sets view.yMin, view.yMax and view.plotRect. False,
-    // having drawn nothing, when the list is empty or no histogram is to be shown.
-    bool drawPlot(QPainter& painter, const PixelRect& paneRect, PlotView& view, AppConfig& config,
-                  const HistogramList& list, std::span<const PlotOverlay* const> overlays = {});
+    // Axes, curves and overlays inside paneRect less 5 pixels on the right; sets view.yMin,
+    // view.yMax and view.plotRect and reads the settings only. A visible range beyond a curve's
+    // channels draws the channels it has. False, having drawn nothing, when the list is empty or
+    // no histogram is to be shown.
+    bool drawPlot(QPainter& painter, const PixelRect& paneRect, PlotView& view,
+                  const AppConfig& config, const HistogramList& list,
+                  std::span<const PlotOverlay* const> overlays = {});
 
     // Frame, grid, vertical title and limit labels, horizontal title and first and last channel
     // (or their energies in keV, by xAxisMode) in view.plotRect, which it leaves at the inset
     // the curves are drawn in. Returns the axis font's line height in pixels.
-    int drawAxes(QPainter& painter, PlotView& view, const AppConfig& config,
-                 std::int32_t channelCount);
+    int drawAxes(QPainter& painter, PlotView& view, const PlotSettings& plot,
+                 const EnergyCalibration& calibration, std::int32_t channelCount);
 
     // One curve over the visible channels in view.plotRect, scaled by the vertical mode, with a
     // marker about every 30 pixels. Highlighted: the blue pen. Uses the range of the last paint,
     // so the list pane can redraw a curve in place.
-    void drawHistogramCurve(QPainter& painter, const PlotView& view, const AppConfig& config,
+    void drawHistogramCurve(QPainter& painter, const PlotView& view, const PlotSettings& plot,
                             const Histogram& h, int markerIndex, bool highlighted);
 
 private:

@@ -46,8 +46,8 @@ double signedMultiple(std::int64_t k, double unit, bool negative) {
 
 } // namespace
 
-YAxisMode yAxisMode(const AppConfig& config) {
-    switch (config.plot.yAxisMode) {
+YAxisMode yAxisMode(const PlotSettings& plot) {
+    switch (plot.yAxisMode) {
     case 1:
         return YAxisMode::Intensity;
     case 2:
@@ -69,35 +69,20 @@ double displayScale(const Histogram& h, YAxisMode mode) {
     return 1.0;
 }
 
-void clampVisibleRange(AppConfig& config, std::int32_t channelCount) {
-    const std::int32_t count = std::max(channelCount, 1);
-    if (config.plot.firstChannel < 0 || config.plot.firstChannel >= count) {
-        config.plot.firstChannel = 0;
-    }
-    if (config.plot.lastChannel < 0 || config.plot.lastChannel >= count) {
-        config.plot.lastChannel = count - 1;
-    }
-    if (config.plot.firstChannel >= config.plot.lastChannel) {
-        config.plot.firstChannel = 0;
-        config.plot.lastChannel = count - 1;
-    }
-}
-
-bool computeVerticalRange(PlotView& view, const AppConfig& config, const HistogramList& list) {
-    const YAxisMode mode = yAxisMode(config);
+bool computeVerticalRange(PlotView& view, const PlotSettings& plot, const HistogramList& list) {
+    const YAxisMode mode = yAxisMode(plot);
     double low = kInfinity;
     double high = -kInfinity;
     bool found = false;
-    if (config.plot.showSelectedOnly != 0) {
+    if (plot.showSelectedOnly != 0) {
         const Histogram* selected = list.currentHistogram();
-        found =
-            selected != nullptr && widenByVisibleValues(*selected, mode, config.plot.firstChannel,
-                                                        config.plot.lastChannel, low, high);
+        found = selected != nullptr && widenByVisibleValues(*selected, mode, plot.firstChannel,
+                                                            plot.lastChannel, low, high);
     } else {
         for (int i = 0; i < list.histogramCount(); ++i) {
             if (list.isMarked(i) &&
-                widenByVisibleValues(*list.histogramAt(i), mode, config.plot.firstChannel,
-                                     config.plot.lastChannel, low, high)) {
+                widenByVisibleValues(*list.histogramAt(i), mode, plot.firstChannel,
+                                     plot.lastChannel, low, high)) {
                 found = true;
             }
         }
@@ -152,25 +137,25 @@ void roundVerticalRange(PlotView& view) {
     view.yMax = signedMultiple(t, unit, highNegative);
 }
 
-PixelPoint mapToPixel(const PlotView& view, const AppConfig& config, double channel, double value,
+PixelPoint mapToPixel(const PlotView& view, const PlotSettings& plot, double channel, double value,
                       double logFloor, const PixelRect& rect) {
-    double width = static_cast<double>(config.plot.lastChannel) - config.plot.firstChannel;
+    double width = static_cast<double>(plot.lastChannel) - plot.firstChannel;
     if (width == 0.0) {
         width = 1.0;
     }
     const double left = rect.left;
     const double bottom = rect.bottom;
-    const int x = toPixel((channel - config.plot.firstChannel) / width * (rect.right - left) + left,
-                          rect.left);
+    const int x =
+        toPixel((channel - plot.firstChannel) / width * (rect.right - left) + left, rect.left);
 
-    const bool fromZero = config.plot.fromZero != 0;
+    const bool fromZero = plot.fromZero != 0;
     double span = fromZero ? view.yMax : view.yMax - view.yMin;
     const double shifted = fromZero ? value : value - view.yMin;
     if (span == 0.0) {
         span = 1.0;
     }
     double f = shifted / span;
-    if (config.plot.logScale != 0) {
+    if (plot.logScale != 0) {
         const double floor = (std::isfinite(logFloor) && logFloor > 0.0) ? logFloor : 1.0;
         if (!(shifted > floor && span > floor)) {
             return {x, rect.bottom};

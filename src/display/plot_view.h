@@ -4,15 +4,15 @@
 // for each paint, and the mapping of (channel, value) to a pixel. Qt-free; the drawing with
 // QPainter builds on it.
 //
-// The view settings that the configuration keeps (firstChannel, lastChannel, xAxisMode,
-// yAxisMode, logScale, fromZero, roundRange, showSelectedOnly) live only in AppConfig and are
-// read and written there. They are never meant to differ from what is saved, and a histogram
-// file's trailer or a restored configuration sets them in AppConfig; a copy here would have to
-// be kept in step after each of those. PlotView holds the rest: the per-paint vertical range,
-// the cursor and drag state, and the rectangles.
+// The view settings that the configuration keeps (PlotSettings: firstChannel, lastChannel,
+// xAxisMode, yAxisMode, logScale, fromZero, roundRange, showSelectedOnly) live only in AppConfig
+// and are read and written there. They are never meant to differ from what is saved, and a
+// histogram file's trailer or a restored configuration sets them in AppConfig; a copy here would
+// have to be kept in step after each of those. Whoever sets or loads the visible range keeps it
+// within the spectrum (clampVisibleRange); painting only reads it. PlotView holds the rest: the
+// per-paint vertical range, the cursor and drag state, and the rectangles.
 
-#include "model/app_config.h"
-#include "model/energy_calibration.h"
+#include "model/settings.h"
 #include "model/histogram.h"
 #include "model/histogram_list.h"
 
@@ -37,7 +37,7 @@ struct PixelPoint {
     bool operator==(const PixelPoint&) const = default;
 };
 
-// AppConfig::yAxisMode. A stored value outside 0..2 is read as counts, the default.
+// PlotSettings::yAxisMode. A stored value outside 0..2 is read as counts, the default.
 enum class YAxisMode : std::int32_t { Counts = 0, Intensity = 1, Probability = 2 };
 
 struct PlotView {
@@ -51,7 +51,7 @@ struct PlotView {
     PixelRect plotRect; // the rectangle of the current paint or print job
 };
 
-YAxisMode yAxisMode(const AppConfig& config);
+YAxisMode yAxisMode(const PlotSettings& plot);
 
 // The factor that turns a histogram's counts into displayed values, which is also the
 // logarithmic floor (one count): 1 for counts, 1 / exposure (seconds) for intensity,
@@ -60,17 +60,11 @@ YAxisMode yAxisMode(const AppConfig& config);
 // histogram is shown without faulting.
 double displayScale(const Histogram& h, YAxisMode mode);
 
-// Before every paint: a firstChannel or lastChannel outside 0..channelCount-1 becomes the
-// first or the last channel. A range whose first channel is not below its last (a boundary
-// set at the range's end, a short zoom drag, a damaged file) becomes the full range, as the
-// display dialog does. A channel count below 1 is taken as 1.
-void clampVisibleRange(AppConfig& config, std::int32_t channelCount);
-
 // Sets view.yMin and view.yMax to the range of displayed values over the visible channels:
 // of the current histogram when showSelectedOnly is set, else of every marked histogram. False,
 // leaving the view as it was, when there is nothing to draw: no such histogram, or no visible
 // channel that a histogram has.
-bool computeVerticalRange(PlotView& view, const AppConfig& config, const HistogramList& list);
+bool computeVerticalRange(PlotView& view, const PlotSettings& plot, const HistogramList& list);
 
 // Rounds (yMin, yMax) outward to multiples of a step of 1, 5, 10 or 20 units, the unit a power
 // of ten one or two digits below the larger magnitude, so the axis labels read as round
@@ -82,13 +76,12 @@ void roundVerticalRange(PlotView& view);
 inline constexpr int kPixelLimit = 1 << 24;
 
 // The pixel of a displayed value at a (fractional) channel in rect, for the visible channels
-// (config) and the vertical range of the current paint (view), with the vertical switches of
-// config. On a logarithmic axis, values not above logFloor lie on the bottom edge; a logFloor
+// (plot) and the vertical range of the current paint (view), with the vertical switches of
+// plot. On a logarithmic axis, values not above logFloor lie on the bottom edge; a logFloor
 // that is not a positive number is taken as 1. A visible range or vertical span of zero width
 // counts as 1. Always a finite pixel: a channel or value that is not a number lies on the left
 // or bottom edge.
-PixelPoint mapToPixel(const PlotView& view, const AppConfig& config, double channel, double value,
+PixelPoint mapToPixel(const PlotView& view, const PlotSettings& plot, double channel, double value,
                       double logFloor, const PixelRect& rect);
-
 
 } // namespace kv

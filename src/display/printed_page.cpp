@@ -37,9 +37,10 @@ void drawLineAt(QPainter& painter, int x, int top, const QString& text) {
 
 } // namespace
 
-std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPainter, const PixelRect& rect,
-                     PlotView view, AppConfig& config, const HistogramList& list,
-                     std::span<const std::string> tableRows) {
+std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPainter,
+                                         const PixelRect& rect, PlotView view,
+                                         const AppConfig& config, const HistogramList& list,
+                                         std::span<const std::string> tableRows) {
     painter.save();
     painter.setPen(Qt::black);
     painter.setFont(tableFont(painter.device()));
@@ -59,13 +60,13 @@ std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPai
             kTableGapPixels;
     }
 
-    clampVisibleRange(config, list.channelCount());
-    const bool drawn = !list.empty() && computeVerticalRange(view, config, list);
+    const PlotSettings& plot = config.plot;
+    const bool drawn = !list.empty() && computeVerticalRange(view, plot, list);
     if (drawn) {
-        if (config.plot.roundRange != 0) {
+        if (plot.roundRange != 0) {
             roundVerticalRange(view);
         }
-        if (config.plot.showSelectedOnly != 0) {
+        if (plot.showSelectedOnly != 0) {
             const Histogram& h0 = *list.currentHistogram();
             const QString title = QString::fromStdString(utf8FromCp1251(h0.name.view()) + "; " +
                                                          utf8FromCp1251(h0.comment.view()));
@@ -73,15 +74,17 @@ std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPai
             drawLineAt(painter, (view.plotRect.left + view.plotRect.right - width) / 2,
                        view.plotRect.top, title);
             view.plotRect.top += 3 * h / 2;
-            plotPainter.drawAxes(painter, view, config, list.channelCount());
-            plotPainter.drawHistogramCurve(painter, view, config, h0, 0, false);
+            plotPainter.drawAxes(painter, view, plot, config.energyCalibration,
+                                 list.channelCount());
+            plotPainter.drawHistogramCurve(painter, view, plot, h0, 0, false);
         } else {
-            plotPainter.drawAxes(painter, view, config, list.channelCount());
+            plotPainter.drawAxes(painter, view, plot, config.energyCalibration,
+                                 list.channelCount());
             int count = 0;
             for (int i = 0; i < list.histogramCount(); ++i) {
                 if (list.isMarked(i)) {
                     const int marker = count < kCurvesWithMarkers ? count : kNoMarker;
-                    plotPainter.drawHistogramCurve(painter, view, config, *list.histogramAt(i),
+                    plotPainter.drawHistogramCurve(painter, view, plot, *list.histogramAt(i),
                                                    marker, false);
                     ++count;
                 }

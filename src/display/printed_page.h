@@ -25,8 +25,9 @@ namespace kv {
 // The visible range and vertical range are those the screen shows for the same settings.
 // Returns the rectangle the curves were drawn in; nothing, with only the table drawn, when no
 // histogram is to be shown.
-std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPainter, const PixelRect& rect,
-                     PlotView view, AppConfig& config, const HistogramList& list,
-                     std::span<const std::string> tableRows);
+std::optional<PixelRect> drawPrintedPage(QPainter& painter, PlotPainter& plotPainter,
+                                         const PixelRect& rect, PlotView view,
+                                         const AppConfig& config, const HistogramList& list,
+                                         std::span<const std::string> tableRows);
 
 } // namespace kv

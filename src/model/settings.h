@@ -32,6 +32,13 @@ struct PlotSettings {
     bool operator==(const PlotSettings&) const = default;
 };
 
+// Keeps the visible range within a spectrum of channelCount channels, wherever the range is set
+// or loaded: a firstChannel or lastChannel outside 0..channelCount-1 becomes the first or the
+// last channel, and a range whose first channel is not below its last (a damaged file, a
+// configuration saved with another channel count) becomes the full range. A channel count
+// below 1 is taken as 1.
+void clampVisibleRange(PlotSettings& plot, std::int32_t channelCount);
+
 // The efficiency calibration points, by ascending energy once sorted.
 struct EfficiencyCalibration {
     std::int32_t efficiencyPointCount = 0; // 0..20

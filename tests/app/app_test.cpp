@@ -12,6 +12,7 @@
 #include "model/configuration_file.h"
 #include "model/cp1251.h"
 #include "model/histogram_file.h"
+#include "platform/files.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
 
@@ -444,6 +445,26 @@ TEST_F(AppFixture, CheckButtonsFollowTheSettingsAndARestoredConfiguration) {
     EXPECT_FALSE(toolbar.isChecked(Command::ToggleOrientation));
 }
 
+TEST_F(AppFixture, ARangeLoadedForMoreChannelsIsClampedWhereItIsLoadedNotWhenPainted) {
+    // At start-up: the configuration was saved while 4096-channel spectra were open.
+    AppState loaded{home.root() + "/"};
+    loaded.config.plot.firstChannel = 3000;
+    loaded.config.plot.lastChannel = 4095;
+    const MainWindow started{loaded, ui};
+    EXPECT_EQ(loaded.config.plot.firstChannel, 0);
+    EXPECT_EQ(loaded.config.plot.lastChannel, 2047);
+
+    // Restoring such a configuration.
+    AppConfig stored = state.config;
+    stored.plot.firstChannel = 10;
+    stored.plot.lastChannel = 4000;
+    ASSERT_TRUE(writeFileReplacing(home.path("wide.cnf"), encodeAppConfig(stored)).written);
+    ui.openAnswers = {home.path("wide.cnf")};
+    window.dispatch(Command::RestoreConfiguration);
+    EXPECT_EQ(state.config.plot.firstChannel, 10);
+    EXPECT_EQ(state.config.plot.lastChannel, 2047);
+}
+
 TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) {
     openDemo();
     window.show();
@@ -455,12 +476,12 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
     window.listPane().setFocus();
     PlotView& view = state.plotView;
     auto press = [this](Qt::Key key) { QTest::keyClick(&window.listPane(), key); };
-    const std::int32_t channel = cursorChannel(view, state.config);
+    const std::int32_t channel = cursorChannel(view, state.config.plot);
     press(Qt::Key_Right);
-    EXPECT_EQ(cursorChannel(view, state.config), channel + 1);
+    EXPECT_EQ(cursorChannel(view, state.config.plot), channel + 1);
     press(Qt::Key_Left);
     press(Qt::Key_Left);
-    EXPECT_EQ(cursorChannel(view, state.config), channel - 1);
+    EXPECT_EQ(cursorChannel(view, state.config.plot), channel - 1);
     // The usual keys of desktop programs reach the menu's commands from the list too.
     QTest::keyClick(&window.listPane(), Qt::Key_C, Qt::ControlModifier);
     EXPECT_FALSE(ui.clipboard.empty());

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -103,7 +104,7 @@ TEST_F(PlotPainterTest, DemoSpectraLieInsideTheFrame) {
     const auto& counts = list.currentHistogram()->channels;
     const auto peak = std::max_element(counts.begin(), counts.end());
     const double peakChannel = static_cast<double>(peak - counts.begin());
-    EXPECT_NEAR(b.minY, mapToPixel(view, config, peakChannel, *peak, 1.0, curves).y, 3);
+    EXPECT_NEAR(b.minY, mapToPixel(view, config.plot, peakChannel, *peak, 1.0, curves).y, 3);
 }
 
 TEST_F(PlotPainterTest, OnlyTheFirstEightMarkedCurvesGetMarkers) {
@@ -136,7 +137,7 @@ TEST_F(PlotPainterTest, EmptyAndZeroCurvesLieOnTheBottomEdge) {
     config.plot.firstChannel = config.plot.lastChannel = 100;
     {
         QPainter painter(&image);
-        plot.drawHistogramCurve(painter, view, config, *list.currentHistogram(), 0, true);
+        plot.drawHistogramCurve(painter, view, config.plot, *list.currentHistogram(), 0, true);
     }
 
     // Nothing marked: only the pane is cleared.
@@ -145,6 +146,27 @@ TEST_F(PlotPainterTest, EmptyAndZeroCurvesLieOnTheBottomEdge) {
     paint();
     EXPECT_EQ(image.pixel(400, 300), qRgb(255, 255, 255));
     EXPECT_EQ(blue(kPane).inside, 0);
+}
+
+TEST_F(PlotPainterTest, ARangeBeyondTheSpectrumIsDrawnAsItHasChannelsAndLeftAsStored) {
+    std::vector<std::int32_t> ramp(100);
+    for (std::size_t i = 0; i < ramp.size(); ++i) {
+        ramp[i] = static_cast<std::int32_t>(i);
+    }
+    add(ramp, true);
+    // {first, last, whether the curve shows}: beyond both ends, reversed, past the spectrum.
+    for (const auto& [first, last, shown] :
+         {std::tuple{-5, 5000, true}, {90, 10, false}, {200, 300, false}}) {
+        showRange(first, last);
+        const PlotSettings stored = config.plot;
+        image.fill(Qt::gray);
+        paint();
+        EXPECT_EQ(config.plot, stored) << first << ".." << last;
+        const PixelRect r = view.plotRect;
+        const BluePixels b = blue({r.left - 3, r.top - 3, r.right + 3, r.bottom + 3});
+        EXPECT_EQ(b.inside > 0, shown) << first << ".." << last;
+        EXPECT_EQ(b.outside, 0) << first << ".." << last;
+    }
 }
 
 // A paint device that keeps the texts drawn on it and drops everything else, so a test can

@@ -22,8 +22,8 @@ protected:
     // The vertical range for a y-axis mode, or {NaN, NaN} when there is nothing to draw.
     Range vertical(int mode = 0) {
         config.plot.yAxisMode = mode;
-        return computeVerticalRange(view, config, list) ? Range(view.yMin, view.yMax)
-                                                        : Range(kNaN, kNaN);
+        return computeVerticalRange(view, config.plot, list) ? Range(view.yMin, view.yMax)
+                                                             : Range(kNaN, kNaN);
     }
 
     Range rounded(double yMin, double yMax) {
@@ -34,7 +34,7 @@ protected:
     }
 
     PixelPoint map(double channel, double value, double logFloor = 1.0) const {
-        return mapToPixel(view, config, channel, value, logFloor, kRect);
+        return mapToPixel(view, config.plot, channel, value, logFloor, kRect);
     }
 };
 
@@ -47,7 +47,7 @@ TEST_F(PlotViewTest, ClampKeepsTheVisibleRangeANonEmptyPartOfTheSpectrum) {
                  {1, 2047, 0, 0, 0},      {1, 2047, -7, 0, 0}};
     for (const auto& c : cases) {
         showRange(c.first, c.last);
-        clampVisibleRange(config, c.count);
+        clampVisibleRange(config.plot, c.count);
         EXPECT_EQ(config.plot.firstChannel, c.wantFirst)
             << c.first << ".." << c.last << "/" << c.count;
         EXPECT_EQ(config.plot.lastChannel, c.wantLast)
@@ -70,9 +70,9 @@ TEST(DisplayScale, FollowsTheVerticalModeWithoutDividingByZero) {
     EXPECT_EQ(displayScale(h, YAxisMode::Probability), 100.0);
     AppConfig config;
     config.plot.yAxisMode = 2;
-    EXPECT_EQ(yAxisMode(config), YAxisMode::Probability);
+    EXPECT_EQ(yAxisMode(config.plot), YAxisMode::Probability);
     config.plot.yAxisMode = 3;
-    EXPECT_EQ(yAxisMode(config), YAxisMode::Counts) << "out of range: the default";
+    EXPECT_EQ(yAxisMode(config.plot), YAxisMode::Counts) << "out of range: the default";
 }
 
 TEST_F(PlotViewTest, VerticalRangeOfTheSelectedHistogramCoversVisibleChannelsOnly) {
@@ -99,15 +99,15 @@ TEST_F(PlotViewTest, VerticalRangeOfMarkedHistogramsSpansThemAll) {
 TEST_F(PlotViewTest, NothingToDrawLeavesTheVerticalRangeAlone) {
     view.yMin = -1;
     view.yMax = 1;
-    EXPECT_FALSE(computeVerticalRange(view, config, list)) << "empty list";
+    EXPECT_FALSE(computeVerticalRange(view, config.plot, list)) << "empty list";
     add({1, 2, 3, 4});
     list.setCurrentIndex(-1);
-    EXPECT_FALSE(computeVerticalRange(view, config, list)) << "nothing selected";
+    EXPECT_FALSE(computeVerticalRange(view, config.plot, list)) << "nothing selected";
     config.plot.showSelectedOnly = 0;
-    EXPECT_FALSE(computeVerticalRange(view, config, list)) << "nothing marked";
+    EXPECT_FALSE(computeVerticalRange(view, config.plot, list)) << "nothing marked";
     list.toggleMark(0);
     showRange(10, 20);
-    EXPECT_FALSE(computeVerticalRange(view, config, list)) << "channels it does not have";
+    EXPECT_FALSE(computeVerticalRange(view, config.plot, list)) << "channels it does not have";
     EXPECT_EQ(Range(view.yMin, view.yMax), Range(-1, 1));
 }
 
@@ -139,7 +139,7 @@ TEST_F(PlotViewTest, LinearMappingTruncatesPositionsAndAFlatHistogramLiesOnTheBo
     EXPECT_EQ(map(1.5, 100).y, 120);
 
     add({7, 7, 7, 7});
-    ASSERT_TRUE(computeVerticalRange(view, config, list));
+    ASSERT_TRUE(computeVerticalRange(view, config.plot, list));
     EXPECT_EQ(map(0, 7).y, 220);
     EXPECT_EQ(map(3, 7).y, 220);
 }

@@ -3,6 +3,7 @@
 // A list, its settings and a view: what the plot's geometry, the cursor and the painter work on.
 
 #include "display/plot_view.h"
+#include "model/app_config.h"
 
 #include <gtest/gtest.h>
 
