@@ -66,7 +66,7 @@ private:
 
 } // namespace
 
-ListPane::ListPane(HistogramList& list, std::function<void()> changed,
+ListPane::ListPane(HistogramList& list, std::function<void(ListPaneChange)> changed,
                    std::function<void(Command)> send, QWidget* parent)
     : QTreeWidget(parent), m_list(list), m_changed(std::move(changed)), m_send(std::move(send)) {
     for (int kind = 0; kind < static_cast<int>(m_kindIcons.size()); ++kind) {
@@ -266,7 +266,7 @@ void ListPane::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     m_list.moveEntry(m_list.currentIndex(), row);
     refresh();
-    m_changed();
+    m_changed(ListPaneChange::Entries);
 }
 
 void ListPane::onCurrentRowChanged(QTreeWidgetItem* item) {
@@ -274,7 +274,7 @@ void ListPane::onCurrentRowChanged(QTreeWidgetItem* item) {
         return;
     }
     m_list.setCurrentIndex(indexOfTopLevelItem(item));
-    m_changed();
+    m_changed(ListPaneChange::Current);
 }
 
 void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
@@ -285,7 +285,7 @@ void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
     }
     if ((item->checkState(0) == Qt::Checked) != h->isMarked()) {
         m_list.toggleMark(index);
-        m_changed();
+        m_changed(ListPaneChange::Entries);
         return;
     }
     const QString label = item->text(0);
@@ -301,13 +301,13 @@ void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
         item->setText(0, cellText(*m_list.histogramAt(index), ListColumn::Name));
     }
     fitColumnsToRow(index);
-    m_changed();
+    m_changed(ListPaneChange::Entries);
 }
 
 void ListPane::onHeaderClicked(int column) {
     m_list.sortByColumn(static_cast<ListColumn>(column));
     refresh();
-    m_changed();
+    m_changed(ListPaneChange::Entries);
 }
 
 } // namespace kv

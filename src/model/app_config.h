@@ -233,6 +233,8 @@ void convertLegacyLayout(AppConfig& config);
 //   104    40  coefficients (5 f64)           480    1  roundRange
 
 inline constexpr std::size_t kTrailerSize = 481;
+// The calibrations: the trailer up to the channel range.
+inline constexpr std::size_t kTrailerCalibrationsSize = 472;
 
 std::array<std::uint8_t, kTrailerSize> encodeTrailer(const AppConfig& config);
 
