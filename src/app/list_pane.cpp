@@ -66,7 +66,7 @@ private:
 
 } // namespace
 
-ListPane::ListPane(HistogramList& list, std::function<void()> changed,
+ListPane::ListPane(HistogramList& list, std::function<void(ListPaneChange)> changed,
                    std::function<void(Command)> send, QWidget* parent)
     : QTreeWidget(parent), m_list(list), m_changed(std::move(changed)), m_send(std::move(send)) {
     for (int kind = 0; kind < static_cast<int>(m_kindIcons.size()); ++kind) {
@@ -270,7 +270,7 @@ void ListPane::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     m_list.moveEntry(m_list.currentIndex(), row);
     refresh();
-    m_changed();
+    m_changed(ListPaneChange::Entries);
 }
 
 void ListPane::onCurrentRowChanged(QTreeWidgetItem* item) {
@@ -278,7 +278,7 @@ void ListPane::onCurrentRowChanged(QTreeWidgetItem* item) {
         return;
     }
     m_list.setCurrentIndex(indexOfTopLevelItem(item));
-    m_changed();
+    m_changed(ListPaneChange::Current);
 }
 
 void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
@@ -289,7 +289,7 @@ void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
     }
     if ((item->checkState(0) == Qt::Checked) != h->isMarked()) {
         m_list.toggleMark(index);
-        m_changed();
+        m_changed(ListPaneChange::Entries);
         return;
     }
     const QString label = item->text(0);
@@ -305,13 +305,13 @@ void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
         item->setText(0, cellText(*m_list.histogramAt(index), ListColumn::Name));
     }
     fitColumnsToRow(index);
-    m_changed();
+    m_changed(ListPaneChange::Entries);
 }
 
 void ListPane::onHeaderClicked(int column) {
     m_list.sortByColumn(static_cast<ListColumn>(column));
     refresh();
-    m_changed();
+    m_changed(ListPaneChange::Entries);
 }
 
 } // namespace kv

@@ -7,7 +7,7 @@
 // sorts, and dragging a row onto another row moves it there; dropped on another running copy of
 // the program, the row's histogram is added to that copy's list.
 
-#include "app/command.h"
+#include "gui/command.h"
 #include "model/histogram_list.h"
 
 #include <QIcon>
@@ -18,13 +18,17 @@
 
 namespace kv {
 
+// What the user changed in the list pane: the current entry, or the entries (a mark toggled,
+// a label renamed, the list sorted or an entry moved).
+enum class ListPaneChange { Current, Entries };
+
 class ListPane : public QTreeWidget {
 public:
     // changed runs after the user has picked another current histogram, toggled a mark,
     // renamed, sorted or moved an entry. send runs the commands the pane starts: the name
     // dialog (Enter, double click) and deletion (Ctrl+Delete).
-    ListPane(HistogramList& list, std::function<void()> changed, std::function<void(Command)> send,
-             QWidget* parent);
+    ListPane(HistogramList& list, std::function<void(ListPaneChange)> changed,
+             std::function<void(Command)> send, QWidget* parent);
 
     // Rebuilds the rows from the list, selects the current entry and widens the columns to
     // every row (columns never shrink here).
@@ -61,7 +65,7 @@ private:
     int dropRow(const QDropEvent& event) const;
 
     HistogramList& m_list;
-    std::function<void()> m_changed;
+    std::function<void(ListPaneChange)> m_changed;
     std::function<void(Command)> m_send;
     std::array<QIcon, 6> m_kindIcons;
     int m_imagesWidth = 0;

@@ -1,8 +1,8 @@
 // Start-up of the desktop program: the configuration from the program directory, the main
 // window with an empty untitled document, then the file named on the command line.
 
-#include "app/app_state.h"
 #include "app/main_window.h"
+#include "gui/app_state.h"
 #include "gui/qt_ui_services.h"
 #include "model/configuration_file.h"
 #include "platform/program_directory.h"

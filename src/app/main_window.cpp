@@ -36,91 +36,14 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kv {
 
 namespace {
-
-// One entry of the main menu; a null text is a separator.
-struct MenuItem {
-    Command command;
-    const char* text;
-};
-
-constexpr MenuItem kSeparator{Command::New, nullptr};
-
-struct Menu {
-    const char* title;
-    std::vector<MenuItem> items;
-};
-
-const std::array<Menu, 7> kMainMenu{{
-    {"Файл",
-     {{Command::New, "Новый"},
-      {Command::Open, "Открыть"},
-      {Command::Append, "Присоединить"},
-      {Command::Import, "Импорт..."},
-      {Command::Export, "Экспорт..."},
-      kSeparator,
-      {Command::Save, "Сохранить"},
-      {Command::SaveAs, "Сохранить как..."},
-      {Command::SaveAsText, "Сохранить в текстовом формате"},
-      kSeparator,
-      {Command::SaveConfigurationAs, "Сохранить конфигурацию как..."},
-      {Command::RestoreConfiguration, "Восстановить конфигурацию"},
-      kSeparator,
-      {Command::PrinterSetup, "Конфигурация принтера"},
-      {Command::PageSetup, "Параметры страницы"},
-      {Command::Print, "Печать"},
-      kSeparator,
-      {Command::Exit, "Выход из программы"}}},
-    {"Гистограмма",
-     {{Command::NameAndComment, "Имя и комментарий"},
-      kSeparator,
-      {Command::Copy, "Копировать"},
-      {Command::Paste, "Вставить"},
-      {Command::AddCopy, "Добавить копию"},
-      {Command::Delete, "Удалить"}}},
-    {"Графика",
-     {{Command::DisplaySettings, "Конфигурация изображения"},
-      kSeparator,
-      {Command::SetLeftBoundary, "Установить левую границу"},
-      {Command::SetRightBoundary, "Установить правую границу"},
-      {Command::ClearBoundaries, "Отменить границы"},
-      kSeparator,
-      {Command::MarkAll, "Отметить все"},
-      {Command::InvertMarks, "Инвертировать отметки"},
-      {Command::ClearMarks, "Убрать все отметки"}}},
-    {"Анализ",
-     {{Command::Smoothing, "Сглаживание"},
-      {Command::Approximation, "Аппроксимация"},
-      {Command::PeakApproximation, "Аппроксимация пика"},
-      {Command::ExtractPeaks, "Выделение пиков"},
-      {Command::Calibration, "Калибровка"},
-      {Command::Arithmetic, "Математика"},
-      {Command::PeakSearch, "Поиск пиков"},
-      {Command::NoiseParameters, "Параметры шума"},
-      kSeparator,
-      {Command::SearchSettings, "Параметры поиска"},
-      {Command::IsotopeDatabase, "База данных изотопов"}}},
-    {"Измерение",
-     {{Command::Start, "Старт"},
-      {Command::ModeSelection, "Выбор режима"},
-      kSeparator,
-      {Command::CyclicMeasurement, "Циклическое измерение"},
-      {Command::XrayMeasurement, "Рентгеновские измерения"},
-      {Command::XraySeries, "Серия рентгеновских измерений"},
-      kSeparator,
-      {Command::CountWindowParameters, "Параметры счетных окон"},
-      {Command::ReportWindow, "Отчет"}}},
-    {"Окно",
-     {{Command::NewWindow, "Новое окно"}, {Command::ToggleOrientation, "Изменить ориентацию"}}},
-    {"Помощь", {{Command::Help, "Помощь"}, {Command::About, "О программе"}}},
-}};
 
 // The help topic of the main window.
 constexpr int kMainHelpContext = 28;
@@ -135,43 +58,10 @@ constexpr std::int32_t kShowMaximized = 3;
 // listOrientation: 0 = list pane at the bottom in table form, 1 = at the left, names only.
 constexpr std::int32_t kListAtLeft = 1;
 
-// The menu item's text of a command; empty for a command without one.
-std::string_view menuText(Command command) {
-    for (const Menu& menu : kMainMenu) {
-        for (const MenuItem& item : menu.items) {
-            if (item.text && item.command == command) {
-                return item.text;
-            }
-        }
-    }
-    return {};
-}
-
-// The keys desktop programs use for these commands.
-QKeySequence shortcutOf(Command command) {
-    switch (command) {
-    case Command::New:
-        return QKeySequence::New;
-    case Command::Open:
-        return QKeySequence::Open;
-    case Command::Save:
-        return QKeySequence::Save;
-    case Command::SaveAs:
-        // Not every desktop's key theme has one.
-        return QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
-    case Command::Print:
-        return QKeySequence::Print;
-    case Command::Exit:
-        return QKeySequence::Quit;
-    case Command::Copy:
-        return QKeySequence::Copy;
-    case Command::Paste:
-        return QKeySequence::Paste;
-    case Command::Help:
-        return QKeySequence::HelpContents;
-    default:
-        return {};
-    }
+// The energy and efficiency calibrations in their stored form, where a damaged value (not a
+// number) still equals itself.
+std::array<std::uint8_t, kTrailerSize> storedCalibrations(const AppConfig& config) {
+    return encodeTrailer({config.energyCalibration, config.efficiency});
 }
 
 } // namespace
@@ -179,6 +69,7 @@ QKeySequence shortcutOf(Command command) {
 MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_ui(ui),
       m_document(state.list, state.config, state.document, ui),
+      m_calibrations(storedCalibrations(state.config)),
       m_printSettings(loadPrintSettings(state.programDirectory)),
       m_printDialog([this](QPrinter& printer, bool setupOnly) {
           return runPrintDialog(printer, setupOnly, this);
@@ -203,19 +94,16 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     m_plotPane->setStatusFields(cursorField, rangeField);
     m_plotPane->setZoomEndedHandler([this] {
         m_toolbar->setChecked(Command::Zoom, false);
-        refresh();
+        refresh(Refresh::Plot);
     });
-    // The arrow keys step the cursor whichever widget has the focus; a text field keeps them.
-    for (const auto& [command, key] : {std::pair{Command::CursorLeft, Qt::Key_Left},
-                                       std::pair{Command::CursorRight, Qt::Key_Right}}) {
-        auto* action = new QAction(this);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::ApplicationShortcut);
-        connect(action, &QAction::triggered, this, [this, command] { dispatch(command); });
-        addAction(action);
-    }
     m_listPane = new ListPane(
-        state.list, [this] { m_plotPane->update(); },
+        state.list,
+        [this](ListPaneChange change) {
+            m_plotPane->update();
+            m_state.windows.notify(change == ListPaneChange::Current
+                                       ? Notification::CurrentHistogramChanged
+                                       : Notification::ListChanged);
+        },
         [this](Command command) { dispatch(command); }, m_splitter);
     setCentralWidget(m_splitter);
     setAcceptDrops(true);
@@ -230,29 +118,52 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     // The loaded range may be that of spectra with more channels.
     clampVisibleRange(state.config.plot, state.list.channelCount());
     syncToolbarChecks();
-    refresh();
+    refresh(Refresh::All);
 }
 
 void MainWindow::buildMenus() {
-    for (const Menu& menu : kMainMenu) {
-        QMenu* items = menuBar()->addMenu(QString::fromUtf8(menu.title));
-        for (const MenuItem& item : menu.items) {
-            if (!item.text) {
-                items->addSeparator();
+    std::map<MainMenu, QMenu*> menus;
+    for (const CommandInfo& info : commandTable()) {
+        const Command command = info.command;
+        QAction* action = nullptr;
+        if (info.menu == MainMenu::None) {
+            if (info.shortcut.sequence().isEmpty()) {
                 continue;
             }
-            const Command command = item.command;
-            QAction* action = items->addAction(QString::fromUtf8(item.text), this,
-                                               [this, command] { dispatch(command); });
-            action->setShortcut(shortcutOf(command));
+            // The arrow keys step the cursor whichever widget has the focus; a text field
+            // keeps them.
+            action = new QAction(this);
+            action->setShortcutContext(Qt::ApplicationShortcut);
+            connect(action, &QAction::triggered, this, [this, command] { dispatch(command); });
+            addAction(action);
+        } else {
+            QMenu*& menu = menus[info.menu];
+            if (!menu) {
+                menu = menuBar()->addMenu(QString::fromUtf8(menuTitle(info.menu)));
+            }
+            if (info.separatorBefore) {
+                menu->addSeparator();
+            }
+            action = menu->addAction(QString::fromUtf8(info.text), this,
+                                     [this, command] { dispatch(command); });
         }
+        action->setShortcut(info.shortcut.sequence());
     }
 }
 
 void MainWindow::dispatch(Command command, const std::string& commandLine) {
-    if (needsHistograms(command) && m_state.list.empty()) {
+    const CommandInfo* info = findCommand(command);
+    if (!info || (info->needsHistograms && m_state.list.empty())) {
         return;
     }
+    if (!run(command, commandLine)) {
+        commandNotAvailableYet(*info);
+        return;
+    }
+    refresh(info->refresh);
+}
+
+bool MainWindow::run(Command command, const std::string& commandLine) {
     AppConfig& config = m_state.config;
     HistogramList& list = m_state.list;
     switch (command) {
@@ -270,7 +181,7 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     case Command::Export:
         exportCurrentHistogram(list, config, m_ui);
-        return;
+        break;
     case Command::Save:
         m_document.save();
         break;
@@ -301,18 +212,18 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
     }
     case Command::PrinterSetup:
         print(true);
-        return;
+        break;
     case Command::PageSetup: {
         PageSetupDialog dialog(m_printSettings, this);
         dialog.exec();
-        return;
+        break;
     }
     case Command::Print:
         print(false);
-        return;
+        break;
     case Command::Copy:
         copyToClipboard(list, config, m_ui);
-        return;
+        break;
     case Command::Paste:
         pasteFromClipboard(list, m_ui);
         break;
@@ -333,7 +244,7 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     case Command::Zoom:
         m_state.plotView.zoomArmed = m_toolbar->isChecked(command);
-        return;
+        break;
     case Command::SetLeftBoundary:
         setBoundary(m_state.plotView, config.plot, list.channelCount(), Boundary::Left);
         break;
@@ -345,13 +256,13 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
         break;
     case Command::CursorLeft:
         m_plotPane->stepCursor(-1);
-        return;
+        break;
     case Command::CursorRight:
         m_plotPane->stepCursor(+1);
-        return;
+        break;
     case Command::Exit:
         close();
-        return;
+        break;
     case Command::AddCopy:
         list.duplicateCurrent();
         break;
@@ -391,22 +302,21 @@ void MainWindow::dispatch(Command command, const std::string& commandLine) {
     case Command::NewWindow:
         // A copy that does not start is not reported.
         m_ui.startAnotherCopy({});
-        return;
+        break;
     case Command::Help:
         m_ui.showHelp(kMainHelpContext);
-        return;
+        break;
     case Command::About:
         showAboutBox(this);
-        return;
+        break;
     default:
-        commandNotAvailableYet(command);
-        return;
+        return false;
     }
-    refresh();
+    return true;
 }
 
-void MainWindow::commandNotAvailableYet(Command command) {
-    m_ui.showMessage(StringId::CommandNotAvailableYet, StringId::News, menuText(command));
+void MainWindow::commandNotAvailableYet(const CommandInfo& info) {
+    m_ui.showMessage(StringId::CommandNotAvailableYet, StringId::News, info.text);
 }
 
 void MainWindow::print(bool setupOnly) {
@@ -462,6 +372,7 @@ void MainWindow::applyListOrientation() {
     m_splitter->setStretchFactor(listIndex, 0);
     m_splitter->setStretchFactor(plotIndex, 1);
     m_listPane->setTableForm(!atLeft);
+    m_listPane->scrollToItem(m_listPane->currentItem());
     const int listSize =
         std::max(atLeft ? config.layout.listPaneWidth : config.layout.listPaneHeight, 0);
     const int total = atLeft ? m_splitter->width() : m_splitter->height();
@@ -505,14 +416,42 @@ void MainWindow::storePlacement() {
     }
 }
 
-void MainWindow::refresh() {
-    m_listPane->refresh();
-    m_plotPane->update();
-    setWindowTitle(QString::fromStdString(m_document.titleText()));
+void MainWindow::refresh(Refresh what) {
+    if (includes(what, Refresh::List)) {
+        m_listPane->refresh();
+    }
+    if (includes(what, Refresh::Plot)) {
+        m_plotPane->update();
+    }
+    if (includes(what, Refresh::Title)) {
+        setWindowTitle(QString::fromStdString(m_document.titleText()));
+    }
+    // The tool windows hear of a change once the main window shows it.
+    if (includes(what, Refresh::List)) {
+        m_state.windows.notify(Notification::ListChanged);
+    }
+    if (const auto calibrations = storedCalibrations(m_state.config);
+        calibrations != m_calibrations) {
+        m_calibrations = calibrations;
+        m_state.windows.notify(Notification::CalibrationChanged);
+    }
+}
+
+void MainWindow::repaintPlot() {
+    refresh(Refresh::Plot);
+}
+
+void MainWindow::refreshList() {
+    refresh(Refresh::List | Refresh::Plot);
+}
+
+void MainWindow::runCommand(Command command) {
+    dispatch(command);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!m_document.askToSave()) {
+    // A tool window may still ask about its own unsaved changes, and may refuse.
+    if (!m_document.askToSave() || !m_state.windows.closeAll()) {
         event->ignore();
         return;
     }
@@ -574,7 +513,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
                 break;
             }
         }
-        refresh();
+        refresh(Refresh::All);
     });
 }
 

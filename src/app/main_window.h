@@ -1,17 +1,24 @@
 #pragma once
 
 // The main window: menu bar, status bar, the list pane and the plot pane in a splitter, and the
-// one dispatcher every menu item and every command from another window goes through.
+// one dispatcher every menu item and every command from another window goes through. The tool
+// windows reach it through MainWindowServices and hear through the window registry what
+// happens here.
 
-#include "app/app_state.h"
-#include "app/command.h"
+#include "app/command_table.h"
 #include "app/print_job.h"
+#include "gui/app_state.h"
+#include "gui/command.h"
+#include "gui/main_window_services.h"
+#include "model/app_config.h"
 #include "model/document.h"
 #include "model/print_settings.h"
 #include "platform/ui_services.h"
 
 #include <QMainWindow>
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -23,16 +30,23 @@ class ListPane;
 class PlotPane;
 class Toolbar;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public MainWindowServices {
 public:
     // Takes its window placement (when state.configurationLoaded; centred on the screen
     // otherwise) and list form from state.config. ui: message boxes and file dialogs, injected
     // so tests can script them.
     MainWindow(AppState& state, UiServices& ui, QWidget* parent = nullptr);
 
-    // Runs one command. commandLine is the text of CommandLineOpen (a path, possibly quoted);
-    // other commands ignore it. Commands that need histograms do nothing with an empty list.
+    // Runs one command and brings up to date what its row in the command table names.
+    // commandLine is the text of CommandLineOpen (a path, possibly quoted); other commands
+    // ignore it. Commands that need histograms do nothing with an empty list.
     void dispatch(Command command, const std::string& commandLine = {});
+
+    AppState& state() override { return m_state; }
+    UiServices& ui() override { return m_ui; }
+    void repaintPlot() override;
+    void refreshList() override;
+    void runCommand(Command command) override;
 
     // Shows the window in the state stored in the configuration (normal or maximised).
     void showAsConfigured();
@@ -56,9 +70,12 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The menus, and the keys of the commands without a menu item, from the command table.
     void buildMenus();
+    // The operation of a command; false for a command without one.
+    bool run(Command command, const std::string& commandLine);
     // Commands whose windows and dialogs this version does not have yet.
-    void commandNotAvailableYet(Command command);
+    void commandNotAvailableYet(const CommandInfo& info);
     void setAllMarks(Command mode);
     // "Конфигурация принтера" (setupOnly) and "Печать": the print dialog, then the page.
     void print(bool setupOnly);
@@ -68,12 +85,16 @@ private:
     void applyListOrientation();
     void applyPlacement();
     void storePlacement();
-    // Brings the list pane, the plot pane and the title up to date with the state.
-    void refresh();
+    // Brings the parts named up to date with the state and tells the open tool windows what
+    // changed: the list (with Refresh::List), the calibrations (whenever they differ from
+    // what the last refresh saw).
+    void refresh(Refresh what);
 
     AppState& m_state;
     UiServices& m_ui;
     Document m_document;
+    // The calibrations the windows were last told of, in their stored form.
+    std::array<std::uint8_t, kTrailerSize> m_calibrations;
     QSplitter* m_splitter = nullptr;
     ListPane* m_listPane = nullptr;
     PlotPane* m_plotPane = nullptr;

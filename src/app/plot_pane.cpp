@@ -87,11 +87,15 @@ void PlotPane::updateStatusFields() {
 }
 
 void PlotPane::stepCursor(int delta) {
-    if (m_state.list.empty() || !kv::stepCursor(m_state.plotView, m_state.config.plot, delta)) {
+    if (m_state.list.empty()) {
         return;
     }
-    update();
-    updateStatusFields();
+    if (kv::stepCursor(m_state.plotView, m_state.config.plot, delta)) {
+        update();
+        updateStatusFields();
+    }
+    // Also at the end of the range: a window taking a limit from the cursor takes it again.
+    m_state.windows.notify(Notification::CursorSettled);
 }
 
 void PlotPane::mouseMoveEvent(QMouseEvent* event) {
@@ -107,6 +111,7 @@ void PlotPane::mouseMoveEvent(QMouseEvent* event) {
     dragCursorTo(view, at.x());
     update();
     updateStatusFields();
+    m_state.windows.notify(Notification::CursorMoved);
 }
 
 void PlotPane::mousePressEvent(QMouseEvent* event) {
@@ -123,6 +128,8 @@ void PlotPane::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !view.cursorDragging) {
         return;
     }
+    // Before a zoom changes the range, so a window reads the channel the cursor was let go at.
+    m_state.windows.notify(Notification::CursorSettled);
     const bool zoomed = view.zoomArmed;
     endCursorDrag(view, m_state.config.plot);
     update();

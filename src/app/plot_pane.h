@@ -2,9 +2,10 @@
 
 // The plot pane: the part of the main window beside the list pane, painted by the plot painter
 // over the whole widget on every paint request, with the cursor the user drags or steps over it.
+// The tool windows that follow the cursor hear of its moves through the window registry.
 
-#include "app/app_state.h"
 #include "display/plot_painter.h"
+#include "gui/app_state.h"
 
 #include <QWidget>
 
@@ -25,7 +26,8 @@ public:
     // Called when a drag has disarmed the zoom, after the visible range may have changed.
     void setZoomEndedHandler(std::function<void()> handler);
 
-    // Moves the cursor by delta channels (the arrow keys); nothing with an empty list.
+    // Moves the cursor by delta channels (the arrow keys) and tells the tool windows that the
+    // cursor settled; nothing with an empty list.
     void stepCursor(int delta);
 
 protected:

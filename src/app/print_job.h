@@ -3,7 +3,7 @@
 // Printing the plot: the print dialog's choice kept in the printer description of SPRNS.CNF, the
 // page rectangle from the page settings, and the found lines beside the plot.
 
-#include "app/app_state.h"
+#include "gui/app_state.h"
 #include "model/print_settings.h"
 #include "platform/ui_services.h"
 

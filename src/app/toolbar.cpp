@@ -1,5 +1,6 @@
 #include "app/toolbar.h"
 
+#include "app/command_table.h"
 #include "gui/toolbar_icons.h"
 #include "model/strings.h"
 
@@ -19,42 +20,14 @@ namespace kv {
 
 namespace {
 
-struct ButtonInfo {
-    Command command;
-    ToolbarImage image;
-    bool check; // stays pressed until clicked again
-};
-
-const std::array<ButtonInfo, 18> kButtons{{
-    {Command::New, ToolbarImage::New, false},
-    {Command::Open, ToolbarImage::Open, false},
-    {Command::Save, ToolbarImage::Save, false},
-    {Command::Print, ToolbarImage::Print, false},
-    {Command::SetLeftBoundary, ToolbarImage::LeftBoundary, false},
-    {Command::SetRightBoundary, ToolbarImage::RightBoundary, false},
-    {Command::ClearBoundaries, ToolbarImage::ClearBoundaries, false},
-    {Command::ShowMarkedHistograms, ToolbarImage::MarkedOnly, true},
-    {Command::Zoom, ToolbarImage::Zoom, true},
-    {Command::LogScale, ToolbarImage::LogScale, true},
-    {Command::FromZero, ToolbarImage::FromZero, true},
-    {Command::Start, ToolbarImage::Start, false},
-    {Command::ToggleOrientation, ToolbarImage::Orientation, true},
-    {Command::Delete, ToolbarImage::Delete, false},
-    {Command::Copy, ToolbarImage::Copy, false},
-    {Command::AddCopy, ToolbarImage::AddCopy, false},
-    {Command::Paste, ToolbarImage::Paste, false},
-    {Command::Help, ToolbarImage::Help, false},
-}};
-
-// The tooltip has the number of the command in the string table; at most 79 characters show.
-QString tooltip(Command command) {
-    const QString tip = QString::fromUtf8(text(static_cast<StringId>(command)));
-    return tip.left(79);
+// The tooltip is a string-table text; at most 79 characters show.
+QString tooltip(StringId id) {
+    return QString::fromUtf8(text(id)).left(79);
 }
 
 bool isToolbarButton(Command command) {
-    return std::any_of(kButtons.begin(), kButtons.end(),
-                       [command](const ButtonInfo& b) { return b.command == command; });
+    const CommandInfo* info = findCommand(command);
+    return info && info->button;
 }
 
 QString settingsKey(std::string_view key) {
@@ -127,9 +100,13 @@ Toolbar::Toolbar(std::unique_ptr<QSettings> settings, std::function<void(Command
     setObjectName("ToolBar");
     setMovable(false);
     setIconSize(QSize(16, 16));
-    for (const ButtonInfo& info : kButtons) {
-        auto* action = new QAction(toolbarIcon(info.image), tooltip(info.command), this);
-        action->setCheckable(info.check);
+    for (const CommandInfo& info : commandTable()) {
+        if (!info.button) {
+            continue;
+        }
+        auto* action =
+            new QAction(toolbarIcon(info.button->image), tooltip(info.button->tooltip), this);
+        action->setCheckable(info.button->check);
         const Command command = info.command;
         connect(action, &QAction::triggered, this, [send, command] { send(command); });
         m_buttons[command] = action;

@@ -5,7 +5,7 @@
 // starts with is written under "ToolBarOld" at every start, and the customise dialog's reset
 // goes back to it.
 
-#include "app/command.h"
+#include "gui/command.h"
 
 #include <QDialog>
 #include <QToolBar>

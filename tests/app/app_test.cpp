@@ -1,6 +1,6 @@
 // The main window driven through its dispatcher with scripted dialogs, offscreen.
 
-#include "app/app_state.h"
+#include "app/command_table.h"
 #include "app/display_dialog.h"
 #include "app/histogram_drag.h"
 #include "app/list_pane.h"
@@ -9,6 +9,8 @@
 #include "app/plot_pane.h"
 #include "app/toolbar.h"
 #include "display/cursor.h"
+#include "gui/app_state.h"
+#include "gui/tool_window.h"
 #include "model/configuration_file.h"
 #include "model/cp1251.h"
 #include "model/histogram_file.h"
@@ -36,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPrinter>
 #include <QSettings>
 #include <QScreen>
@@ -54,6 +57,7 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -86,14 +90,41 @@ struct AppFixture : ::testing::Test {
     std::string rowName(int row) {
         return window.listPane().topLevelItem(row)->text(0).toStdString();
     }
-    PlotPane* plotPane() {
-        // The pane has no meta-object of its own, so findChild cannot tell it from a QWidget.
+    void showAndActivate() {
+        window.show();
+        window.activateWindow();
+        for (int i = 0; i < 100 && QApplication::activeWindow() != &window; ++i) {
+            QApplication::processEvents();
+        }
+        ASSERT_EQ(QApplication::activeWindow(), &window);
+    }
+    PlotPane& plotPane() {
+        // Our widgets have no meta-objects of their own, so findChild cannot tell them apart.
         for (QWidget* child : window.findChildren<QWidget*>()) {
             if (auto* pane = dynamic_cast<PlotPane*>(child)) {
-                return pane;
+                return *pane;
             }
         }
-        return nullptr;
+        throw std::logic_error("the main window has no plot pane");
+    }
+    // Presses the mouse on the plot cursor, moves it to column toX unless that is where it is,
+    // and lets go.
+    void dragCursorTo(int toX) {
+        PlotPane& pane = plotPane();
+        const PlotView& view = state.plotView;
+        const QPointF from(cursorColumn(view), (view.plotRect.top + view.plotRect.bottom) / 2);
+        const QPointF to(toX, from.y());
+        QMouseEvent down(QEvent::MouseButtonPress, from, pane.mapToGlobal(from), Qt::LeftButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, to, pane.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QMouseEvent up(QEvent::MouseButtonRelease, to, pane.mapToGlobal(to), Qt::LeftButton,
+                       Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&pane, &down);
+        if (to != from) { // a press and release in place moves nothing
+            QApplication::sendEvent(&pane, &move);
+        }
+        QApplication::sendEvent(&pane, &up);
     }
     // The status-bar field whose text starts with prefix, or null.
     QLabel* statusField(const QString& prefix) {
@@ -250,7 +281,7 @@ TEST_F(AppFixture, StatusFieldsAreAtLeastTheirWidthAndWideEnoughForTheirText) {
     state.config.plot.yAxisMode = 1;
     window.resize(1000, 600);
     window.show();
-    plotPane()->grab();
+    plotPane().grab();
     QApplication::processEvents();
     QLabel* cursorField = statusField("Энергия = ");
     ASSERT_NE(cursorField, nullptr);
@@ -266,7 +297,7 @@ TEST_F(AppFixture, StatusFieldsAreAtLeastTheirWidthAndWideEnoughForTheirText) {
     const int wide = cursorField->width();
     state.config.plot.xAxisMode = 0;
     state.config.plot.yAxisMode = 0;
-    plotPane()->grab();
+    plotPane().grab();
     QApplication::processEvents();
     ASSERT_TRUE(cursorField->text().startsWith("Канал = "));
     EXPECT_EQ(cursorField->width(), wide);
@@ -467,12 +498,7 @@ TEST_F(AppFixture, ARangeLoadedForMoreChannelsIsClampedWhereItIsLoadedNotWhenPai
 
 TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) {
     openDemo();
-    window.show();
-    window.activateWindow();
-    for (int i = 0; i < 100 && QApplication::activeWindow() != &window; ++i) {
-        QApplication::processEvents();
-    }
-    ASSERT_EQ(QApplication::activeWindow(), &window);
+    showAndActivate();
     window.listPane().setFocus();
     PlotView& view = state.plotView;
     auto press = [this](Qt::Key key) { QTest::keyClick(&window.listPane(), key); };
@@ -494,26 +520,12 @@ TEST_F(AppFixture, ArrowKeysFromTheListBoundariesAndZoomDragMoveCursorAndRange) 
     EXPECT_EQ(std::pair(state.config.plot.firstChannel, state.config.plot.lastChannel),
               std::pair(last / 2, last));
 
-    PlotPane* pane = plotPane();
-    ASSERT_NE(pane, nullptr);
-    pane->grab(); // paints, which places the cursor and fills the status bar
+    plotPane().grab(); // paints, which places the cursor and fills the status bar
     EXPECT_NE(statusField("Интеграл = "), nullptr);
     auto drag = [&](int toX) {
         window.toolbar().button(Command::Zoom)->trigger();
         ASSERT_TRUE(view.zoomArmed);
-        const QPointF from(cursorColumn(view), (view.plotRect.top + view.plotRect.bottom) / 2);
-        const QPointF to(toX, from.y());
-        QMouseEvent down(QEvent::MouseButtonPress, from, pane->mapToGlobal(from), Qt::LeftButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent move(QEvent::MouseMove, to, pane->mapToGlobal(to), Qt::NoButton,
-                         Qt::LeftButton, Qt::NoModifier);
-        QMouseEvent up(QEvent::MouseButtonRelease, to, pane->mapToGlobal(to), Qt::LeftButton,
-                       Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(pane, &down);
-        if (to != from) { // a press and release in place moves nothing
-            QApplication::sendEvent(pane, &move);
-        }
-        QApplication::sendEvent(pane, &up);
+        dragCursorTo(toX);
         EXPECT_FALSE(view.zoomArmed || view.cursorDragging);
         EXPECT_FALSE(window.toolbar().isChecked(Command::Zoom));
     };
@@ -852,6 +864,101 @@ TEST_F(AppFixture, DroppedFilesAreOpenedAppendedOrImportedAndTheCommandLineImpor
     state.list.clearList();
     window.dispatch(Command::CommandLineOpen, "\"" + csv + "\"");
     EXPECT_EQ(state.list.histogramCount(), 1);
+}
+
+// A tool window that follows every notification, each with a command of its own.
+class FollowingWindow : public ToolWindow {
+public:
+    enum Heard { Moved = 1, Settled, Current, List, Calibration };
+
+    explicit FollowingWindow(QWidget* parent) : ToolWindow(parent) {
+        follow(Notification::CursorMoved, Moved);
+        follow(Notification::CursorSettled, Settled);
+        follow(Notification::CurrentHistogramChanged, Current);
+        follow(Notification::ListChanged, List);
+        follow(Notification::CalibrationChanged, Calibration);
+    }
+
+    void command(int id) override { m_heard.push_back(id); }
+
+    // What the window heard since the last call.
+    std::vector<int> heard() { return std::exchange(m_heard, {}); }
+
+private:
+    std::vector<int> m_heard;
+};
+
+TEST_F(AppFixture, ToolWindowsHearWhatHappensInTheMainWindowAndCloseWithIt) {
+    using H = FollowingWindow;
+    const QPointer<H> tool = dynamic_cast<H*>(state.windows.open(
+        WindowKind::NoiseTrack, [this] { return std::make_unique<H>(&window); }));
+    ASSERT_TRUE(tool);
+    // The file's trailer brings its calibration; the same file again brings no other.
+    openDemo();
+    EXPECT_EQ(tool->heard(), (std::vector<int>{H::List, H::Calibration}));
+    openDemo();
+    EXPECT_EQ(tool->heard(), std::vector<int>{H::List});
+
+    window.resize(800, 600);
+    showAndActivate();
+    ListPane& pane = window.listPane();
+    const int other = state.list.currentIndex() == 0 ? 1 : 0;
+    QTest::mouseClick(pane.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      pane.visualItemRect(pane.topLevelItem(other)).center());
+    ASSERT_EQ(state.list.currentIndex(), other);
+    EXPECT_EQ(tool->heard(), std::vector<int>{H::Current});
+    QTest::keyClick(&pane, Qt::Key_Right);
+    EXPECT_EQ(tool->heard(), std::vector<int>{H::Settled});
+    plotPane().grab(); // places the cursor
+    dragCursorTo(state.plotView.plotRect.left);
+    EXPECT_EQ(tool->heard(), (std::vector<int>{H::Moved, H::Settled}));
+    // A setting of the plot is no change of the list.
+    window.toolbar().button(Command::LogScale)->trigger();
+    EXPECT_TRUE(tool->heard().empty());
+
+    // A window that adds an entry has the main window show it, and the others hear of it.
+    const int count = state.list.histogramCount();
+    state.list.duplicateCurrent();
+    static_cast<MainWindowServices&>(window).refreshList();
+    EXPECT_EQ(pane.topLevelItemCount(), count + 1);
+    EXPECT_EQ(tool->heard(), std::vector<int>{H::List});
+
+    // Tool windows close only once the user has not cancelled the closing.
+    ui.answers = {Answer::Cancel};
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(state.windows.isOpen(WindowKind::NoiseTrack));
+    ui.answers = {Answer::No};
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(state.windows.isOpen(WindowKind::NoiseTrack));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(tool);
+}
+
+TEST(CommandTable, HoldsEachCommandOnceAndATextForEveryMenuItem) {
+    for (const CommandInfo& info : commandTable()) {
+        EXPECT_EQ(findCommand(info.command), &info) << static_cast<int>(info.command);
+        EXPECT_EQ(info.menu == MainMenu::None, info.text.empty()) << static_cast<int>(info.command);
+    }
+}
+
+TEST_F(AppFixture, MenusFollowTheTableInItsOrderWithSeparatorsAndKeys) {
+    QStringList titles;
+    for (const QAction* menu : window.menuBar()->actions()) {
+        titles << menu->text();
+    }
+    EXPECT_EQ(titles, QStringList({"Файл", "Гистограмма", "Графика", "Анализ", "Измерение", "Окно",
+                                   "Помощь"}));
+    QStringList file;
+    for (const QAction* item : window.menuBar()->actions().at(0)->menu()->actions()) {
+        file << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    }
+    EXPECT_EQ(file, QStringList({"Новый", "Открыть", "Присоединить", "Импорт...", "Экспорт...", "-",
+                                 "Сохранить", "Сохранить как...", "Сохранить в текстовом формате",
+                                 "-", "Сохранить конфигурацию как...", "Восстановить конфигурацию",
+                                 "-", "Конфигурация принтера", "Параметры страницы", "Печать", "-",
+                                 "Выход из программы"}));
+    const QAction* saveAs = window.menuBar()->actions().at(0)->menu()->actions().at(7);
+    EXPECT_EQ(saveAs->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
 }
 
 } // namespace

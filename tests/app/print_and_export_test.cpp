@@ -1,9 +1,9 @@
 // Text export, clipboard, page setup and printing driven through the main window, offscreen.
 
-#include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/page_setup_dialog.h"
 #include "app/text_export_dialogs.h"
+#include "gui/app_state.h"
 #include "gui/qt_ui_services.h"
 #include "model/clipboard_text.h"
 #include "support/fake_ui_services.h"

@@ -1,10 +1,12 @@
 #pragma once
 
 // Everything the desktop program keeps for its whole run. One object, created at start-up and
-// handed by reference to the windows; the core functions take the pieces they need.
+// handed by reference to the windows; the core functions take the pieces they need. The tool
+// windows register themselves in its window registry.
 
 #include "analysis/found_lines.h"
 #include "display/plot_view.h"
+#include "gui/window_registry.h"
 #include "model/app_config.h"
 #include "model/document_state.h"
 #include "model/histogram_list.h"
@@ -30,6 +32,8 @@ struct AppState {
     HistogramList list{document};
     PlotView plotView;
     FoundLines foundLines; // of the last line search
+    // Last, so that it is destroyed first: the tool windows it deletes still find the rest.
+    WindowRegistry windows;
 };
 
 } // namespace kv

@@ -2,7 +2,8 @@
 
 // The main window's command numbers: menu items, toolbar buttons, accelerators and the commands
 // other windows send to it. The numbers are kept because windows and stored toolbar layouts
-// refer to them.
+// refer to them. What each command is (menu, text, button, refresh) is the main window's
+// command table.
 
 namespace kv {
 
@@ -77,8 +78,5 @@ enum class Command : int {
     Help = 901,
     About = 902,
 };
-
-// Whether the command does nothing while the histogram list is empty.
-bool needsHistograms(Command command);
 
 } // namespace kv
