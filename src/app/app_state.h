@@ -3,11 +3,14 @@
 // Everything the desktop program keeps for its whole run. One object, created at start-up and
 // handed by reference to the windows; the core functions take the pieces they need.
 
+#include "acquisition/port_selection.h"
+#include "acquisition/report_log.h"
 #include "analysis/found_lines.h"
 #include "display/plot_view.h"
 #include "model/app_config.h"
 #include "model/document_state.h"
 #include "model/histogram_list.h"
+#include "platform/clock.h"
 
 #include <string>
 #include <utility>
@@ -16,7 +19,9 @@ namespace kv {
 
 struct AppState {
     // programDirectory: where confadc.cnf, SPECTORS.DAT and Mirta.hlp live, with a trailing '/'.
-    explicit AppState(std::string directory) : programDirectory(std::move(directory)) {}
+    // runClock: what acquisition times its runs with, the real clock but in tests.
+    explicit AppState(std::string directory, Clock& runClock = realClock())
+        : programDirectory(std::move(directory)), clock(runClock) {}
 
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
@@ -27,6 +32,12 @@ struct AppState {
     HistogramList list{document};
     PlotView plotView;
     FoundLines foundLines; // of the last line search
+
+    // Acquisition: the analyser chosen at start-up (none before, and none when the one asked
+    // for could not be opened) and the report log of the X-ray results, for the whole run.
+    Clock& clock;
+    Analyser analyser;
+    ReportLog reportLog;
 };
 
 } // namespace kv
