@@ -35,7 +35,7 @@ void clearAndReadOut(PortIo& io, std::vector<std::int32_t>& counts) {
 }
 
 void BM_SimulatedClearAndReadOut(benchmark::State& state) {
-    SimulatedAnalyser analyser;
+    SimulatedAnalyser analyser(realClock());
     std::vector<std::int32_t> counts(kAnalyserChannels);
     for (auto _ : state) {
         clearAndReadOut(analyser, counts);
@@ -58,7 +58,7 @@ BENCHMARK(BM_BarePortCalls)->Unit(benchmark::kMicrosecond);
 void BM_SimulatedStopAfterCounting(benchmark::State& state) {
     SimulationOptions options;
     options.countsPerSecond = static_cast<double>(state.range(0));
-    SimulatedAnalyser analyser(options);
+    SimulatedAnalyser analyser(realClock(), options);
     for (auto _ : state) {
         state.PauseTiming();
         startCounting(analyser, kBase, 0, 0x01);

@@ -1,31 +1,30 @@
 #include "acquisition/analyser_port.h"
 
-#include <chrono>
-#include <thread>
+#include <algorithm>
 
 namespace kv {
 
-std::uint16_t portBase(const AppConfig& config) {
-    return static_cast<std::uint16_t>(0x300 + 16 * config.analyser.portBaseIndex);
+std::uint16_t portBase(const AnalyserSettings& settings) {
+    return static_cast<std::uint16_t>(0x300 + 16 * settings.portBaseIndex);
 }
 
-std::uint8_t commandByte(const AppConfig& config) {
+std::uint8_t commandByte(const AnalyserSettings& settings) {
     std::uint8_t command = 1;
-    if (config.analyser.coincidenceMode == 1) {
+    if (settings.coincidenceMode == 1) {
         command += 2;
     }
-    if (config.analyser.gatingMode == 2) {
+    if (settings.gatingMode == 2) {
         command += 4;
     }
     // Bits 3 and 4 are the gating mode itself (1 internal, 2 software), in 8-bit arithmetic.
-    command = static_cast<std::uint8_t>(command + config.analyser.gatingMode * 8);
-    if (config.analyser.internalGating == 1) {
+    command = static_cast<std::uint8_t>(command + settings.gatingMode * 8);
+    if (settings.internalGating == 1) {
         command += 32;
     }
-    if (config.analyser.memoryMode == 1) {
+    if (settings.memoryMode == 1) {
         command += 64;
     }
-    if (config.analyser.interruptMode == 1) {
+    if (settings.interruptMode == 1) {
         command += 128;
     }
     return command;
@@ -40,9 +39,9 @@ void startCounting(PortIo& io, std::uint16_t base, std::uint8_t threshold, std::
     io.writePort(base + kControlOffset, command);
 }
 
-void freezeCounting(PortIo& io, std::uint16_t base) {
+void freezeCounting(PortIo& io, Clock& clock, std::uint16_t base) {
     io.writePort(base + kControlOffset, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    clock.waitFor(std::chrono::milliseconds(1));
     io.writePort(base + kControlOffset, 0);
 }
 
@@ -88,7 +87,7 @@ std::vector<std::uint32_t> writeAndReadMemory(PortIo& io, std::uint16_t base,
     return back;
 }
 
-bool waitForEdge(PortIo& io, std::uint16_t statusPort, Edge edge,
+bool waitForEdge(PortIo& io, Clock& clock, std::uint16_t statusPort, Edge edge,
                  const std::atomic<std::uint8_t>& abort) {
     const bool risingFirst = edge == Edge::Rising;
     for (const bool wantSet : {!risingFirst, risingFirst}) {
@@ -99,9 +98,28 @@ bool waitForEdge(PortIo& io, std::uint16_t statusPort, Edge edge,
             if (((io.readPort(statusPort) & kTriggerBit) != 0) == wantSet) {
                 break;
             }
+            clock.waitFor(kPollInterval);
         }
     }
     return true;
+}
+
+void waitForPoll(Clock& clock, std::uint32_t remainingMs) {
+    clock.waitFor(
+        std::min<std::chrono::nanoseconds>(std::chrono::milliseconds(remainingMs), kPollInterval));
+}
+
+std::uint32_t waitForTicks(Clock& clock, std::uint32_t fromTick, std::uint32_t durationMs,
+                           const std::atomic<std::uint8_t>& abort) {
+    for (;;) {
+        // Differences of ticks, so the wait is right across the counter's wrap.
+        const std::uint32_t nowTick = tickMilliseconds(clock);
+        const std::uint32_t elapsed = nowTick - fromTick;
+        if (elapsed >= durationMs || abort.load() != 0) {
+            return nowTick;
+        }
+        waitForPoll(clock, durationMs - elapsed);
+    }
 }
 
 } // namespace kv

@@ -40,8 +40,8 @@ std::string failedLine(std::string line) {
 
 } // namespace
 
-CountWindowLimits storedLimits(const AppConfig& config) {
-    return {config.countWindows.windowLower, config.countWindows.windowUpper};
+CountWindowLimits storedLimits(const CountWindowSettings& settings) {
+    return {settings.windowLower, settings.windowUpper};
 }
 
 std::optional<double> fitReferencePeak(const Histogram& h, std::int32_t referenceChannel,
@@ -74,15 +74,14 @@ std::optional<double> fitReferencePeak(const Histogram& h, std::int32_t referenc
     return peak;
 }
 
-WindowShift shiftWindowsToPeak(const Histogram& h, const AppConfig& config) {
+WindowShift shiftWindowsToPeak(const Histogram& h, const CountWindowSettings& settings) {
     WindowShift shift;
-    shift.limits = storedLimits(config);
-    const auto peak = fitReferencePeak(h, config.countWindows.referenceChannel,
-                                       config.countWindows.referenceWidth);
+    shift.limits = storedLimits(settings);
+    const auto peak = fitReferencePeak(h, settings.referenceChannel, settings.referenceWidth);
     if (!peak) {
         return shift;
     }
-    const double d = *peak - config.countWindows.referenceChannel;
+    const double d = *peak - settings.referenceChannel;
     const auto n = static_cast<double>(channelCountOf(h));
     const auto inside = [&](std::int32_t limit) { return limit + d >= 0.0 && limit + d < n; };
     if (!std::all_of(shift.limits.lower.begin(), shift.limits.lower.end(), inside) ||
@@ -100,24 +99,23 @@ WindowShift shiftWindowsToPeak(const Histogram& h, const AppConfig& config) {
     return shift;
 }
 
-bool findReferencePeak(const Histogram& h, AppConfig& config) {
-    const auto peak = fitReferencePeak(h, config.countWindows.referenceChannel,
-                                       config.countWindows.referenceWidth);
+bool findReferencePeak(const Histogram& h, CountWindowSettings& settings) {
+    const auto peak = fitReferencePeak(h, settings.referenceChannel, settings.referenceWidth);
     if (!peak || !(std::trunc(*peak) >= std::numeric_limits<std::int32_t>::min() &&
                    std::trunc(*peak) <= std::numeric_limits<std::int32_t>::max())) {
         return false;
     }
-    config.countWindows.referenceChannel = static_cast<std::int32_t>(*peak);
+    settings.referenceChannel = static_cast<std::int32_t>(*peak);
     return true;
 }
 
-CountWindowResult evaluateCountWindows(const Histogram& h, const AppConfig& config) {
+CountWindowResult evaluateCountWindows(const Histogram& h, const CountWindowSettings& settings) {
     CountWindowResult result;
     // The shifted limits are a copy: the stored ones, which a paint may be drawing, never move.
-    if (config.countWindows.autoShiftWindows != 0) {
-        result.shift = shiftWindowsToPeak(h, config);
+    if (settings.autoShiftWindows != 0) {
+        result.shift = shiftWindowsToPeak(h, settings);
     } else {
-        result.shift.limits = storedLimits(config);
+        result.shift.limits = storedLimits(settings);
     }
     const double exposure = h.rateExposure();
     for (std::size_t k = 0; k < 3; ++k) {
@@ -129,8 +127,8 @@ CountWindowResult evaluateCountWindows(const Histogram& h, const AppConfig& conf
         result.status = CountWindowStatus::LowRate;
         return result;
     }
-    const auto& p = config.countWindows.countCoefficients;
-    const auto& k = config.countWindows.calibrationCoefficients;
+    const auto& p = settings.countCoefficients;
+    const auto& k = settings.calibrationCoefficients;
     const double x = (n1 + p[0] + n2 * p[1] + (n3 + p[3]) * p[2]) / (n3 + p[4]);
     const double c1 = (k[0] * x + k[2]) / (k[0] * k[1] * x + 1.0);
     const double y = (n2 + p[5] + (n3 + p[6]) * p[7]) / (n3 * p[8]);

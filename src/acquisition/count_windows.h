@@ -10,8 +10,8 @@
 // so a worker thread evaluates with its own copy while the user-interface thread paints and
 // edits the stored one.
 
-#include "model/app_config.h"
 #include "model/histogram.h"
+#include "model/settings.h"
 
 #include <array>
 #include <cstdint>
@@ -32,7 +32,7 @@ struct CountWindowLimits {
     bool operator==(const CountWindowLimits&) const = default;
 };
 
-CountWindowLimits storedLimits(const AppConfig& config);
+CountWindowLimits storedLimits(const CountWindowSettings& settings);
 
 // Vertex of the parabola a0 + a1 x + a2 x^2 fitted by unweighted least squares to
 // ln(max(count, 1)) over channels referenceChannel -/+ referenceWidth / 2 (cut to the spectrum;
@@ -55,12 +55,12 @@ struct WindowShift {
 
 // The stored limits moved by the reference peak's offset. The shift is all or nothing: made
 // only when every moved limit lies in [0, channel count).
-WindowShift shiftWindowsToPeak(const Histogram& h, const AppConfig& config);
+WindowShift shiftWindowsToPeak(const Histogram& h, const CountWindowSettings& settings);
 
 // Sets referenceChannel to the reference peak's vertex truncated toward zero (it may then lie
 // outside the spectrum; the next fit cuts its region to the spectrum). False, with the setting
 // unchanged, when there is no vertex or it does not fit in an int32.
-bool findReferencePeak(const Histogram& h, AppConfig& config);
+bool findReferencePeak(const Histogram& h, CountWindowSettings& settings);
 
 enum class CountWindowStatus {
     Evaluated,
@@ -82,7 +82,7 @@ struct CountWindowResult {
 // is set. A window's counts are those of its channels inside the spectrum (a limit beyond the
 // spectrum is taken as its end; a window wholly outside counts 0). Rates divide by the
 // exposure, a record without a usable one counting as 1 s.
-CountWindowResult evaluateCountWindows(const Histogram& h, const AppConfig& config);
+CountWindowResult evaluateCountWindows(const Histogram& h, const CountWindowSettings& settings);
 
 // The report log line of an X-ray measurement: "%20.0f%13.0f%13.0f%13.3f%13.3f" with N1..N3,
 // C1, C2 when expanded, else "%20.3f%20.3f" with C1, C2; a failed evaluation gives

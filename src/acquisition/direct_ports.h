@@ -13,7 +13,7 @@ namespace kv {
 class DirectPorts final : public PortIo {
 public:
     struct Opening {
-        std::unique_ptr<DirectPorts> ports; // null when access was refused
+        std::unique_ptr<PortIo> ports; // the direct ports; null when access was refused
         std::string error;
     };
 

@@ -21,34 +21,37 @@ constexpr int kXrayKindNumber = kKindXray & kKindNumberMask;
 // host busy while the worker waits for it.
 constexpr std::uint32_t kProgressIntervalMs = 10;
 
-MeasurementJob namedJob(const AppConfig& config, Histogram record, std::string_view name,
-                        std::string_view comment, std::int32_t kind, double exposureSeconds) {
+Histogram namedRecord(Histogram record, std::string_view name, std::string_view comment,
+                      std::int32_t kind, double exposureSeconds) {
     record.name.assign(name);
     record.comment.assign(comment);
     record.kind = kind;
     record.exposure = exposureSeconds;
-    return {std::move(record), config};
+    return record;
 }
 
 } // namespace
 
-MeasurementJob prepareMeasurement(AppConfig& config, Histogram record, std::string_view name,
-                                  std::string_view comment, double exposureSeconds,
-                                  std::int32_t threshold, bool autoSave) {
-    config.analyser.lastName = std::string(name.substr(0, kHistogramTextLimit));
-    config.analyser.lastExposure = exposureSeconds;
-    config.analyser.internalGating = config.analyser.gatingMode == 1 ? 1 : 0;
-    config.analyser.autoSave = autoSave ? 1 : 0;
-    config.analyser.threshold = threshold;
-    return namedJob(config, std::move(record), name, comment, kKindNewRun, exposureSeconds);
+MeasurementJob prepareMeasurement(AnalyserSettings& analyser,
+                                  const CountWindowSettings& countWindows, Histogram record,
+                                  const MeasurementStart& start) {
+    const std::string_view name = start.name;
+    analyser.lastName = std::string(name.substr(0, kHistogramTextLimit));
+    analyser.lastExposure = start.exposureSeconds;
+    analyser.internalGating = analyser.gatingMode == 1 ? 1 : 0;
+    analyser.autoSave = start.autoSave ? 1 : 0;
+    analyser.threshold = start.threshold;
+    return {namedRecord(std::move(record), name, start.comment, kKindNewRun, start.exposureSeconds),
+            analyser, countWindows};
 }
 
-MeasurementJob prepareXrayMeasurement(AppConfig& config, Histogram record, std::string_view name,
-                                      std::string_view comment) {
-    config.analyser.lastName = std::string(name.substr(0, kHistogramTextLimit));
-    config.analyser.lastExposure = config.series.xrayExposure;
-    return namedJob(config, std::move(record), name, comment, kKindXray,
-                    config.series.xrayExposure);
+MeasurementJob prepareXrayMeasurement(AnalyserSettings& analyser, const SeriesSettings& series,
+                                      const CountWindowSettings& countWindows, Histogram record,
+                                      std::string_view name, std::string_view comment) {
+    analyser.lastName = std::string(name.substr(0, kHistogramTextLimit));
+    analyser.lastExposure = series.xrayExposure;
+    return {namedRecord(std::move(record), name, comment, kKindXray, series.xrayExposure), analyser,
+            countWindows};
 }
 
 std::uint32_t exposureMilliseconds(double seconds) {
@@ -62,35 +65,35 @@ std::uint32_t exposureMilliseconds(double seconds) {
     return static_cast<std::uint32_t>(ms);
 }
 
-void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob job) {
-    const AppConfig& config = job.config;
+void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, MeasurementJob job) {
+    const AnalyserSettings& settings = job.analyser;
     Histogram& record = job.record;
     record.channels.resize(kAnalyserChannels);
-    const std::uint16_t base = portBase(config);
-    const std::uint8_t command = commandByte(config);
-    const bool softwareGate = config.analyser.gatingMode == 2;
+    const std::uint16_t base = portBase(settings);
+    const std::uint8_t command = commandByte(settings);
+    const bool softwareGate = settings.gatingMode == 2;
     const std::uint32_t exposureMs = exposureMilliseconds(record.exposure);
     Histogram* listed = nullptr;
 
-    startCounting(io, base, static_cast<std::uint8_t>(config.analyser.threshold), command);
+    startCounting(io, base, static_cast<std::uint8_t>(settings.threshold), command);
     // Elapsed time is always taken as a difference of two readings, so the run is timed right
     // across the counter's wrap.
-    std::uint32_t startTick = tickMilliseconds();
+    std::uint32_t startTick = tickMilliseconds(clock);
     std::uint32_t nowTick = startTick;
     std::uint32_t reportedTick = startTick;
 
     const auto readOut = [&] {
-        freezeCounting(io, base);
+        freezeCounting(io, clock, base);
         readSpectrum(io, base, record.channels);
         record.exposure = (nowTick - startTick) * 0.001;
         record.total = sumChannels(record, 0, kAnalyserChannels - 1);
     };
 
-    do {
+    for (;;) {
         if (softwareGate) {
             softwareGatePulse(io, base);
         }
-        nowTick = tickMilliseconds();
+        nowTick = tickMilliseconds(clock);
         if (nowTick - reportedTick >= kProgressIntervalMs) {
             host.progress({nowTick - startTick, exposureMs});
             reportedTick = nowTick;
@@ -111,11 +114,16 @@ void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob j
             flags.readOutRequest.store(0);
             // The read-out's time is neither exposure nor remaining time: the exposure goes on
             // from where it stood, so an abort straight after still gives the elapsed exposure.
-            nowTick = tickMilliseconds();
+            nowTick = tickMilliseconds(clock);
             startTick = nowTick - elapsed;
             resumeCounting(io, base, command);
         }
-    } while (flags.abort.load() == 0 && nowTick - startTick < exposureMs);
+        const std::uint32_t elapsed = nowTick - startTick;
+        if (flags.abort.load() != 0 || elapsed >= exposureMs) {
+            break;
+        }
+        waitForPoll(clock, exposureMs - elapsed);
+    }
 
     readOut();
     if (listed != nullptr) {
@@ -127,12 +135,12 @@ void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob j
     host.closeProgress();
     host.repaintPlot();
     host.markDocumentChanged();
-    if (config.analyser.autoSave != 0) {
+    if (settings.autoSave != 0) {
         host.save();
     }
     if (record.kindNumber() == kXrayKindNumber) {
-        const CountWindowResult result = evaluateCountWindows(record, config);
-        host.reportLine(measurementReportLine(result, config.countWindows.expandedResult != 0),
+        const CountWindowResult result = evaluateCountWindows(record, job.countWindows);
+        host.reportLine(measurementReportLine(result, job.countWindows.expandedResult != 0),
                         kReportMagenta, 0);
     }
 }

@@ -10,9 +10,11 @@
 #include "acquisition/port_io.h"
 #include "acquisition/run_control.h"
 #include "acquisition/run_host.h"
-#include "model/app_config.h"
 #include "model/histogram.h"
+#include "model/settings.h"
+#include "platform/clock.h"
 
+#include <string>
 #include <string_view>
 
 namespace kv {
@@ -21,27 +23,37 @@ namespace kv {
 // time set) and the settings as they were when it started.
 struct MeasurementJob {
     Histogram record;
-    AppConfig config;
+    AnalyserSettings analyser;
+    CountWindowSettings countWindows; // for the report line of an X-ray measurement
 };
 
-// "Пуск" of the start dialog (401): names the record, takes the exposure in seconds and the
-// threshold, sets kind 16 and the settings a run starts with (lastName, lastExposure,
-// internalGating, autoSave, threshold), and returns the job. name and comment are Windows-1251
-// and cut to 127 bytes.
-MeasurementJob prepareMeasurement(AppConfig& config, Histogram record, std::string_view name,
-                                  std::string_view comment, double exposureSeconds,
-                                  std::int32_t threshold, bool autoSave);
+// What the start dialog (401) was given. name and comment are Windows-1251.
+struct MeasurementStart {
+    std::string name;
+    std::string comment;
+    double exposureSeconds = 0.0;
+    std::int32_t threshold = 0;
+    bool autoSave = false;
+};
+
+// "Пуск" of the start dialog: names the record (name and comment cut to 127 bytes), takes the
+// exposure, sets kind 16 and the settings a run starts with (lastName, lastExposure,
+// internalGating, autoSave, threshold), and returns the job.
+MeasurementJob prepareMeasurement(AnalyserSettings& analyser,
+                                  const CountWindowSettings& countWindows, Histogram record,
+                                  const MeasurementStart& start);
 
 // "OK" of the X-ray measurement dialog (404), once the caller has stored xrayExposure, threshold
 // and autoSave: kind 244 and lastExposure = xrayExposure; internalGating stays as it is.
-MeasurementJob prepareXrayMeasurement(AppConfig& config, Histogram record, std::string_view name,
-                                      std::string_view comment);
+MeasurementJob prepareXrayMeasurement(AnalyserSettings& analyser, const SeriesSettings& series,
+                                      const CountWindowSettings& countWindows, Histogram record,
+                                      std::string_view name, std::string_view comment);
 
-// The worker: runs on the controller's thread until the exposure has passed or flags.abort is
-// set, then reads out, lists, closes the progress window, repaints, marks the document changed,
-// saves when autoSave is set and, for an X-ray record (kind number 4), reports its count-window
-// result in magenta.
-void runMeasurement(PortIo& io, RunHost& host, RunFlags& flags, MeasurementJob job);
+// The worker: runs on the controller's thread, timing the exposure on clock, until it has
+// passed or flags.abort is set; then reads out, lists, closes the progress window, repaints,
+// marks the document changed, saves when autoSave is set and, for an X-ray record (kind number
+// 4), reports its count-window result in magenta.
+void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, MeasurementJob job);
 
 // The exposure in whole milliseconds of the tick counter: truncated, negative and non-numbers
 // giving 0, beyond the counter's range the longest it can time.

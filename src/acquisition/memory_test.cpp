@@ -5,7 +5,6 @@
 #include "model/strings.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -87,11 +86,10 @@ std::string memoryTestErrorText(const MemoryTestResult& result) {
            std::string(format.substr(at + kConversion.size()));
 }
 
-MemoryTestResult memoryTest(PortIo& io, const AppConfig& config, HistogramList& list,
-                            UiServices& ui, MemoryPattern pattern) {
-    const auto seed =
-        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count());
-    const MemoryTestResult result = runMemoryTest(io, portBase(config), list, pattern, seed);
+MemoryTestResult memoryTest(PortIo& io, const Clock& clock, const AnalyserSettings& settings,
+                            HistogramList& list, UiServices& ui, MemoryPattern pattern) {
+    const auto seed = static_cast<std::uint32_t>(clock.now().count());
+    const MemoryTestResult result = runMemoryTest(io, portBase(settings), list, pattern, seed);
     if (result.passed()) {
         ui.showMessage(StringId::MemoryTestPassed, StringId::GoodNews);
     } else {

@@ -6,8 +6,9 @@
 // added to the list as histograms so the user can see which channels and bits fail.
 
 #include "acquisition/port_io.h"
-#include "model/app_config.h"
 #include "model/histogram_list.h"
+#include "model/settings.h"
+#include "platform/clock.h"
 #include "platform/ui_services.h"
 
 #include <cstdint>
@@ -43,9 +44,9 @@ MemoryTestResult runMemoryTest(PortIo& io, std::uint16_t base, HistogramList& li
 std::string memoryTestErrorText(const MemoryTestResult& result);
 
 // The test buttons of the mode dialog: runs the test at the configured port base, seeded with
-// the time, and tells the user: 2089 under "Хорошие новости" when it passed, else 2091 under
-// "Плохие новости" with the filled-in text as the message's detail.
-MemoryTestResult memoryTest(PortIo& io, const AppConfig& config, HistogramList& list,
-                            UiServices& ui, MemoryPattern pattern);
+// the clock's time, and tells the user: 2089 under "Хорошие новости" when it passed, else 2091
+// under "Плохие новости" with the filled-in text as the message's detail.
+MemoryTestResult memoryTest(PortIo& io, const Clock& clock, const AnalyserSettings& settings,
+                            HistogramList& list, UiServices& ui, MemoryPattern pattern);
 
 } // namespace kv

@@ -1,7 +1,9 @@
 #include "acquisition/port_selection.h"
 
-#include "acquisition/direct_ports.h"
+#include "acquisition/analyser_port.h"
 #include "acquisition/simulated_analyser.h"
+#include "model/append_format.h"
+#include "model/strings.h"
 
 #include <charconv>
 #include <cmath>
@@ -115,21 +117,48 @@ PortSettingsParse parsePortSettings(std::span<const std::string> arguments,
     return parse;
 }
 
-PortChoice choosePorts(std::span<const std::string> arguments,
-                       const EnvironmentLookup& environment) {
+PortChoice choosePorts(std::span<const std::string> arguments, const Clock& clock,
+                       const EnvironmentLookup& environment, const DirectPortsOpener& openDirect) {
     PortSettingsParse parse = parsePortSettings(arguments, environment);
-    PortChoice choice{nullptr, std::move(parse.error), std::move(parse.remaining)};
+    PortChoice choice{{}, std::move(parse.error), std::move(parse.remaining)};
     if (!choice.error.empty()) {
         return choice;
     }
     if (!parse.settings.direct) {
-        choice.io = std::make_unique<SimulatedAnalyser>(parse.settings.simulation);
+        choice.analyser = {AnalyserKind::Simulated,
+                           std::make_unique<SimulatedAnalyser>(clock, parse.settings.simulation)};
         return choice;
     }
-    DirectPorts::Opening opening = DirectPorts::open();
-    choice.io = std::move(opening.ports);
+    DirectPorts::Opening opening = openDirect();
+    if (opening.ports) {
+        choice.analyser = {AnalyserKind::Direct, std::move(opening.ports)};
+    }
     choice.error = std::move(opening.error);
     return choice;
+}
+
+PortChoice startAnalyser(std::span<const std::string> arguments, const Clock& clock, UiServices& ui,
+                         const EnvironmentLookup& environment,
+                         const DirectPortsOpener& openDirect) {
+    PortChoice choice = choosePorts(arguments, clock, environment, openDirect);
+    if (!choice.error.empty()) {
+        ui.showMessage(StringId::AnalyserUnavailable, StringId::BadNews, choice.error);
+    }
+    return choice;
+}
+
+std::string analyserStatusText(AnalyserKind kind, const AnalyserSettings& settings) {
+    switch (kind) {
+    case AnalyserKind::Simulated:
+        return std::string(text(StringId::AnalyserSimulatedStatus));
+    case AnalyserKind::Direct:
+        // The table's text is the format of the base port.
+        return formatText(std::string(text(StringId::AnalyserPortsStatus)).c_str(),
+                          static_cast<unsigned>(portBase(settings)));
+    case AnalyserKind::None:
+        break;
+    }
+    return std::string(text(StringId::AnalyserNoneStatus));
 }
 
 } // namespace kv

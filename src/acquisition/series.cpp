@@ -40,8 +40,9 @@ std::uint16_t triggerStatusPort(std::int32_t triggerPort) {
     return kTriggerStatusPorts[triggerPort >= 1 && triggerPort <= 2 ? triggerPort : 0];
 }
 
-void readOut(PortIo& io, std::uint16_t base, Histogram& record, std::uint32_t elapsedMs) {
-    freezeCounting(io, base);
+void readOut(PortIo& io, Clock& clock, std::uint16_t base, Histogram& record,
+             std::uint32_t elapsedMs) {
+    freezeCounting(io, clock, base);
     readSpectrum(io, base, record.channels);
     record.exposure = elapsedMs * 0.001;
     record.total = sumChannels(record, 0, kAnalyserChannels - 1);
@@ -49,62 +50,62 @@ void readOut(PortIo& io, std::uint16_t base, Histogram& record, std::uint32_t el
 
 } // namespace
 
-CyclicJob prepareCyclicSeries(AppConfig& config, const HistogramList& list, std::string_view name,
+CyclicJob prepareCyclicSeries(AnalyserSettings& analyser, SeriesSettings& series, CycleFiles files,
+                              const HistogramList& list, std::string_view name,
                               std::string_view comment) {
-    CyclicJob job;
+    std::vector<Histogram> records;
     const std::string_view baseName = name.substr(0, kHistogramTextLimit);
-    for (std::int32_t i = 0; i < config.series.cycleCount; ++i) {
+    for (std::int32_t i = 0; i < series.cycleCount; ++i) {
         try {
             Histogram record = *list.newHistogram();
             record.name.assign(cycleName(baseName, i + 1));
             record.comment.assign(i == 0 ? comment : std::string_view());
             record.kind = kKindCycle;
-            job.records.push_back(std::move(record));
+            records.push_back(std::move(record));
         } catch (const std::bad_alloc&) {
-            config.series.cycleCount = i;
+            series.cycleCount = i;
             break;
         }
     }
-    config.analyser.lastName = std::string(baseName);
-    config.analyser.internalGating = config.analyser.gatingMode == 1 ? 1 : 0;
-    job.config = config;
-    return job;
+    analyser.lastName = std::string(baseName);
+    analyser.internalGating = analyser.gatingMode == 1 ? 1 : 0;
+    return {std::move(records), analyser, series, std::move(files)};
 }
 
-void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job) {
-    const AppConfig& config = job.config;
-    const std::uint16_t base = portBase(config);
-    const std::uint8_t command = commandByte(config);
-    const std::uint16_t statusPort = triggerStatusPort(config.series.triggerPort);
-    const bool onHigh = config.series.startOnHighLevel != 0;
+void runCyclicSeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, CyclicJob job) {
+    const AnalyserSettings& analyser = job.analyser;
+    const TextExportSettings& textExport = job.files.textExport;
+    const std::uint16_t base = portBase(analyser);
+    const std::uint8_t command = commandByte(analyser);
+    const std::uint16_t statusPort = triggerStatusPort(job.series.triggerPort);
+    const bool onHigh = job.series.startOnHighLevel != 0;
     const Edge startEdge = onHigh ? Edge::Falling : Edge::Rising;
     const Edge endEdge = onHigh ? Edge::Rising : Edge::Falling;
-    const bool textPerCycle =
-        config.textExport.textAutoSave != 0 && config.textExport.exportOneFile == 0;
+    const bool textPerCycle = textExport.textAutoSave != 0 && textExport.exportOneFile == 0;
 
     for (std::size_t i = 0; i < job.records.size(); ++i) {
         host.seriesCount(static_cast<int>(i));
-        clearStopped(io, base, static_cast<std::uint8_t>(config.analyser.threshold));
-        if (!waitForEdge(io, statusPort, startEdge, flags.abort)) {
+        clearStopped(io, base, static_cast<std::uint8_t>(analyser.threshold));
+        if (!waitForEdge(io, clock, statusPort, startEdge, flags.abort)) {
             break;
         }
         io.writePort(base + kControlOffset, command);
-        const std::uint32_t startTick = tickMilliseconds();
+        const std::uint32_t startTick = tickMilliseconds(clock);
         host.repaintPlot();
         host.markDocumentChanged();
-        if (!waitForEdge(io, statusPort, endEdge, flags.abort)) {
+        if (!waitForEdge(io, clock, statusPort, endEdge, flags.abort)) {
             break;
         }
         Histogram& record = job.records[i];
         record.channels.resize(kAnalyserChannels);
-        readOut(io, base, record, tickMilliseconds() - startTick);
+        readOut(io, clock, base, record, tickMilliseconds(clock) - startTick);
         // Written before listing so the file holds the cycle's own name; the list then puts its
         // number in front.
         if (textPerCycle) {
-            const std::string text = singleHistogramText(record, config);
-            writeFileReplacing(
-                numberedExportPath(config.textExport.exportPath, static_cast<int>(i) + 1),
-                {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+            const std::string text = singleHistogramText(record, textExport, job.files.plot,
+                                                         job.files.energyCalibration);
+            writeFileReplacing(numberedExportPath(textExport.exportPath, static_cast<int>(i) + 1),
+                               {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
         }
         record.kind = kKindMeasured;
         host.addHistogram(std::make_unique<Histogram>(std::move(record)));
@@ -112,40 +113,34 @@ void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job) 
 
     host.closeProgress();
     host.repaintPlot();
-    if (config.analyser.autoSave != 0) {
+    if (analyser.autoSave != 0) {
         host.save();
     }
-    if (config.textExport.textAutoSave != 0 && config.textExport.exportOneFile != 0) {
+    if (textExport.textAutoSave != 0 && textExport.exportOneFile != 0) {
         host.exportAllText();
     }
 }
 
-void runXraySeries(PortIo& io, RunHost& host, RunFlags& flags, AppConfig config) {
-    const std::uint16_t base = portBase(config);
-    const std::uint8_t command = commandByte(config);
-    const std::uint32_t exposureMs = exposureMilliseconds(config.series.xrayExposure);
-    const double periodSeconds = config.series.xrayExposure + config.series.seriesInterval;
-    const bool expanded = config.countWindows.expandedResult != 0;
+void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, XraySeriesJob job) {
+    const std::uint16_t base = portBase(job.analyser);
+    const std::uint8_t command = commandByte(job.analyser);
+    const std::uint32_t exposureMs = exposureMilliseconds(job.series.xrayExposure);
+    const double periodSeconds = job.series.xrayExposure + job.series.seriesInterval;
+    const bool expanded = job.countWindows.expandedResult != 0;
     Histogram work;
     work.channels.assign(kAnalyserChannels, 0);
     std::uint32_t firstTick = 0;
 
-    for (std::int32_t i = 0; i < config.series.seriesMaxCount; ++i) {
-        startCounting(io, base, static_cast<std::uint8_t>(config.analyser.threshold), command);
-        const std::uint32_t startTick = tickMilliseconds();
+    for (std::int32_t i = 0; i < job.series.seriesMaxCount; ++i) {
+        startCounting(io, base, static_cast<std::uint8_t>(job.analyser.threshold), command);
+        const std::uint32_t startTick = tickMilliseconds(clock);
         if (i == 0) {
             firstTick = startTick;
         }
-        // The next start is fixed from the first one, so read-out and report time never make
-        // the series drift.
-        const std::uint32_t nextMs = exposureMilliseconds(periodSeconds * (i + 1));
-        std::uint32_t nowTick = startTick;
-        while (nowTick - startTick < exposureMs && flags.abort.load() == 0) {
-            nowTick = tickMilliseconds();
-        }
-        readOut(io, base, work, nowTick - startTick);
+        const std::uint32_t stopTick = waitForTicks(clock, startTick, exposureMs, flags.abort);
+        readOut(io, clock, base, work, stopTick - startTick);
 
-        const CountWindowResult result = evaluateCountWindows(work, config);
+        const CountWindowResult result = evaluateCountWindows(work, job.countWindows);
         const std::string line =
             seriesReportLine((startTick - firstTick) * 0.001, result, expanded);
         if (result.evaluated()) {
@@ -157,9 +152,9 @@ void runXraySeries(PortIo& io, RunHost& host, RunFlags& flags, AppConfig config)
             host.reportLine(line, kReportRed, 0);
         }
 
-        while (nowTick - firstTick < nextMs && flags.abort.load() == 0) {
-            nowTick = tickMilliseconds();
-        }
+        // The next start is fixed from the first one, so read-out and report time never make
+        // the series drift.
+        waitForTicks(clock, firstTick, exposureMilliseconds(periodSeconds * (i + 1)), flags.abort);
         if (flags.abort.load() != 0) {
             break;
         }

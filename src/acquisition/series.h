@@ -14,25 +14,38 @@
 #include "acquisition/port_io.h"
 #include "acquisition/run_control.h"
 #include "acquisition/run_host.h"
-#include "model/app_config.h"
+#include "model/energy_calibration.h"
 #include "model/histogram.h"
 #include "model/histogram_list.h"
+#include "model/settings.h"
+#include "platform/clock.h"
 
 #include <string_view>
 #include <vector>
 
 namespace kv {
 
+// The text files of a cyclic series: whether and where they are written, and their form (the
+// plot's axis modes and the energy calibration as they were when the series started).
+struct CycleFiles {
+    TextExportSettings textExport;
+    PlotSettings plot;
+    EnergyCalibration energyCalibration;
+};
+
 struct CyclicJob {
     std::vector<Histogram> records; // one per cycle, in order
-    AppConfig config;
+    AnalyserSettings analyser;
+    SeriesSettings series;
+    CycleFiles files;
 };
 
 // "Пуск" of the cyclic dialog, once triggerPort, cycleCount, startOnHighLevel and threshold are
 // stored: one record per cycle named "%s%04d" with name and the cycle number (Co0001, Co0002,
 // ...), the comment on the first only, kind 16; lastName and internalGating as a run sets them.
 // When memory runs out, the series gets the cycles made so far and cycleCount says how many.
-CyclicJob prepareCyclicSeries(AppConfig& config, const HistogramList& list, std::string_view name,
+CyclicJob prepareCyclicSeries(AnalyserSettings& analyser, SeriesSettings& series, CycleFiles files,
+                              const HistogramList& list, std::string_view name,
                               std::string_view comment);
 
 // The cyclic worker. An abort while waiting for an edge keeps the cycles listed so far and
@@ -40,13 +53,19 @@ CyclicJob prepareCyclicSeries(AppConfig& config, const HistogramList& list, std:
 // repaints, saves when autoSave is set and, with textAutoSave and exportOneFile, asks for the
 // one-file text export. With textAutoSave and not exportOneFile each cycle is written, before
 // it is listed, to numberedExportPath(exportPath, cycle number); a file that cannot be written
-// is skipped.
-void runCyclicSeries(PortIo& io, RunHost& host, RunFlags& flags, CyclicJob job);
+// is skipped. Exposures are timed on clock.
+void runCyclicSeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, CyclicJob job);
+
+struct XraySeriesJob {
+    AnalyserSettings analyser;
+    SeriesSettings series;
+    CountWindowSettings countWindows;
+};
 
 // The X-ray series worker: seriesMaxCount exposures of xrayExposure seconds, measurement k
-// starting k x (xrayExposure + seriesInterval) seconds after the first (at once when the
-// previous one overran). Lines are red for the first and for failed evaluations, blue for every
-// tenth. An abort still reads out, evaluates and reports the measurement under way.
-void runXraySeries(PortIo& io, RunHost& host, RunFlags& flags, AppConfig config);
+// starting k x (xrayExposure + seriesInterval) seconds of clock after the first (at once when
+// the previous one overran). Lines are red for the first and for failed evaluations, blue for
+// every tenth. An abort still reads out, evaluates and reports the measurement under way.
+void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, XraySeriesJob job);
 
 } // namespace kv

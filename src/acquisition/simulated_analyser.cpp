@@ -46,9 +46,9 @@ SimulatedAnalyser::Random::result_type SimulatedAnalyser::Random::operator()() {
     return z ^ (z >> 31);
 }
 
-SimulatedAnalyser::SimulatedAnalyser(const SimulationOptions& options)
+SimulatedAnalyser::SimulatedAnalyser(const Clock& clock, const SimulationOptions& options)
     : m_shape(spectrumShape(options.sources, options.detector)),
-      m_aliasChance(kAnalyserChannels, 1.0), m_alias(kAnalyserChannels) {
+      m_aliasChance(kAnalyserChannels, 1.0), m_alias(kAnalyserChannels), m_clock(clock) {
     const bool anything =
         std::any_of(m_shape.begin(), m_shape.end(), [](double s) { return s > 0; });
     m_countsPerSecond = anything ? std::max(options.countsPerSecond, 0.0) : 0.0;
@@ -79,7 +79,7 @@ void SimulatedAnalyser::writePort(std::uint16_t port, std::uint8_t value) {
     switch (registerOffset(port)) {
     case kDataOffset: {
         if (m_counting) {
-            advance(Clock::now(), false);
+            advance(m_clock.now(), false);
         }
         const int shift = 8 * (m_address & 3);
         std::uint32_t& word = m_memory[static_cast<std::size_t>(m_address >> 2)];
@@ -88,11 +88,11 @@ void SimulatedAnalyser::writePort(std::uint16_t port, std::uint8_t value) {
         break;
     }
     case kControlOffset:
-        writeControl(value, Clock::now());
+        writeControl(value, m_clock.now());
         break;
     case kThresholdOffset:
         if (m_counting) {
-            advance(Clock::now(), true);
+            advance(m_clock.now(), true);
         }
         m_threshold = value;
         break;
@@ -109,7 +109,7 @@ std::uint8_t SimulatedAnalyser::readPort(std::uint16_t port) {
         return kOpenBus;
     }
     if (m_counting) {
-        advance(Clock::now(), false);
+        advance(m_clock.now(), false);
     }
     const auto address = static_cast<std::size_t>(m_address);
     const auto stored = static_cast<std::uint8_t>(m_memory[address >> 2] >> (8 * (address & 3)));
@@ -117,7 +117,7 @@ std::uint8_t SimulatedAnalyser::readPort(std::uint16_t port) {
     return static_cast<std::uint8_t>((stored & ~m_stuckAtZero[address]) | m_stuckAtOne[address]);
 }
 
-void SimulatedAnalyser::writeControl(std::uint8_t value, Clock::time_point now) {
+void SimulatedAnalyser::writeControl(std::uint8_t value, Time now) {
     if (m_counting) {
         advance(now, value == 0);
     }
@@ -140,8 +140,8 @@ void SimulatedAnalyser::writeControl(std::uint8_t value, Clock::time_point now) 
     m_softwareGated = (value & kSoftwareGateBit) != 0;
 }
 
-void SimulatedAnalyser::advance(Clock::time_point now, bool force) {
-    const Clock::time_point liveEnd = m_softwareGated ? std::min(now, m_gateOpenUntil) : now;
+void SimulatedAnalyser::advance(Time now, bool force) {
+    const Time liveEnd = m_softwareGated ? std::min(now, m_gateOpenUntil) : now;
     if (liveEnd > m_accountedUntil) {
         m_pendingLive += liveEnd - m_accountedUntil;
     }
@@ -219,15 +219,15 @@ void SimulatedAnalyser::setTriggerPattern(int printerPort, std::chrono::nanoseco
         TriggerLine{.level = false,
                     .setFor = std::max(setFor, std::chrono::nanoseconds{}),
                     .clearFor = std::max(clearFor, std::chrono::nanoseconds{}),
-                    .epoch = Clock::now()};
+                    .epoch = m_clock.now()};
 }
 
 std::uint8_t SimulatedAnalyser::readTrigger(int printerPort) {
     const std::lock_guard lock(m_triggerMutex);
     const TriggerLine& line = m_triggers[static_cast<std::size_t>(printerPort)];
     bool level = line.level;
-    if (const Clock::duration period = line.setFor + line.clearFor; period.count() > 0) {
-        level = (Clock::now() - line.epoch) % period < line.setFor;
+    if (const std::chrono::nanoseconds period = line.setFor + line.clearFor; period.count() > 0) {
+        level = (m_clock.now() - line.epoch) % period < line.setFor;
     }
     // The other status lines idle high.
     return level ? kOpenBus : static_cast<std::uint8_t>(kOpenBus & ~kTriggerBit);

@@ -4,9 +4,10 @@
 // addresses (so whichever address the mode dialog holds finds it), the sequential 8192-byte
 // memory, the threshold register, and the three printer-port status registers with their
 // trigger bit 7. While a command byte stands in the control register it accumulates the
-// spectrum of spectrum_model.h at the configured rate in real time: events for the time elapsed
-// on the steady clock are drawn whenever a port is touched, in batches, so no thread runs
-// behind it. Channels below 8 x threshold record nothing.
+// spectrum of spectrum_model.h at the configured rate: events for the time elapsed on its clock
+// are drawn whenever a port is touched, in batches, so no thread runs behind it. On the real
+// clock it counts in real time; on a test's clock, in whatever time the test lets pass. Channels
+// below 8 x threshold record nothing.
 //
 // With software gating (command bit 2) it counts only for kSoftwareGateHold after each 0x13
 // pulse. Reads of the write-only registers and of other ports give the open bus, 0xFF.
@@ -17,6 +18,7 @@
 
 #include "acquisition/analyser_port.h"
 #include "acquisition/spectrum_model.h"
+#include "platform/clock.h"
 
 #include <array>
 #include <chrono>
@@ -30,7 +32,8 @@ inline constexpr std::chrono::milliseconds kSoftwareGateHold{10};
 
 class SimulatedAnalyser final : public PortIo {
 public:
-    explicit SimulatedAnalyser(const SimulationOptions& options = {});
+    // The clock must outlive the analyser.
+    explicit SimulatedAnalyser(const Clock& clock, const SimulationOptions& options = {});
 
     void writePort(std::uint16_t port, std::uint8_t value) override;
     std::uint8_t readPort(std::uint16_t port) override;
@@ -50,7 +53,7 @@ public:
                            std::chrono::nanoseconds clearFor);
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using Time = std::chrono::nanoseconds; // a reading of m_clock
 
     // SplitMix64 (Steele, Lea and Flood, 2014): a small, fast generator; a uniform random bit
     // generator for the standard distributions.
@@ -67,15 +70,15 @@ private:
 
     struct TriggerLine {
         bool level = false;
-        Clock::duration setFor{};
-        Clock::duration clearFor{};
-        Clock::time_point epoch;
+        std::chrono::nanoseconds setFor{};
+        std::chrono::nanoseconds clearFor{};
+        Time epoch{};
     };
 
-    void writeControl(std::uint8_t value, Clock::time_point now);
+    void writeControl(std::uint8_t value, Time now);
     // Adds the live time up to now to the pending time, and draws the pending events once they
     // make a batch (or always, when forced).
-    void advance(Clock::time_point now, bool force);
+    void advance(Time now, bool force);
     void drawEvents(double liveSeconds);
     std::uint8_t readTrigger(int printerPort);
 
@@ -85,6 +88,7 @@ private:
     std::vector<std::uint16_t> m_alias;
     double m_countsPerSecond = 0.0;
     Random m_random;
+    const Clock& m_clock;
 
     std::array<std::uint32_t, kAnalyserChannels> m_memory{};
     std::array<std::uint8_t, kAnalyserMemoryBytes> m_stuckAtZero{};
@@ -94,9 +98,9 @@ private:
 
     bool m_counting = false;
     bool m_softwareGated = false;
-    Clock::time_point m_accountedUntil;
-    Clock::time_point m_gateOpenUntil;
-    Clock::duration m_pendingLive{};
+    Time m_accountedUntil{};
+    Time m_gateOpenUntil{};
+    std::chrono::nanoseconds m_pendingLive{};
 
     std::mutex m_triggerMutex;
     std::array<TriggerLine, 3> m_triggers{};

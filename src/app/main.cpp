@@ -1,6 +1,8 @@
-// Start-up of the desktop program: the configuration from the program directory, the main
+// Start-up of the desktop program: the configuration from the program directory, the analyser
+// (the simulator unless the port options or KVANTIRA_PORTS ask for the real ports), the main
 // window with an empty untitled document, then the file named on the command line.
 
+#include "acquisition/port_selection.h"
 #include "app/main_window.h"
 #include "gui/app_state.h"
 #include "gui/qt_ui_services.h"
@@ -10,11 +12,11 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QStringList>
 #include <QTranslator>
 
 #include <clocale>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -30,15 +32,27 @@ int main(int argc, char** argv) {
     kv::AppState state(kv::findProgramDirectory());
     state.configurationLoaded = kv::loadConfiguration(state.config, state.programDirectory);
     kv::QtUiServices ui(state.programDirectory);
+
+    std::vector<std::string> arguments;
+    for (const QString& argument : application.arguments().mid(1)) {
+        arguments.push_back(argument.toStdString());
+    }
+    // A back end that cannot be opened is reported here, before the main window appears.
+    kv::PortChoice ports = kv::startAnalyser(arguments, state.clock, ui);
+    state.analyser = std::move(ports.analyser);
+
     kv::MainWindow window(state, ui);
     ui.setOwner(&window);
     window.dispatch(kv::Command::New);
     window.showAsConfigured();
 
     // A path with blanks that the shell split into several arguments is one path again.
-    const QStringList arguments = application.arguments().mid(1);
-    if (!arguments.isEmpty()) {
-        window.dispatch(kv::Command::CommandLineOpen, arguments.join(' ').toStdString());
+    if (!ports.remaining.empty()) {
+        std::string path = ports.remaining.front();
+        for (std::size_t i = 1; i < ports.remaining.size(); ++i) {
+            path += ' ' + ports.remaining[i];
+        }
+        window.dispatch(kv::Command::CommandLineOpen, path);
     }
     return application.exec();
 }

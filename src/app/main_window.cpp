@@ -87,6 +87,9 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     statusBar()->addWidget(cursorField);
     auto* rangeField = new QLabel(this);
     statusBar()->addWidget(rangeField, 1);
+    m_analyserField = new QLabel(this);
+    m_analyserField->setObjectName(QStringLiteral("analyserField"));
+    statusBar()->addPermanentWidget(m_analyserField);
 
     m_splitter = new QSplitter(this);
     m_splitter->setChildrenCollapsible(false);
@@ -435,6 +438,9 @@ void MainWindow::refresh(Refresh what) {
         m_calibrations = calibrations;
         m_state.windows.notify(Notification::CalibrationChanged);
     }
+    // The mode dialog may move the real ports to another base.
+    m_analyserField->setText(
+        QString::fromStdString(analyserStatusText(m_state.analyser.kind, m_state.config.analyser)));
 }
 
 void MainWindow::repaintPlot() {

@@ -22,6 +22,7 @@
 #include <string>
 #include <utility>
 
+class QLabel;
 class QSplitter;
 
 namespace kv {
@@ -99,6 +100,7 @@ private:
     ListPane* m_listPane = nullptr;
     PlotPane* m_plotPane = nullptr;
     Toolbar* m_toolbar = nullptr;
+    QLabel* m_analyserField = nullptr;
     PrintSettings m_printSettings;
     PrintDialogRunner m_printDialog;
 };

@@ -16,7 +16,6 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kv::cli {
@@ -174,8 +173,9 @@ int runMeasure(std::span<const std::string_view> args) {
         return kExitOk;
     }
     const std::vector<std::string> words(args.begin(), args.end());
-    PortChoice ports = choosePorts(words);
-    if (!ports.io) {
+    Clock& clock = realClock();
+    PortChoice ports = choosePorts(words, clock);
+    if (!ports.analyser.ports) {
         std::cerr << "kvantira-cli: " << ports.error << '\n';
         return kExitUsage;
     }
@@ -189,17 +189,21 @@ int runMeasure(std::span<const std::string_view> args) {
     if (const int status = openTarget(w, parsed->outPath); status != kExitOk) {
         return status;
     }
-    MeasurementJob job = prepareMeasurement(
-        w.config, *w.list.newHistogram(), cp1251FromUtf8(parsed->name),
-        cp1251FromUtf8(parsed->comment), parsed->exposureSeconds, parsed->threshold, true);
+    MeasurementJob job =
+        prepareMeasurement(w.config.analyser, w.config.countWindows, *w.list.newHistogram(),
+                           {.name = cp1251FromUtf8(parsed->name),
+                            .comment = cp1251FromUtf8(parsed->comment),
+                            .exposureSeconds = parsed->exposureSeconds,
+                            .threshold = parsed->threshold,
+                            .autoSave = true});
     CliRunHost host(w);
     RunController controller;
-    PortIo& io = *ports.io;
+    PortIo& io = *ports.analyser.ports;
     gInterrupted = 0;
     const auto previousHandler = std::signal(SIGINT, onInterrupt);
     const StartOutcome started =
-        controller.start([&io, &host, job = std::move(job)](RunFlags& flags) mutable {
-            runMeasurement(io, host, flags, std::move(job));
+        controller.start([&io, &clock, &host, job = std::move(job)](RunFlags& flags) mutable {
+            runMeasurement(io, clock, host, flags, std::move(job));
         });
     if (!started.started()) {
         std::signal(SIGINT, previousHandler);
@@ -210,7 +214,7 @@ int runMeasure(std::span<const std::string_view> args) {
         if (gInterrupted != 0) {
             controller.abort();
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        clock.waitFor(std::chrono::milliseconds(20));
     }
     controller.join();
     std::signal(SIGINT, previousHandler);

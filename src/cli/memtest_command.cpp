@@ -144,12 +144,14 @@ int runMemtest(std::span<const std::string_view> args) {
         std::cerr << "kvantira-cli: direct port access is not available in this build\n";
         return kExitUsage;
     }
-    SimulatedAnalyser analyser;
+    Clock& clock = realClock();
+    SimulatedAnalyser analyser(clock);
     for (const Fault& fault : parsed->faults) {
         inject(analyser, fault);
     }
     CliWorkspace w;
-    const MemoryTestResult result = memoryTest(analyser, w.config, w.list, w.ui, parsed->pattern);
+    const MemoryTestResult result =
+        memoryTest(analyser, clock, w.config.analyser, w.list, w.ui, parsed->pattern);
     std::cout << "errors " << result.errors << " of " << result.channels << '\n';
     return result.passed() ? kExitOk : kExitMemoryErrors;
 }

@@ -81,7 +81,7 @@ int runWindows(std::span<const std::string_view> args) {
         return kExitUsage;
     }
 
-    const CountWindowResult result = evaluateCountWindows(*h, w.config);
+    const CountWindowResult result = evaluateCountWindows(*h, w.config.countWindows);
     const auto& limits = result.shift.limits;
     const bool shifted = result.shift.status == WindowShiftStatus::Shifted;
     if (parsed->json) {

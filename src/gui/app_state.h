@@ -4,12 +4,15 @@
 // handed by reference to the windows; the core functions take the pieces they need. The tool
 // windows register themselves in its window registry.
 
+#include "acquisition/port_selection.h"
+#include "acquisition/report_log.h"
 #include "analysis/found_lines.h"
 #include "display/plot_view.h"
 #include "gui/window_registry.h"
 #include "model/app_config.h"
 #include "model/document_state.h"
 #include "model/histogram_list.h"
+#include "platform/clock.h"
 
 #include <string>
 #include <utility>
@@ -18,7 +21,9 @@ namespace kv {
 
 struct AppState {
     // programDirectory: where confadc.cnf, SPECTORS.DAT and Mirta.hlp live, with a trailing '/'.
-    explicit AppState(std::string directory) : programDirectory(std::move(directory)) {}
+    // runClock: what acquisition times its runs with, the real clock but in tests.
+    explicit AppState(std::string directory, Clock& runClock = realClock())
+        : programDirectory(std::move(directory)), clock(runClock) {}
 
     AppState(const AppState&) = delete;
     AppState& operator=(const AppState&) = delete;
@@ -32,6 +37,12 @@ struct AppState {
     HistogramList list{document};
     PlotView plotView;
     FoundLines foundLines; // of the last line search
+    // Acquisition: the analyser chosen at start-up (none before, and none when the one asked
+    // for could not be opened) and the report log of the X-ray results, for the whole run.
+    Clock& clock;
+    Analyser analyser;
+    ReportLog reportLog;
+
     // Last, so that it is destroyed first: the tool windows it deletes still find the rest.
     WindowRegistry windows;
 };

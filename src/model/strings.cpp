@@ -143,6 +143,11 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
      "Все файлы (*.*)|*.*"},
     {S::SpectrumExportFilter,
      "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
+    {S::AnalyserUnavailable, "Анализатор недоступен, программа работает без него: измерения "
+                             "невозможны."},
+    {S::AnalyserSimulatedStatus, "Анализатор: имитатор"},
+    {S::AnalyserPortsStatus, "Анализатор: адрес %X"},
+    {S::AnalyserNoneStatus, "Анализатор: не подключен"},
 });
 
 } // namespace

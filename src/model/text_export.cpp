@@ -17,10 +17,9 @@ namespace kv {
 namespace {
 
 void appendAbscissa(std::string& out, int channel, std::int32_t channelCount,
-                    const AppConfig& config) {
-    if (config.plot.xAxisMode == 1) {
-        appendFormat(out, "%8.2f\t",
-                     config.energyCalibration.channelToEnergy(channel, channelCount));
+                    const PlotSettings& plot, const EnergyCalibration& calibration) {
+    if (plot.xAxisMode == 1) {
+        appendFormat(out, "%8.2f\t", calibration.channelToEnergy(channel, channelCount));
     } else {
         appendFormat(out, "%8d\t", channel + 1);
     }
@@ -53,15 +52,16 @@ std::string numberedExportPath(std::string_view path, int n) {
     return out;
 }
 
-std::string singleHistogramText(const Histogram& h, const AppConfig& config) {
+std::string singleHistogramText(const Histogram& h, const TextExportSettings& textExport,
+                                const PlotSettings& plot, const EnergyCalibration& calibration) {
     const auto channelCount = static_cast<std::int32_t>(h.channels.size());
     std::string out;
-    if (config.textExport.exportNames != 0) {
+    if (textExport.exportNames != 0) {
         out += utf8FromCp1251(h.name.view()) + "\r\n" + utf8FromCp1251(h.comment.view()) + "\r\n";
     }
     for (std::int32_t c = 0; c < channelCount; ++c) {
-        appendAbscissa(out, c, channelCount, config);
-        appendFormat(out, "%10.4E\r\n", exportedValue(h, c, config.plot.yAxisMode));
+        appendAbscissa(out, c, channelCount, plot, calibration);
+        appendFormat(out, "%10.4E\r\n", exportedValue(h, c, plot.yAxisMode));
     }
     return out;
 }
@@ -86,7 +86,7 @@ std::string oneFileText(const HistogramList& list, std::span<const int> position
     }
     out += "\r\n";
     for (std::int32_t c = 0; c < list.channelCount(); ++c) {
-        appendAbscissa(out, c, list.channelCount(), config);
+        appendAbscissa(out, c, list.channelCount(), config.plot, config.energyCalibration);
         for (std::size_t k = 0; k < exported.size(); ++k) {
             appendFormat(
                 out, k + 1 < exported.size() ? "%10.4E\t" : "%10.4E\r\n",
@@ -148,7 +148,8 @@ TextExportResult writeTextExport(const HistogramList& list, const AppConfig& con
                 break;
             }
         }
-        if (!write(path, singleHistogramText(*h, config))) {
+        if (!write(path, singleHistogramText(*h, config.textExport, config.plot,
+                                             config.energyCalibration))) {
             return result;
         }
     }

@@ -25,7 +25,8 @@ std::string numberedExportPath(std::string_view path, int n);
 
 // One histogram on its own: with exportNames its name and comment lines, then one line per
 // channel, "%8d\t" or "%8.2f\t" and "%10.4E".
-std::string singleHistogramText(const Histogram& h, const AppConfig& config);
+std::string singleHistogramText(const Histogram& h, const TextExportSettings& textExport,
+                                const PlotSettings& plot, const EnergyCalibration& calibration);
 
 // The histograms at the given list positions side by side: a header line of labels (names, or
 // "%10d" with the position + 1, joined by "*\t"), then one line per channel of the list.

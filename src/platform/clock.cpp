@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 namespace kv {
 
@@ -24,10 +25,25 @@ SystemTime localTimeNow() {
     return t;
 }
 
-std::uint32_t tickMilliseconds() {
-    using namespace std::chrono;
-    const auto since = steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(duration_cast<milliseconds>(since).count());
+std::chrono::nanoseconds RealClock::now() const {
+    return std::chrono::steady_clock::now().time_since_epoch();
+}
+
+void RealClock::waitUntil(std::chrono::nanoseconds deadline) {
+    using std::chrono::steady_clock;
+    // Rounded up, so the wait never ends before the deadline on a coarser clock.
+    std::this_thread::sleep_until(
+        steady_clock::time_point(std::chrono::ceil<steady_clock::duration>(deadline)));
+}
+
+Clock& realClock() {
+    static RealClock clock;
+    return clock;
+}
+
+std::uint32_t tickMilliseconds(const Clock& clock) {
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(clock.now());
+    return static_cast<std::uint32_t>(milliseconds.count());
 }
 
 } // namespace kv

@@ -1,5 +1,10 @@
 #pragma once
 
+// Time as the program reads it: the local calendar time stamped on new histograms, and the
+// monotonic clock that acquisition times its exposures with and waits on. Workers take the
+// clock by reference, so tests drive time instead of sleeping.
+
+#include <chrono>
 #include <cstdint>
 
 namespace kv {
@@ -20,8 +25,32 @@ struct SystemTime {
 
 SystemTime localTimeNow();
 
-// Milliseconds from an arbitrary start, wrapping at 2^32 like the tick counter the acquisition
-// timing was written for; differences of two readings stay right across the wrap.
-std::uint32_t tickMilliseconds();
+// A monotonic clock. Readings are times since the clock's own arbitrary start and never go
+// back. Any thread may read it and wait on it.
+class Clock {
+public:
+    virtual ~Clock() = default;
+
+    virtual std::chrono::nanoseconds now() const = 0;
+    // Returns once now() has reached deadline; at once when it already has.
+    virtual void waitUntil(std::chrono::nanoseconds deadline) = 0;
+
+    void waitFor(std::chrono::nanoseconds duration) { waitUntil(now() + duration); }
+};
+
+// std::chrono::steady_clock; a wait sleeps the calling thread.
+class RealClock final : public Clock {
+public:
+    std::chrono::nanoseconds now() const override;
+    void waitUntil(std::chrono::nanoseconds deadline) override;
+};
+
+// The program's real clock. It holds no state, so one serves every thread.
+Clock& realClock();
+
+// The clock in whole milliseconds, wrapping at 2^32 like the tick counter the acquisition
+// timing was written for: a difference of two readings is right across the wrap as long as
+// they lie less than 49.7 days apart.
+std::uint32_t tickMilliseconds(const Clock& clock);
 
 } // namespace kv

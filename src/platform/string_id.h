@@ -138,6 +138,10 @@ enum class StringId : int {
     ExportFileTitle = 2204,
     SpectrumImportFilter = 2205,
     SpectrumExportFilter = 2206,
+    AnalyserUnavailable = 2220,
+    AnalyserSimulatedStatus = 2221,
+    AnalyserPortsStatus = 2222,
+    AnalyserNoneStatus = 2223,
 };
 
 } // namespace kv

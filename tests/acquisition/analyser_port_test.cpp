@@ -1,5 +1,7 @@
 #include "acquisition/analyser_port.h"
 
+#include "support/manual_clock.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +12,8 @@
 namespace kv {
 namespace {
 
+using namespace std::chrono_literals;
+
 struct Access {
     bool write = false;
     std::uint16_t port = 0;
@@ -19,11 +23,13 @@ struct Access {
 constexpr auto w = [](std::uint16_t p, std::uint8_t v) { return Access{true, p, v}; };
 constexpr auto r = [](std::uint16_t p, std::uint8_t v) { return Access{false, p, v}; };
 
-// Records every access with its time and serves scripted reads (0 once the script is used up).
+// Records every access with its time on the clock and serves scripted reads (0 once the script
+// is used up).
 class RecordingPorts : public PortIo {
 public:
+    test::ManualClock clock;
     std::vector<Access> log;
-    std::vector<std::chrono::steady_clock::time_point> times;
+    std::vector<std::chrono::nanoseconds> times;
     std::deque<std::uint8_t> script;
 
     void writePort(std::uint16_t port, std::uint8_t value) override { note(w(port, value)); }
@@ -36,7 +42,7 @@ public:
     }
 
 private:
-    void note(Access a) { log.push_back(a), times.push_back(std::chrono::steady_clock::now()); }
+    void note(Access a) { log.push_back(a), times.push_back(clock.now()); }
 };
 
 TEST(AnalyserPort, CommandByteFromModeSettings) {
@@ -45,26 +51,26 @@ TEST(AnalyserPort, CommandByteFromModeSettings) {
         std::uint8_t expected;
     } cases[] = {{1, 1, 1, 0, 0, 0x2B}, {1, 1, 0, 0, 0, 0x0B}, {0, 0, 0, 0, 0, 0x01},
                  {2, 0, 0, 0, 0, 0x15}, {2, 1, 0, 0, 1, 0x97}, {0, 0, 0, 1, 0, 0x41}};
-    EXPECT_EQ(commandByte(AppConfig{}), 0x0B);
+    EXPECT_EQ(commandByte(AnalyserSettings{}), 0x0B);
     for (const auto& c : cases) {
-        AppConfig config;
-        config.analyser.gatingMode = c.gating;
-        config.analyser.coincidenceMode = c.coincidence;
-        config.analyser.internalGating = c.internal;
-        config.analyser.memoryMode = c.memory;
-        config.analyser.interruptMode = c.interrupt;
-        EXPECT_EQ(commandByte(config), c.expected) << "gating " << c.gating;
+        AnalyserSettings settings;
+        settings.gatingMode = c.gating;
+        settings.coincidenceMode = c.coincidence;
+        settings.internalGating = c.internal;
+        settings.memoryMode = c.memory;
+        settings.interruptMode = c.interrupt;
+        EXPECT_EQ(commandByte(settings), c.expected) << "gating " << c.gating;
     }
 }
 
 TEST(AnalyserPort, StartCountingClearsMemoryThenSetsThresholdAndCommand) {
-    AppConfig config;
-    config.analyser.portBaseIndex = 7;
-    config.analyser.threshold = 300; // only the low byte, 44, reaches the register
-    config.analyser.internalGating = 1;
+    AnalyserSettings settings;
+    settings.portBaseIndex = 7;
+    settings.threshold = 300; // only the low byte, 44, reaches the register
+    settings.internalGating = 1;
     RecordingPorts io;
-    startCounting(io, portBase(config), static_cast<std::uint8_t>(config.analyser.threshold),
-                  commandByte(config));
+    startCounting(io, portBase(settings), static_cast<std::uint8_t>(settings.threshold),
+                  commandByte(settings));
 
     std::vector<Access> expected(kAnalyserMemoryBytes + 3, w(0x370, 0));
     expected.front() = w(0x371, 0);
@@ -75,11 +81,11 @@ TEST(AnalyserPort, StartCountingClearsMemoryThenSetsThresholdAndCommand) {
 
 TEST(AnalyserPort, FreezeWaitsBetweenItsTwoStopsAndResumeAndGateWriteControl) {
     RecordingPorts io;
-    freezeCounting(io, 0x300);
+    freezeCounting(io, io.clock, 0x300);
     softwareGatePulse(io, 0x300);
     resumeCounting(io, 0x300, 0x15);
     EXPECT_EQ(io.log, (std::vector{w(0x301, 0), w(0x301, 0), w(0x301, 0x13), w(0x301, 0x15)}));
-    EXPECT_GE(io.times[1] - io.times[0], std::chrono::milliseconds(1));
+    EXPECT_EQ(io.times[1] - io.times[0], 1ms);
 }
 
 TEST(AnalyserPort, ReadSpectrumAssemblesLittleEndianSignedCounts) {
@@ -123,14 +129,27 @@ TEST(AnalyserPort, WaitForEdgeNeedsBothPhasesAndStopsOnAbortBeforeReading) {
         RecordingPorts io;
         io.script = script;
         std::atomic<std::uint8_t> abort{0};
-        EXPECT_TRUE(waitForEdge(io, 0x279, edge, abort));
+        EXPECT_TRUE(waitForEdge(io, io.clock, 0x279, edge, abort));
         EXPECT_EQ(io.log.size(), script.size()); // read up to the edge, not past it
         EXPECT_EQ(io.log.back(), r(0x279, script.back()));
+        // One poll interval between reads that did not show the wanted level, none after it.
+        EXPECT_EQ(io.clock.now(), (static_cast<int>(script.size()) - 2) * kPollInterval);
     }
     RecordingPorts io;
     std::atomic<std::uint8_t> abort{1};
-    EXPECT_FALSE(waitForEdge(io, 0x3BD, Edge::Falling, abort));
+    EXPECT_FALSE(waitForEdge(io, io.clock, 0x3BD, Edge::Falling, abort));
     EXPECT_TRUE(io.log.empty());
+}
+
+TEST(AnalyserPort, WaitForTicksEndsOnTheDueTickAcrossTheCounterWrapOrAtAnAbort) {
+    test::ManualClock clock(test::beforeTickWrap(3ms) + 400us);
+    std::atomic<std::uint8_t> abort{0};
+    const std::uint32_t from = tickMilliseconds(clock);
+    EXPECT_EQ(waitForTicks(clock, from, 10, abort), 7u); // 2^32 - 3 + 10
+    EXPECT_EQ(tickMilliseconds(clock), 7u);
+
+    clock.after(4ms, [&abort] { abort = 1; });
+    EXPECT_EQ(waitForTicks(clock, 7, 1000, abort), 11u);
 }
 
 } // namespace

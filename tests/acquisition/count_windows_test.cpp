@@ -30,22 +30,22 @@ Histogram peakAt(double centre) {
 Histogram windowCounts(std::array<std::int32_t, 3> counts, double exposure = 1.0) {
     Histogram h = spectrum(2048, 0, exposure);
     for (std::size_t w = 0; w < 3; ++w) {
-        h.channels[static_cast<std::size_t>(AppConfig{}.countWindows.windowLower[w])] = counts[w];
+        h.channels[static_cast<std::size_t>(CountWindowSettings{}.windowLower[w])] = counts[w];
     }
     return h;
 }
 
 TEST(CountWindows, FormulasWithDefaultAndDistinctCoefficients) {
-    CountWindowResult result = evaluateCountWindows(spectrum(2048, 1), AppConfig{});
+    CountWindowResult result = evaluateCountWindows(spectrum(2048, 1), CountWindowSettings{});
     EXPECT_EQ(result.shift.status, WindowShiftStatus::NoPeak); // ln 1 = 0 everywhere: a2 = 0
     EXPECT_EQ(result.rates, (std::array<double, 3>{101, 101, 101}));
     EXPECT_TRUE(result.evaluated() && result.c1 == 1.0 && result.c2 == 1.0);
 
     // Distinct coefficients, so a swapped index shows: X = 32 / 5, Y = 42 / 2.
-    AppConfig config;
-    config.countWindows.autoShiftWindows = 0;
-    config.countWindows.countCoefficients = {2, 0.5, 2, 1, 1, 4, 2, 3, 0.5};
-    config.countWindows.calibrationCoefficients = {2, 0.5, 1, 1, 0.1, -1};
+    CountWindowSettings config;
+    config.autoShiftWindows = 0;
+    config.countCoefficients = {2, 0.5, 2, 1, 1, 4, 2, 3, 0.5};
+    config.calibrationCoefficients = {2, 0.5, 1, 1, 0.1, -1};
     result = evaluateCountWindows(windowCounts({10, 20, 4}), config);
     ASSERT_TRUE(result.evaluated());
     EXPECT_NEAR(result.c1, 13.8 / 7.4, 1e-12);
@@ -55,8 +55,8 @@ TEST(CountWindows, FormulasWithDefaultAndDistinctCoefficients) {
 TEST(CountWindows, RatesAreDeliveredAlsoWhenTheEvaluationFails) {
     using P = std::array<double, 9>;
     using K = std::array<double, 6>;
-    const P p0 = AppConfig{}.countWindows.countCoefficients;
-    const K k0 = AppConfig{}.countWindows.calibrationCoefficients;
+    const P p0 = CountWindowSettings{}.countCoefficients;
+    const K k0 = CountWindowSettings{}.calibrationCoefficients;
     const P zeroX{0, 1, 1, 1, -4, 1, 1, 1, 1}; // N3 + P4 = 0
     const P zeroY{0, 1, 1, 1, 1, 1, 1, 1, 0};  // N3 P8 = 0
     const K zeroC1{1, -1, 1, 1, 1, 1};         // K0 K1 X = -1 with X = 1
@@ -77,10 +77,10 @@ TEST(CountWindows, RatesAreDeliveredAlsoWhenTheEvaluationFails) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        AppConfig config;
-        config.countWindows.autoShiftWindows = 0;
-        config.countWindows.countCoefficients = c.p;
-        config.countWindows.calibrationCoefficients = c.k;
+        CountWindowSettings config;
+        config.autoShiftWindows = 0;
+        config.countCoefficients = c.p;
+        config.calibrationCoefficients = c.k;
         const CountWindowResult result =
             evaluateCountWindows(windowCounts(c.counts, c.exposure), config);
         EXPECT_EQ(result.status, c.status);
@@ -95,17 +95,17 @@ TEST(CountWindows, WindowsCountOnlyTheirChannelsInsideTheSpectrum) {
     } cases[] = {{-1, 5, 6}, {2040, 2100, 8}, {3000, 3100, 0}, {-50, -1, 0}, {5, 2, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.lower);
-        AppConfig config;
-        config.countWindows.autoShiftWindows = 0;
-        config.countWindows.windowLower = {c.lower, c.lower, c.lower};
-        config.countWindows.windowUpper = {c.upper, c.upper, c.upper};
+        CountWindowSettings config;
+        config.autoShiftWindows = 0;
+        config.windowLower = {c.lower, c.lower, c.lower};
+        config.windowUpper = {c.upper, c.upper, c.upper};
         EXPECT_EQ(evaluateCountWindows(spectrum(2048, 1), config).rates[0], c.counts);
     }
 }
 
 TEST(CountWindows, WindowsFollowTheReferencePeakAllOrNothing) {
     const Histogram h = peakAt(612.4);
-    AppConfig config;
+    CountWindowSettings config;
     WindowShift shift = shiftWindowsToPeak(h, config);
     ASSERT_EQ(shift.status, WindowShiftStatus::Shifted);
     EXPECT_NEAR(shift.offset, 12.4, 1e-4);
@@ -115,16 +115,16 @@ TEST(CountWindows, WindowsFollowTheReferencePeakAllOrNothing) {
     const CountWindowResult shifted = evaluateCountWindows(h, config);
     EXPECT_EQ(shifted.rates[0], sumChannels(h, 12, 112));
     EXPECT_EQ(shifted.rates[2], sumChannels(h, 612, 712));
-    config.countWindows.autoShiftWindows = 0;
+    config.autoShiftWindows = 0;
     EXPECT_EQ(evaluateCountWindows(h, config).rates[0], sumChannels(h, 0, 100));
 
-    config.countWindows.windowLower[2] = 2000;
-    config.countWindows.windowUpper[2] = 2047; // 2047 + 12.4 leaves the spectrum: no window moves
+    config.windowLower[2] = 2000;
+    config.windowUpper[2] = 2047; // 2047 + 12.4 leaves the spectrum: no window moves
     shift = shiftWindowsToPeak(h, config);
     EXPECT_EQ(shift.status, WindowShiftStatus::OutsideSpectrum);
     EXPECT_EQ(shift.limits, storedLimits(config));
     EXPECT_TRUE(findReferencePeak(h, config));
-    EXPECT_EQ(config.countWindows.referenceChannel, 612);
+    EXPECT_EQ(config.referenceChannel, 612);
 
     // A narrow region far from channel 0 still fits.
     Histogram far = spectrum(16384);
@@ -154,11 +154,11 @@ TEST(CountWindows, ReferenceFitWithoutAVertexChangesNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        AppConfig config;
-        config.countWindows.referenceChannel = c.channel;
-        config.countWindows.referenceWidth = c.width;
+        CountWindowSettings config;
+        config.referenceChannel = c.channel;
+        config.referenceWidth = c.width;
         EXPECT_FALSE(findReferencePeak(c.h, config));
-        EXPECT_EQ(config.countWindows.referenceChannel, c.channel);
+        EXPECT_EQ(config.referenceChannel, c.channel);
         const WindowShift shift = shiftWindowsToPeak(c.h, config);
         EXPECT_NE(shift.status, WindowShiftStatus::Shifted);
         EXPECT_EQ(shift.limits, storedLimits(config));

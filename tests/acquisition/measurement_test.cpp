@@ -3,57 +3,56 @@
 #include "acquisition/report_log.h"
 #include "acquisition/run_fakes.h"
 #include "acquisition/simulated_analyser.h"
+#include "support/manual_clock.h"
 
 #include <gtest/gtest.h>
 
 #include <system_error>
+#include <thread>
 
 namespace kv {
 namespace {
 
-using test::finishRun;
-using test::SteadyClock;
+using namespace std::chrono_literals;
 
-double secondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double>(SteadyClock::now() - start).count();
-}
-
-// An analyser, a host and a controller for one run.
+// An analyser, a host and the flags of one run, timed by a clock the test drives: the worker
+// runs on the test's thread, and actions scheduled on the clock stand in for the user.
 struct Bench {
+    test::ManualClock clock;
     test::FakeAnalyser io;
-    test::FakeHost host;
+    test::FakeHost host{clock};
     AppConfig config;
-    RunController controller;
+    RunFlags flags;
+
+    explicit Bench(std::chrono::nanoseconds start = {}) : clock(start) {}
 
     MeasurementJob timed(double seconds) {
-        return prepareMeasurement(config, Histogram{}, "Co-60", "shelf 2", seconds, 300, true);
+        return prepareMeasurement(config.analyser, config.countWindows, Histogram{},
+                                  {.name = "Co-60",
+                                   .comment = "shelf 2",
+                                   .exposureSeconds = seconds,
+                                   .threshold = 300,
+                                   .autoSave = true});
     }
-    void start(MeasurementJob job, PortIo* other = nullptr) {
-        PortIo& port = other != nullptr ? *other : io;
-        ASSERT_TRUE(controller
-                        .start([&port, this, job = std::move(job)](RunFlags& flags) mutable {
-                            runMeasurement(port, host, flags, std::move(job));
-                        })
-                        .started());
+    void run(MeasurementJob job, PortIo* other = nullptr) {
+        runMeasurement(other != nullptr ? *other : io, clock, host, flags, std::move(job));
     }
 };
 
 TEST(Measurement, InterimReadOutListsOnceAndIsNotCountedAsExposure) {
     Bench b;
     b.io.growth = 1; // the resume after the read-out counts 2 per channel
-    b.host.addDelay = std::chrono::milliseconds(300);
-    const auto begun = SteadyClock::now();
-    b.start(b.timed(2.0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    b.controller.requestReadOut();
-    finishRun(b.controller);
+    b.host.addTakes = 300ms;
+    b.clock.after(700ms, [&b] { b.flags.readOutRequest = 1; });
+    b.run(b.timed(2.0));
 
-    EXPECT_NEAR(secondsSince(begun), 2.3, 0.25); // the read-out's 0.3 s came on top
+    // 2 s of exposure, the 0.3 s of listing and the 1 ms settle before each read-out.
+    EXPECT_EQ(b.host.closedAt, 2302ms);
     ASSERT_EQ(b.host.list.histogramCount(), 1);
     const Histogram& listed = *b.host.list.histogramAt(0);
     EXPECT_EQ(listed.kind, kKindMeasured);
     EXPECT_EQ(listed.name.view(), " 1. Co-60");
-    EXPECT_NEAR(listed.exposure, 2.0, 0.05);
+    EXPECT_EQ(listed.exposure, 2.0);
     EXPECT_EQ(b.host.listedTotals, std::vector<std::uint32_t>{2048});
     EXPECT_EQ(listed.total, 2u * 2048);
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"add", "repaint", "update", "redraw",
@@ -62,21 +61,38 @@ TEST(Measurement, InterimReadOutListsOnceAndIsNotCountedAsExposure) {
     // Stop, start; then stop twice per read-out, with the command again to resume.
     EXPECT_EQ(b.io.controlWrites, (std::vector<std::uint8_t>{0, 0x2B, 0, 0, 0x2B, 0, 0}));
     EXPECT_EQ(b.config.analyser.lastName, "Co-60");
+    // The remaining time stood still during the read-out: no step of the progress jumps it.
+    const std::vector<RunProgress>& shown = b.host.progressShown;
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end(),
+                                 [](const RunProgress& before, const RunProgress& after) {
+                                     return after.elapsedMs - before.elapsedMs > 10;
+                                 }),
+              shown.end());
+    EXPECT_TRUE(std::all_of(shown.begin(), shown.end(),
+                            [](const RunProgress& p) { return p.exposureMs == 2000; }));
 }
 
 TEST(Measurement, AbortKeepsTheElapsedSpectrumAndStillSaves) {
     Bench b;
-    const auto begun = SteadyClock::now();
-    b.start(b.timed(10.0));
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    b.controller.abort();
-    finishRun(b.controller);
+    b.clock.after(3s, [&b] { b.flags.abort = 1; });
+    b.run(b.timed(10.0));
 
-    EXPECT_NEAR(secondsSince(begun), 1.0, 0.2);
+    EXPECT_EQ(b.host.closedAt, 3001ms);
     ASSERT_EQ(b.host.list.histogramCount(), 1);
     EXPECT_EQ(b.host.list.histogramAt(0)->kind, kKindMeasured | kMarkedBit);
-    EXPECT_NEAR(b.host.list.histogramAt(0)->exposure, 1.0, 0.1);
+    EXPECT_EQ(b.host.list.histogramAt(0)->exposure, 3.0);
     EXPECT_EQ(b.host.events, (std::vector<std::string>{"add", "close", "repaint", "save"}));
+}
+
+TEST(Measurement, ExposureIsTimedRightAcrossTheTickCounterWrap) {
+    const auto start = test::beforeTickWrap(500ms);
+    Bench b(start);
+    b.run(b.timed(1.0));
+
+    EXPECT_EQ(b.host.closedAt - start, 1001ms);
+    EXPECT_EQ(b.host.list.histogramAt(0)->exposure, 1.0);
+    ASSERT_EQ(b.host.progressShown.size(), 100u); // every 10 ms, none beyond the exposure
+    EXPECT_EQ(b.host.progressShown.back().elapsedMs, 1000u);
 }
 
 TEST(Measurement, XrayRunReportsItsCountWindowsInMagenta) {
@@ -92,10 +108,11 @@ TEST(Measurement, XrayRunReportsItsCountWindowsInMagenta) {
         b.config.series.xrayExposure = 0.05;
         b.config.analyser.autoSave = 0;
         b.config.countWindows.expandedResult = c.expanded;
-        b.start(prepareXrayMeasurement(b.config, Histogram{}, "X", ""));
-        finishRun(b.controller);
+        b.run(prepareXrayMeasurement(b.config.analyser, b.config.series, b.config.countWindows,
+                                     Histogram{}, "X", ""));
 
         EXPECT_EQ(b.host.list.histogramAt(0)->kind, kKindXray);
+        EXPECT_EQ(b.host.list.histogramAt(0)->exposure, 0.05);
         ASSERT_EQ(b.host.lines.size(), 1u);
         EXPECT_EQ(b.host.lines[0].text, c.line);
         EXPECT_EQ(b.host.lines[0].colour, kReportMagenta);
@@ -103,28 +120,64 @@ TEST(Measurement, XrayRunReportsItsCountWindowsInMagenta) {
     }
 }
 
-TEST(Measurement, SoftwareGatingPulsesBetweenStartAndStopOnly) {
+TEST(Measurement, SoftwareGatingPulsesAtEveryPollBetweenStartAndStop) {
     Bench b;
     b.config.analyser.gatingMode = 2;
     b.config.analyser.coincidenceMode = 0;
     b.config.analyser.autoSave = 0;
-    b.start(b.timed(0.02));
-    finishRun(b.controller);
+    b.run(b.timed(0.02));
 
-    const std::vector<std::uint8_t>& writes = b.io.controlWrites;
-    ASSERT_GT(writes.size(), 10u);
-    EXPECT_EQ(writes[1], 0x15);
-    EXPECT_TRUE(std::all_of(writes.begin() + 2, writes.end() - 2,
-                            [](std::uint8_t v) { return v == kSoftwareGateByte; }));
+    // A look at 0, 1, ... 20 ms, each with its pulse; then the two stops of the read-out.
+    std::vector<std::uint8_t> expected(2 + 21 + 2, kSoftwareGateByte);
+    expected[0] = 0;
+    expected[1] = 0x15;
+    expected[23] = 0;
+    expected[24] = 0;
+    EXPECT_EQ(b.io.controlWrites, expected);
     EXPECT_EQ(b.config.analyser.internalGating, 0);
 }
 
 TEST(Measurement, SimulatedAnalyserCountsAtItsRateForTheExposure) {
-    SimulatedAnalyser io(SimulationOptions{{Source::Cs137}, Detector::NaI, 20000.0});
     Bench b;
-    b.start(prepareMeasurement(b.config, Histogram{}, "Cs", "", 0.25, 0, false), &io);
-    finishRun(b.controller);
-    EXPECT_NEAR(b.host.list.histogramAt(0)->total, 5000.0, 1000.0);
+    SimulatedAnalyser io(b.clock, SimulationOptions{{Source::Cs137}, Detector::NaI, 20000.0});
+    b.run(prepareMeasurement(b.config.analyser, b.config.countWindows, Histogram{},
+                             {.name = "Cs", .comment = "", .exposureSeconds = 0.25}),
+          &io);
+    EXPECT_NEAR(b.host.list.histogramAt(0)->total, 5000.0, 400.0); // 5.6 standard deviations
+}
+
+// The one check on the real clock: the worker's waits are short enough that the stop follows
+// both the end of the exposure and an abort given by another thread.
+TEST(Measurement, OnTheRealClockTheRunEndsWithItsExposureOrAtAnAbort) {
+    for (const double seconds : {0.05, 60.0}) {
+        test::FakeAnalyser io;
+        test::FakeHost host(realClock());
+        AppConfig config;
+        RunController controller;
+        MeasurementJob job =
+            prepareMeasurement(config.analyser, config.countWindows, Histogram{},
+                               {.name = "R", .comment = "", .exposureSeconds = seconds});
+        ASSERT_TRUE(controller
+                        .start([&, job = std::move(job)](RunFlags& flags) mutable {
+                            runMeasurement(io, realClock(), host, flags, std::move(job));
+                        })
+                        .started());
+        if (seconds > 1.0) {
+            std::this_thread::sleep_for(20ms); // most likely into the exposure; not needed
+            controller.abort();
+        }
+        controller.join();
+
+        ASSERT_EQ(host.list.histogramCount(), 1);
+        const double exposure = host.list.histogramAt(0)->exposure;
+        if (seconds < 1.0) {
+            EXPECT_GE(exposure, 0.05);
+            EXPECT_LT(exposure, 2.0); // bounds that hold on a loaded machine
+        } else {
+            EXPECT_LT(exposure, 30.0);
+        }
+        EXPECT_EQ(host.countOf("close"), 1);
+    }
 }
 
 TEST(Measurement, ExposureMillisecondsAreTruncatedAndBounded) {
@@ -150,10 +203,11 @@ TEST(RunController, RefusesASecondRunAndReportsAThreadThatCouldNotStart) {
         ASSERT_TRUE(controller.start(work).started());
         EXPECT_EQ(controller.start(work).status, StartStatus::Busy);
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        // In the second round: the abort finishRun gave the first run was cleared.
+        // In the second round: the abort left from the first run was cleared.
         EXPECT_TRUE(controller.running());
         release = true;
-        finishRun(controller);
+        controller.join();
+        controller.abort(); // left set for the next start, which must clear it
     }
     EXPECT_EQ(runs.load(), 2);
 

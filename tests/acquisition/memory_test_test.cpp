@@ -3,6 +3,7 @@
 #include "acquisition/simulated_analyser.h"
 #include "model/cp1251.h"
 #include "support/fake_ui_services.h"
+#include "support/manual_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,9 @@ struct Bench {
     DocumentState state;
     HistogramList list{state};
     test::FakeUiServices ui;
-    AppConfig config;
+    AnalyserSettings analyser;
+    test::ManualClock clock;
+    SimulatedAnalyser memory{clock};
 };
 
 TEST(MemoryTest, PatternsAndTheirSeeds) {
@@ -32,9 +35,9 @@ TEST(MemoryTest, PatternsAndTheirSeeds) {
 TEST(MemoryTest, HealthyMemoryPassesEveryPatternAndAddsNothing) {
     for (const auto pattern : {MemoryPattern::Zeros, MemoryPattern::Ones, MemoryPattern::Random}) {
         Bench bench;
-        bench.config.analyser.portBaseIndex = 7;
-        SimulatedAnalyser memory;
-        const auto result = memoryTest(memory, bench.config, bench.list, bench.ui, pattern);
+        bench.analyser.portBaseIndex = 7;
+        const auto result =
+            memoryTest(bench.memory, bench.clock, bench.analyser, bench.list, bench.ui, pattern);
         EXPECT_TRUE(result.passed());
         EXPECT_EQ(result.channels, 2048);
         EXPECT_TRUE(bench.list.empty() && bench.state.documentSaved);
@@ -50,12 +53,11 @@ TEST(MemoryTest, ErrorShareIsShownWithOneDecimal) {
                                                  {2048, "100.0% ошибок в тесте"}};
     for (const auto& [dead, text] : cases) {
         Bench bench;
-        SimulatedAnalyser memory;
         for (int channel = 0; channel < dead; ++channel) {
-            memory.injectDeadChannel(channel);
+            bench.memory.injectDeadChannel(channel);
         }
-        const MemoryTestResult result =
-            memoryTest(memory, bench.config, bench.list, bench.ui, MemoryPattern::Zeros);
+        const MemoryTestResult result = memoryTest(bench.memory, bench.clock, bench.analyser,
+                                                   bench.list, bench.ui, MemoryPattern::Zeros);
         EXPECT_EQ(result.errors, dead);
         ASSERT_EQ(bench.ui.messages.size(), 1u);
         EXPECT_EQ(bench.ui.messages[0].text, StringId::MemoryTestErrors);
@@ -67,7 +69,7 @@ TEST(MemoryTest, ErrorShareIsShownWithOneDecimal) {
 
 TEST(MemoryTest, StuckBitIsCaughtByZerosButNotByOnes) {
     Bench bench;
-    SimulatedAnalyser memory;
+    SimulatedAnalyser& memory = bench.memory;
     for (int channel = 0; channel < kAnalyserChannels; ++channel) {
         memory.injectStuckBits(4 * channel + 2, 0, 0x01); // bit 16 of every word
     }
@@ -89,7 +91,7 @@ TEST(MemoryTest, StuckBitIsCaughtByZerosButNotByOnes) {
 TEST(MemoryTest, RandomWithErrorsAddsReadBackThenPatternOverTheListChannelCount) {
     Bench bench;
     bench.list.setChannelCount(1024);
-    SimulatedAnalyser memory;
+    SimulatedAnalyser& memory = bench.memory;
     memory.injectDeadChannel(5);
     const auto result = runMemoryTest(memory, 0x300, bench.list, MemoryPattern::Random, 42);
     EXPECT_EQ(result.channels, 1024);

@@ -1,35 +1,30 @@
 #pragma once
 
 // A small analyser whose memory holds a fixed count in every channel from each start on, and a
-// host that carries out and records the worker's requests. The test reads the host only after
-// the worker has been joined.
+// host that carries out and records the worker's requests with the time on the run's clock.
+// Workers driven by a test's ManualClock run on the test's own thread; the test reads the host
+// once the worker has returned (or been joined).
 
 #include "acquisition/analyser_port.h"
 #include "acquisition/run_control.h"
 #include "acquisition/run_host.h"
 #include "model/text_export.h"
-
-#include <gtest/gtest.h>
+#include "platform/clock.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kv::test {
 
-using SteadyClock = std::chrono::steady_clock;
-
 class FakeAnalyser : public PortIo {
 public:
-    std::atomic<std::int32_t> count{1}; // every channel after the next start
-    std::int32_t growth = 0;            // added to count at each start
-    std::atomic<bool> trigger{true};    // bit 7 of every status port
-    std::atomic<std::uint64_t> statusReads{0};
-    std::vector<std::uint16_t> statusPortsRead; // worker thread only; read after join
+    std::int32_t count = 1;  // every channel after the next start
+    std::int32_t growth = 0; // added to count at each start
+    bool trigger = true;     // bit 7 of every status port
+    std::vector<std::uint16_t> statusPortsRead;
     std::vector<std::uint8_t> controlWrites;
 
     void writePort(std::uint16_t port, std::uint8_t value) override {
@@ -40,7 +35,8 @@ public:
         if (value == 0) {
             m_address = 0;
         } else if (value != kSoftwareGateByte) {
-            const auto word = static_cast<std::uint32_t>(count.fetch_add(growth));
+            const auto word = static_cast<std::uint32_t>(count);
+            count += growth;
             for (int i = 0; i < kAnalyserMemoryBytes; ++i) {
                 m_memory[i] = static_cast<std::uint8_t>(word >> (8 * (i % 4)));
             }
@@ -54,20 +50,7 @@ public:
         if (statusPortsRead.empty() || statusPortsRead.back() != port) {
             statusPortsRead.push_back(port);
         }
-        ++statusReads;
-        return trigger.load() ? kTriggerBit : 0;
-    }
-
-    // Sets the trigger line and, unless told not to, returns once the worker has polled it a few
-    // times.
-    void setTrigger(bool high, bool waitForPolls = true) {
-        trigger.store(high);
-        const std::uint64_t enough = statusReads.load() + (waitForPolls ? 3 : 0);
-        const auto deadline = SteadyClock::now() + std::chrono::seconds(2);
-        while (statusReads.load() < enough && SteadyClock::now() < deadline) {
-            std::this_thread::yield();
-        }
-        ASSERT_GE(statusReads.load(), enough) << "the worker stopped polling the trigger";
+        return trigger ? kTriggerBit : 0;
     }
 
 private:
@@ -80,22 +63,28 @@ public:
     struct Line {
         std::string text;
         int colour = 0;
-        SteadyClock::time_point at;
+        std::chrono::nanoseconds at{}; // on the clock
     };
+
+    explicit FakeHost(Clock& clock) : m_clock(clock) {}
 
     DocumentState state;
     HistogramList list{state};
     AppConfig config;                // the text export's settings
     std::vector<std::string> events; // the requests other than progress ticks, in order
+    std::vector<RunProgress> progressShown;
     std::vector<Line> lines;
     std::vector<int> counts;
     std::vector<std::uint32_t> listedTotals; // each record's total when it was added
-    std::chrono::milliseconds addDelay{0};   // a slow user-interface thread
+    std::chrono::nanoseconds closedAt{-1};
+    // A slow user-interface thread: time the worker waits for an insertion or a report line.
+    std::chrono::milliseconds addTakes{0};
+    std::chrono::milliseconds reportTakes{0};
 
-    void progress(const RunProgress&) override {}
+    void progress(const RunProgress& progress) override { progressShown.push_back(progress); }
     void seriesCount(int completed) override { counts.push_back(completed); }
     Histogram* addHistogram(std::unique_ptr<Histogram> h) override {
-        std::this_thread::sleep_for(addDelay);
+        m_clock.waitFor(addTakes);
         events.push_back("add");
         listedTotals.push_back(h->total);
         list.addHistogram(std::move(h));
@@ -116,24 +105,20 @@ public:
         exportAllToOneFile(list, config);
     }
     void reportLine(const std::string& text, int colourFlags, int) override {
-        lines.push_back({text, colourFlags, SteadyClock::now()});
+        lines.push_back({text, colourFlags, m_clock.now()});
+        m_clock.waitFor(reportTakes);
     }
-    void closeProgress() override { events.push_back("close"); }
+    void closeProgress() override {
+        events.push_back("close");
+        closedAt = m_clock.now();
+    }
 
     int countOf(const std::string& event) const {
         return static_cast<int>(std::count(events.begin(), events.end(), event));
     }
-};
 
-// Waits for the worker to end (as the user-interface thread would) and joins it.
-inline void finishRun(RunController& controller, double limitSeconds = 15.0) {
-    const auto end = SteadyClock::now() + std::chrono::duration<double>(limitSeconds);
-    while (controller.running() && SteadyClock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    EXPECT_FALSE(controller.running()) << "the worker did not end";
-    controller.abort();
-    controller.join();
-}
+private:
+    Clock& m_clock;
+};
 
 } // namespace kv::test

@@ -2,54 +2,40 @@
 
 #include "acquisition/report_log.h"
 #include "acquisition/run_fakes.h"
+#include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
+#include <numeric>
 #include <string>
 
 namespace kv {
 namespace {
 
-using test::FakeAnalyser;
-using test::FakeHost;
-using test::finishRun;
+using namespace std::chrono_literals;
 
 std::string fileText(const std::string& path) {
     const std::vector<std::uint8_t> bytes = test::readBytes(path);
     return {bytes.begin(), bytes.end()};
 }
 
-// Runs an X-ray series of `cycles` exposures 0.05 s apart to its end or, given a time, aborts it
-// then.
-void runXray(FakeHost& host, std::int32_t count, double exposure, int cycles, bool expanded,
-             int abortAfterMs = 0) {
-    FakeAnalyser io;
-    io.count = count;
-    AppConfig config;
-    config.series.xrayExposure = exposure;
-    config.series.seriesInterval = 0.05;
-    config.series.seriesMaxCount = cycles;
-    config.countWindows.expandedResult = expanded ? 1 : 0;
-    RunController controller;
-    ASSERT_TRUE(controller.start([&](RunFlags& flags) { runXraySeries(io, host, flags, config); })
-                    .started());
-    if (abortAfterMs > 0) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(abortAfterMs));
-        controller.abort();
-    }
-    finishRun(controller, abortAfterMs > 0 ? 2.0 : 15.0);
-}
-
+// A cyclic series of three cycles on LPT3, started while the line is high-level (bit 7 falls)
+// and its exposure timed on the test's clock; the trigger line changes when the test says.
 struct CyclicFixture : ::testing::Test {
     test::TempDir dir;
-    FakeAnalyser io;
-    FakeHost host;
+    test::ManualClock clock;
+    test::FakeAnalyser io;
+    test::FakeHost host{clock};
     AppConfig config;
-    RunController controller;
+    RunFlags flags;
 
-    void startSeries(std::uint8_t oneFile) {
+    // Bit 7 of the status port goes to level at the given time on the clock.
+    void triggerAt(std::chrono::milliseconds at, bool level) {
+        clock.after(at, [this, level] { io.trigger = level; });
+    }
+    void runSeries(std::uint8_t oneFile) {
         config.textExport.exportOneFile = oneFile;
         config.series.cycleCount = 3;
         config.series.triggerPort = 2;
@@ -57,29 +43,29 @@ struct CyclicFixture : ::testing::Test {
         config.textExport.textAutoSave = 1;
         config.textExport.exportPath = dir.path("run.txt");
         host.config = config;
-        ASSERT_TRUE(controller
-                        .start([this, job = prepareCyclicSeries(config, host.list, "Co", "first")](
-                                   RunFlags& flags) mutable {
-                            runCyclicSeries(io, host, flags, std::move(job));
-                        })
-                        .started());
-        io.setTrigger(true); // idle until the worker waits for its first edge
+        CyclicJob job = prepareCyclicSeries(
+            config.analyser, config.series,
+            {config.textExport, config.plot, config.energyCalibration}, host.list, "Co", "first");
+        runCyclicSeries(io, clock, host, flags, std::move(job));
     }
 };
 
-TEST_F(CyclicFixture, TriggeredCyclesAreListedAndWrittenToNumberedFiles) {
-    startSeries(0);
-    for (int i = 0; i < 3; ++i) { // each cycle: the line goes high-level (bit 7 falls), then back
-        io.setTrigger(false);
-        io.setTrigger(true, i < 2);
+TEST_F(CyclicFixture, TriggeredCyclesAreListedWithTheirExposuresAndWrittenToNumberedFiles) {
+    // Each cycle counts while bit 7 is 0: 500, 250 and 100 ms.
+    for (const auto& [from, to] : {std::pair{100ms, 600ms}, {1000ms, 1250ms}, {2000ms, 2100ms}}) {
+        triggerAt(from, false);
+        triggerAt(to, true);
     }
-    finishRun(controller);
+    runSeries(0);
 
     ASSERT_EQ(host.list.histogramCount(), 3);
+    const double exposures[] = {0.5, 0.25, 0.1};
     for (int i = 0; i < 3; ++i) {
+        const Histogram& cycle = *host.list.histogramAt(i);
         const std::string n = std::to_string(i + 1), name = "Co000" + n;
-        EXPECT_EQ(host.list.histogramAt(i)->name.view(), " " + n + ". " + name);
-        EXPECT_EQ(host.list.histogramAt(i)->kind, kKindMeasured);
+        EXPECT_EQ(cycle.name.view(), " " + n + ". " + name);
+        EXPECT_EQ(cycle.kind, kKindMeasured);
+        EXPECT_EQ(cycle.exposure, exposures[i]) << n;
         const std::string head =
             name + "\r\n" + (i == 0 ? "first" : "") + "\r\n       1\t1.0000E+00";
         EXPECT_TRUE(fileText(dir.path("run000" + n + ".txt")).starts_with(head)) << n;
@@ -87,22 +73,23 @@ TEST_F(CyclicFixture, TriggeredCyclesAreListedAndWrittenToNumberedFiles) {
     EXPECT_EQ(host.counts, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(host.countOf("save"), 1);
     EXPECT_EQ(host.countOf("export"), 0);
+    EXPECT_EQ(host.closedAt, 2101ms); // the last end edge and the read-out's settle
     EXPECT_EQ(io.statusPortsRead, std::vector<std::uint16_t>{0x279});
 }
 
 TEST_F(CyclicFixture, AbortKeepsTheCompletedCyclesAndExportsThemAsOneFile) {
     config.textExport.exportNames = 0;
-    startSeries(1);
-    io.setTrigger(false);
-    io.setTrigger(true);
-    io.setTrigger(false); // the second cycle is counting
-    controller.abort();
-    finishRun(controller);
+    triggerAt(100ms, false);
+    triggerAt(600ms, true);
+    triggerAt(1000ms, false); // the second cycle is counting
+    clock.after(1200ms, [this] { flags.abort = 1; });
+    runSeries(1);
 
     ASSERT_EQ(host.list.histogramCount(), 1);
     EXPECT_EQ(host.list.histogramAt(0)->name.view(), " 1. Co0001");
     EXPECT_EQ(host.events.back(), "export");
     EXPECT_EQ(host.countOf("save"), 1);
+    EXPECT_EQ(host.closedAt, 1200ms);
     EXPECT_TRUE(
         fileText(dir.path("run.txt")).starts_with("   Канал\t         1\r\n       1\t1.0000E+00"));
     // Aborted while waiting for the end edge: the analyser is left counting.
@@ -116,33 +103,75 @@ TEST(CycleTextFile, NumberedPathsSplitAtTheLastDotAfterEverySeparator) {
     EXPECT_EQ(numberedExportPath("C:\\old.data\\run", 12), "C:\\old.data\\run0012");
 }
 
-TEST(XraySeries, KeepsItsPeriodAndColoursEveryTenthLine) {
-    FakeHost host;
-    runXray(host, 100, 0.2, 10, false);
-
-    ASSERT_EQ(host.lines.size(), 10u);
-    for (std::size_t k = 0; k < host.lines.size(); ++k) {
-        const std::string& text = host.lines[k].text;
-        EXPECT_NEAR(std::atof(text.substr(0, 7).c_str()), 0.25 * k, 0.02) << text;
-        EXPECT_EQ(text.substr(7), "        1.000        1.000");
-        EXPECT_EQ(host.lines[k].colour, k == 0 ? kReportRed : k == 9 ? kReportBlue : kReportBlack);
-        if (k > 0) {
-            const double apart =
-                std::chrono::duration<double>(host.lines[k].at - host.lines[k - 1].at).count();
-            EXPECT_NEAR(apart, 0.25, 0.05);
-        }
+// Runs an X-ray series of exposures 0.05 s apart on the clock; with abortAt, aborts it then.
+void runXray(test::ManualClock& clock, test::FakeHost& host, std::int32_t count, double exposure,
+             int cycles, bool expanded, std::chrono::milliseconds abortAt = 0ms) {
+    test::FakeAnalyser io;
+    io.count = count;
+    XraySeriesJob job;
+    job.series.xrayExposure = exposure;
+    job.series.seriesInterval = 0.05;
+    job.series.seriesMaxCount = cycles;
+    job.countWindows.expandedResult = expanded ? 1 : 0;
+    RunFlags flags;
+    if (abortAt > 0ms) {
+        clock.after(abortAt, [&flags] { flags.abort = 1; });
     }
-    EXPECT_EQ(host.counts, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
-    EXPECT_EQ(host.events, std::vector<std::string>{"close"}); // nothing listed or saved
+    runXraySeries(io, clock, host, flags, job);
+}
+
+std::string elapsedColumn(double seconds) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%7.3f", seconds);
+    return text;
+}
+
+TEST(XraySeries, StartsEveryPeriodFromTheFirstAndColoursEveryTenthLine) {
+    const struct {
+        const char* what;
+        std::chrono::nanoseconds start;
+        std::chrono::milliseconds reportTakes;
+        int cycles;
+        std::chrono::milliseconds period; // from one start to the next
+    } cases[] = {
+        {"on time", 0ns, 0ms, 10, 250ms},
+        {"across the tick counter's wrap", test::beforeTickWrap(300ms), 0ms, 3, 250ms},
+        // Exposure, settle and report take 601 ms: each next one starts at once.
+        {"overrun", 0ns, 400ms, 3, 601ms},
+    };
+    for (const auto& c : cases) {
+        test::ManualClock clock(c.start);
+        test::FakeHost host(clock);
+        host.reportTakes = c.reportTakes;
+        runXray(clock, host, 100, 0.2, c.cycles, false);
+
+        ASSERT_EQ(host.lines.size(), static_cast<std::size_t>(c.cycles)) << c.what;
+        for (int k = 0; k < c.cycles; ++k) {
+            const test::FakeHost::Line& line = host.lines[static_cast<std::size_t>(k)];
+            const std::chrono::nanoseconds started = k * c.period;
+            EXPECT_EQ(line.text, elapsedColumn(std::chrono::duration<double>(started).count()) +
+                                     "        1.000        1.000")
+                << c.what;
+            // Reported after the 200 ms exposure and the read-out's 1 ms settle.
+            EXPECT_EQ(line.at - c.start, started + 201ms) << c.what << " " << k;
+            EXPECT_EQ(line.colour, k == 0 ? kReportRed : k == 9 ? kReportBlue : kReportBlack);
+        }
+        std::vector<int> counts(static_cast<std::size_t>(c.cycles));
+        std::iota(counts.begin(), counts.end(), 1);
+        EXPECT_EQ(host.counts, counts) << c.what;
+        EXPECT_EQ(host.events, std::vector<std::string>{"close"}); // nothing listed or saved
+    }
 }
 
 TEST(XraySeries, FailedEvaluationIsRedAndAnAbortStillReportsTheMeasurement) {
-    FakeHost host;
-    runXray(host, 0, 5.0, 3, true, 100);
+    test::ManualClock clock;
+    test::FakeHost host(clock);
+    runXray(clock, host, 0, 5.0, 3, true, 100ms);
 
     ASSERT_EQ(host.lines.size(), 1u);
     EXPECT_EQ(host.lines[0].text, "  0.000            0            0            0 Не определено");
     EXPECT_EQ(host.lines[0].colour, kReportRed);
+    EXPECT_EQ(host.lines[0].at, 101ms); // read out at the abort
     EXPECT_TRUE(host.counts.empty());
     EXPECT_EQ(host.events, std::vector<std::string>{"close"});
 }

@@ -3,6 +3,8 @@
 #include "acquisition/analyser_port.h"
 #include "acquisition/port_selection.h"
 #include "fitting/peak_fit.h"
+#include "support/fake_ui_services.h"
+#include "support/manual_clock.h"
 
 #include <gtest/gtest.h>
 
@@ -25,33 +27,42 @@ SimulationOptions options(std::vector<Source> sources, double rate,
     return {std::move(sources), detector, rate};
 }
 
-std::vector<std::int32_t> readOut(SimulatedAnalyser& analyser) {
-    freezeCounting(analyser, kBase);
-    std::vector<std::int32_t> counts(kAnalyserChannels);
-    readSpectrum(analyser, kBase, counts);
-    return counts;
-}
+// The simulator and the clock it counts on, which only the test moves.
+struct Simulation {
+    test::ManualClock clock;
+    SimulatedAnalyser analyser;
 
-// Counts for `duration` after S1 with command, pulsing the software gate every `pulseEvery`
-// (never when zero).
-std::vector<std::int32_t> measure(SimulatedAnalyser& analyser, std::uint8_t command,
-                                  std::chrono::milliseconds duration,
-                                  std::chrono::milliseconds pulseEvery = 0ms,
-                                  std::uint8_t threshold = 0) {
-    startCounting(analyser, kBase, threshold, command);
-    const auto end = std::chrono::steady_clock::now() + duration;
-    while (std::chrono::steady_clock::now() < end) {
-        if (pulseEvery > 0ms) {
-            softwareGatePulse(analyser, kBase);
-        }
-        std::this_thread::sleep_for(pulseEvery > 0ms ? pulseEvery : duration);
+    explicit Simulation(const SimulationOptions& options = {}) : analyser(clock, options) {}
+
+    std::vector<std::int32_t> readOut() {
+        freezeCounting(analyser, clock, kBase);
+        std::vector<std::int32_t> counts(kAnalyserChannels);
+        readSpectrum(analyser, kBase, counts);
+        return counts;
     }
-    return readOut(analyser);
-}
+
+    // Counts for duration after S1 with command, pulsing the software gate every pulseEvery
+    // (never when zero).
+    std::vector<std::int32_t> measure(std::uint8_t command, std::chrono::milliseconds duration,
+                                      std::chrono::milliseconds pulseEvery = 0ms,
+                                      std::uint8_t threshold = 0) {
+        startCounting(analyser, kBase, threshold, command);
+        const auto end = clock.now() + duration;
+        while (clock.now() < end) {
+            if (pulseEvery > 0ms) {
+                softwareGatePulse(analyser, kBase);
+            }
+            clock.waitUntil(
+                std::min(end, clock.now() + (pulseEvery > 0ms ? pulseEvery : duration)));
+        }
+        return readOut();
+    }
+};
 
 // The memory tests show that words written read back; here, where reading starts.
 TEST(SimulatedAnalyser, MemoryReadsBackFromByteZeroAfterEveryStop) {
-    SimulatedAnalyser analyser;
+    Simulation simulation;
+    SimulatedAnalyser& analyser = simulation.analyser;
     const std::vector<std::uint32_t> words(kAnalyserChannels, 0x12345678u);
     ASSERT_EQ(writeAndReadMemory(analyser, kBase, words), words);
     // Three bytes into the memory, a stop puts the next access back at byte 0.
@@ -82,19 +93,19 @@ TEST(SimulatedAnalyser, CountsOnlyWhileACommandStandsAndTheSoftwareGateIsFed) {
         {"one pulse holds the gate 10 ms", 0x15, 100ms, 300, 3000},
     };
     for (const auto& c : cases) {
-        SimulatedAnalyser analyser(options({Source::Cs137}, kRate));
-        const std::vector<std::int32_t> counts = measure(analyser, c.command, 60ms, c.pulseEvery);
+        Simulation simulation(options({Source::Cs137}, kRate));
+        const std::vector<std::int32_t> counts = simulation.measure(c.command, 60ms, c.pulseEvery);
         const auto total = std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
         EXPECT_TRUE(total >= c.atLeast && total <= c.atMost) << c.what << ": " << total;
         // Stopped, the memory holds still.
-        std::this_thread::sleep_for(5ms);
-        EXPECT_EQ(readOut(analyser), counts) << c.what;
+        simulation.clock.advance(5ms);
+        EXPECT_EQ(simulation.readOut(), counts) << c.what;
     }
 }
 
 TEST(SimulatedAnalyser, ThresholdSuppressesChannelsBelowEightTimesIt) {
-    SimulatedAnalyser analyser(options({Source::Cs137}, 1e6));
-    const std::vector<std::int32_t> counts = measure(analyser, 0x01, 30ms, 0ms, 50);
+    Simulation simulation(options({Source::Cs137}, 1e6));
+    const std::vector<std::int32_t> counts = simulation.measure(0x01, 30ms, 0ms, 50);
     EXPECT_EQ(std::count(counts.begin(), counts.begin() + 400, 0), 400);
     EXPECT_GT(std::accumulate(counts.begin() + 400, counts.begin() + 480, 0), 1000);
 }
@@ -126,9 +137,9 @@ TEST(SimulatedAnalyser, PhotopeaksLieWhereTheCalibrationPutsThem) {
         {Source::Co60, Detector::HPGe, 1332.492, 0.1},
     };
     for (const auto& c : cases) {
-        SimulatedAnalyser analyser(options({c.source}, 1e8, c.detector));
+        Simulation simulation(options({c.source}, 1e8, c.detector));
         const std::vector<std::int32_t> counts =
-            smoothed(measure(analyser, 0x01, 100ms), c.detector == Detector::NaI ? 8 : 0);
+            smoothed(simulation.measure(0x01, 100ms), c.detector == Detector::NaI ? 8 : 0);
         const double channel = c.energyKeV / kSimulatedKeVPerChannel;
         PeakFit fit;
         EXPECT_TRUE(fitPeakAt(fit, counts, static_cast<int>(std::lround(channel)), 4).converged())
@@ -137,16 +148,30 @@ TEST(SimulatedAnalyser, PhotopeaksLieWhereTheCalibrationPutsThem) {
     }
 }
 
-TEST(SimulatedAnalyser, TriggerLinesReachAWorkerWaitingForAnEdge) {
-    SimulatedAnalyser analyser;
+TEST(SimulatedAnalyser, TriggerLinesFollowTheirLevelOrPatternOnItsClock) {
+    Simulation simulation;
+    SimulatedAnalyser& analyser = simulation.analyser;
     analyser.setTriggerBit(2, true);
     EXPECT_EQ(analyser.readPort(0x279) & kTriggerBit, kTriggerBit);
     EXPECT_EQ(analyser.readPort(0x3BD) & kTriggerBit, 0);
 
-    // LPT2 set by hand, LPT1 driven by a pattern: both edges arrive on a worker thread.
+    // LPT1 high for 5 ms, low for 5 ms, from now on: a falling edge at 5 ms, a rising at 10.
     std::atomic<std::uint8_t> abort{0};
-    auto byHand = std::async(std::launch::async,
-                             [&] { return waitForEdge(analyser, 0x379, Edge::Rising, abort); });
+    analyser.setTriggerPattern(0, 5ms, 5ms);
+    EXPECT_TRUE(waitForEdge(analyser, simulation.clock, 0x3BD, Edge::Falling, abort));
+    EXPECT_EQ(simulation.clock.now(), 5ms);
+    EXPECT_TRUE(waitForEdge(analyser, simulation.clock, 0x3BD, Edge::Rising, abort));
+    EXPECT_EQ(simulation.clock.now(), 10ms);
+}
+
+// On the real clock: a level set by one thread reaches a worker waiting on another.
+TEST(SimulatedAnalyser, TriggerLineSetByHandReachesAWorkerWaitingForAnEdge) {
+    Simulation simulation;
+    SimulatedAnalyser& analyser = simulation.analyser;
+    std::atomic<std::uint8_t> abort{0};
+    auto byHand = std::async(std::launch::async, [&] {
+        return waitForEdge(analyser, realClock(), 0x379, Edge::Rising, abort);
+    });
     // The worker may start looking at any moment, so the line goes up and down until it reports
     // a rising edge; a worker still waiting is aborted rather than left to block the test's end.
     bool seen = false;
@@ -156,15 +181,6 @@ TEST(SimulatedAnalyser, TriggerLinesReachAWorkerWaitingForAnEdge) {
     }
     abort = seen ? 0 : 1;
     EXPECT_TRUE(seen && byHand.get());
-
-    analyser.setTriggerPattern(0, 5ms, 5ms);
-    auto patterned = std::async(std::launch::async, [&] {
-        return waitForEdge(analyser, 0x3BD, Edge::Falling, abort) &&
-               waitForEdge(analyser, 0x3BD, Edge::Rising, abort);
-    });
-    const bool ready = patterned.wait_for(2s) == std::future_status::ready;
-    abort = 1; // lets a stuck worker end before the analyser goes away
-    EXPECT_TRUE(ready && patterned.get());
 }
 
 TEST(PortSelection, EnvironmentThenCommandLine) {
@@ -206,11 +222,54 @@ TEST(PortSelection, EnvironmentThenCommandLine) {
             EXPECT_EQ(parse.remaining, c.remaining);
         } else {
             EXPECT_NE(parse.error.find(c.errorMentions), std::string::npos) << parse.error;
-            EXPECT_EQ(choosePorts(c.arguments, environment).io, nullptr);
+            test::ManualClock clock;
+            const PortChoice refused = choosePorts(c.arguments, clock, environment);
+            EXPECT_EQ(refused.analyser.kind, AnalyserKind::None);
+            EXPECT_EQ(refused.analyser.ports, nullptr);
         }
     }
-    const PortChoice simulated = choosePorts({}, [](const char*) { return std::nullopt; });
-    EXPECT_NE(dynamic_cast<SimulatedAnalyser*>(simulated.io.get()), nullptr);
+    test::ManualClock clock;
+    const PortChoice simulated = choosePorts({}, clock, [](const char*) { return std::nullopt; });
+    EXPECT_EQ(simulated.analyser.kind, AnalyserKind::Simulated);
+    EXPECT_NE(dynamic_cast<SimulatedAnalyser*>(simulated.analyser.ports.get()), nullptr);
+}
+
+TEST(PortSelection, ABackEndThatCannotBeOpenedIsReportedAndLeavesNoAnalyser) {
+    test::ManualClock clock;
+    test::FakeUiServices ui;
+    const auto directPorts = [](const char* name) -> std::optional<std::string> {
+        return std::string_view(name) == "KVANTIRA_PORTS" ? std::optional<std::string>("direct")
+                                                          : std::nullopt;
+    };
+    int openings = 0;
+    const auto refuse = [&openings] {
+        ++openings;
+        return DirectPorts::Opening{nullptr, "no access"};
+    };
+    const struct {
+        std::vector<std::string> arguments;
+        std::string detail;
+    } refusals[] = {{{"a.hst"}, "no access"}, {{"--rate=fast", "a.hst"}, "--rate: rate must"}};
+    for (const auto& c : refusals) {
+        ui.messages.clear();
+        const PortChoice choice = startAnalyser(c.arguments, clock, ui, directPorts, refuse);
+        EXPECT_EQ(choice.analyser.kind, AnalyserKind::None);
+        EXPECT_EQ(choice.analyser.ports, nullptr);
+        EXPECT_EQ(choice.remaining, std::vector<std::string>{"a.hst"});
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text, StringId::AnalyserUnavailable);
+        EXPECT_EQ(ui.messages[0].caption, StringId::BadNews);
+        EXPECT_TRUE(ui.messages[0].detail.starts_with(c.detail)) << ui.messages[0].detail;
+    }
+    EXPECT_EQ(openings, 1); // an option not understood opens nothing
+
+    // The command line overrides the environment; the simulator opens without a word.
+    ui.messages.clear();
+    const std::vector<std::string> arguments{"--ports=simulated"};
+    const PortChoice simulated = startAnalyser(arguments, clock, ui, directPorts, refuse);
+    EXPECT_EQ(simulated.analyser.kind, AnalyserKind::Simulated);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(openings, 1);
 }
 
 } // namespace
