@@ -27,11 +27,10 @@ struct LineReport {
 };
 
 LineReport reportOf(const LineIdentifier& identifier, const FoundLine& line) {
-    const AppConfig& config = identifier.config();
     LineReport report;
-    report.efficiency = efficiencyAt(config.efficiency, line.energy);
+    report.efficiency = efficiencyAt(identifier.efficiency(), line.energy);
     report.correctedRate = efficiencyCorrected(line.rate, report.efficiency);
-    report.match = identifier.identifyLine(line.energy, config.identification.lineTolerance);
+    report.match = identifier.identifyLine(line.energy, identifier.settings().lineTolerance);
     if (report.match) {
         const IsotopeRecord& isotope = identifier.database()[report.match->isotope];
         const IsotopeLine& matched = isotope.lines[report.match->line];
@@ -45,10 +44,11 @@ LineReport reportOf(const LineIdentifier& identifier, const FoundLine& line) {
 } // namespace
 
 LineIdentifier::LineIdentifier(const IsotopeDatabase& database, const FoundLines& foundLines,
-                               const AppConfig& config, const EnergyCalibration& calibration,
-                               std::int32_t channelCount)
-    : m_database(database), m_foundLines(foundLines), m_config(config),
-      m_spanLow(calibration.channelToEnergy(0.0, channelCount)),
+                               const IdentificationSettings& settings,
+                               const EfficiencyCalibration& efficiency,
+                               const EnergyCalibration& calibration, std::int32_t channelCount)
+    : m_database(database), m_foundLines(foundLines), m_settings(settings),
+      m_efficiency(efficiency), m_spanLow(calibration.channelToEnergy(0.0, channelCount)),
       m_spanHigh(
           calibration.channelToEnergy(static_cast<double>(channelCount) - 1.0, channelCount)) {}
 
@@ -62,14 +62,14 @@ bool LineIdentifier::isotopeConfirmed(std::size_t isotope, double threshold,
     for (const IsotopeLine& line : m_database[isotope].lines) {
         const double e = line.energy;
         if (line.intensity < threshold || !(m_spanLow < e && e < m_spanHigh) ||
-            !(m_config.identification.energyFrom < e && e < m_config.identification.energyTo)) {
+            !(m_settings.energyFrom < e && e < m_settings.energyTo)) {
             continue;
         }
         ++eligible;
         for (const FoundLine& found : m_foundLines.lines()) {
             if (std::fabs(found.energy - e) < tolerance) {
                 ++matched;
-                if (matched >= m_config.identification.linesNeeded) {
+                if (matched >= m_settings.linesNeeded) {
                     return true;
                 }
                 break;
@@ -92,8 +92,8 @@ std::optional<LineMatch> LineIdentifier::identifyLine(double energyKeV, double t
             if (!(d < toleranceKeV) || !(d < best)) {
                 continue;
             }
-            if (m_config.identification.checkLines != 0 &&
-                !isotopeConfirmed(i, m_config.identification.lineThreshold, toleranceKeV)) {
+            if (m_settings.checkLines != 0 &&
+                !isotopeConfirmed(i, m_settings.lineThreshold, toleranceKeV)) {
                 continue;
             }
             best = d;
@@ -121,7 +121,7 @@ std::string_view foundLinesListHeader(bool efficiencyCorrection) {
 }
 
 std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line) {
-    const bool corrected = identifier.config().identification.efficiencyCorrection != 0;
+    const bool corrected = identifier.settings().efficiencyCorrection != 0;
     const LineReport report = reportOf(identifier, line);
     std::string row =
         fixed2(line.energy, 8) + " " + fixed2(corrected ? report.correctedRate : line.rate, 9);
@@ -135,7 +135,7 @@ std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& 
 }
 
 std::string foundLinesCopyText(const LineIdentifier& identifier) {
-    const bool corrected = identifier.config().identification.efficiencyCorrection != 0;
+    const bool corrected = identifier.settings().efficiencyCorrection != 0;
     std::string copy(
         text(corrected ? StringId::FoundLinesTableHeader : StringId::FoundLinesShortHeader));
     for (const FoundLine& line : identifier.foundLines().lines()) {
@@ -156,7 +156,7 @@ std::string foundLinesCopyText(const LineIdentifier& identifier) {
 }
 
 std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line) {
-    const bool corrected = identifier.config().identification.efficiencyCorrection != 0;
+    const bool corrected = identifier.settings().efficiencyCorrection != 0;
     const LineReport report = reportOf(identifier, line);
     std::string row =
         fixed2(line.energy, 8) + " | " + fixed2(corrected ? report.correctedRate : line.rate, 9);

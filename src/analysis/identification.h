@@ -9,7 +9,7 @@
 
 #include "analysis/found_lines.h"
 #include "analysis/isotope_database.h"
-#include "model/app_config.h"
+#include "model/settings.h"
 #include "model/energy_calibration.h"
 
 #include <cstddef>
@@ -30,17 +30,17 @@ struct LineMatch {
 // Looks found lines up in a database. Holds references only: build one per use.
 class LineIdentifier {
 public:
-    // The settings come from config: lineThreshold, checkLines, linesNeeded, energyFrom and
-    // energyTo for the line check, lineTolerance, efficiencyCorrection and the efficiency table
-    // for the texts. The calibrated span is the energies of the first and the last of
-    // channelCount channels.
+    // lineThreshold, checkLines, linesNeeded, energyFrom and energyTo of settings make the line
+    // check; lineTolerance, efficiencyCorrection and the efficiency table the texts. The
+    // calibrated span is the energies of the first and the last of channelCount channels.
     LineIdentifier(const IsotopeDatabase& database, const FoundLines& foundLines,
-                   const AppConfig& config, const EnergyCalibration& calibration,
-                   std::int32_t channelCount);
+                   const IdentificationSettings& settings, const EfficiencyCalibration& efficiency,
+                   const EnergyCalibration& calibration, std::int32_t channelCount);
 
     const IsotopeDatabase& database() const { return m_database; }
     const FoundLines& foundLines() const { return m_foundLines; }
-    const AppConfig& config() const { return m_config; }
+    const IdentificationSettings& settings() const { return m_settings; }
+    const EfficiencyCalibration& efficiency() const { return m_efficiency; }
 
     // The line check. False for a disabled isotope (or an index outside the database).
     // Otherwise the isotope's lines are taken in record order (strongest first), counting only
@@ -58,7 +58,8 @@ public:
 private:
     const IsotopeDatabase& m_database;
     const FoundLines& m_foundLines;
-    const AppConfig& m_config;
+    const IdentificationSettings& m_settings;
+    const EfficiencyCalibration& m_efficiency;
     double m_spanLow = 0.0;  // keV at channel 0
     double m_spanHigh = 0.0; // keV at the last channel
 };

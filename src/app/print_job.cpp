@@ -81,8 +81,9 @@ std::vector<std::string> printedLineRows(const AppState& state) {
     }
     const LoadedDatabase loaded = loadDatabase(state.programDirectory + "SPECTORS.DAT");
     const std::int32_t channelCount = state.list.channelCount();
-    const LineIdentifier identifier(loaded.database, state.foundLines, state.config,
-                                    state.config.energyCalibration, channelCount);
+    const LineIdentifier identifier(loaded.database, state.foundLines, state.config.identification,
+                                    state.config.efficiency, state.config.energyCalibration,
+                                    channelCount);
     for (const FoundLine& line : state.foundLines.lines()) {
         rows.push_back(foundLinePrintRow(identifier, line));
     }

@@ -119,7 +119,7 @@ int runPeaks(std::span<const std::string_view> args) {
     w.config.plot.firstChannel = range.first - 1;
     w.config.plot.lastChannel = range.second - 1;
 
-    const auto result = runPeakSearch(w.list, w.config, parsed->settings);
+    const auto result = runPeakSearch(w.list, w.config.plot, parsed->settings);
     w.ui.setSaveFile(parsed->outPath);
     if (w.document.saveAs() != SaveOutcome::Written) {
         std::cerr << "kvantira-cli: " << parsed->outPath << " was not written\n";

@@ -86,15 +86,14 @@ struct IdentifiedLine {
 IdentifiedLine identify(const LineIdentifier& identifier, const FoundLine& line) {
     IdentifiedLine result;
     result.line = &line;
-    const AppConfig& config = identifier.config();
-    const auto match = identifier.identifyLine(line.energy, config.identification.lineTolerance);
+    const auto match = identifier.identifyLine(line.energy, identifier.settings().lineTolerance);
     if (match) {
         const IsotopeRecord& record = identifier.database()[match->isotope];
         const IsotopeLine& databaseLine = record.lines[match->line];
         result.isotope = &record;
         result.lineEnergy = databaseLine.energy;
-        result.activity = lineActivity(line.rate, efficiencyAt(config.efficiency, line.energy),
-                                       databaseLine.intensity);
+        result.activity = lineActivity(
+            line.rate, efficiencyAt(identifier.efficiency(), line.energy), databaseLine.intensity);
     }
     return result;
 }
@@ -171,8 +170,8 @@ int runSearch(std::span<const std::string_view> args) {
     if (result.tooManyPeaks) {
         std::cerr << "kvantira-cli: " << text(StringId::TooManyPeaks) << '\n';
     }
-    const LineIdentifier identifier(loaded.database, result.lines, w.config, calibration,
-                                    channels);
+    const LineIdentifier identifier(loaded.database, result.lines, w.config.identification,
+                                    w.config.efficiency, calibration, channels);
     switch (parsed->format) {
     case Format::Table:
         std::cout << foundLinesListHeader(w.config.identification.efficiencyCorrection != 0)

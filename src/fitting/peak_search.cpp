@@ -192,14 +192,13 @@ PeakSearchResult findPeaks(const Histogram& source, std::int32_t firstChannel,
     return result;
 }
 
-std::optional<PeakSearchResult> runPeakSearch(HistogramList& list, const AppConfig& config,
+std::optional<PeakSearchResult> runPeakSearch(HistogramList& list, const PlotSettings& plot,
                                               const PeakSearchSettings& settings) {
     const Histogram* source = list.currentHistogram();
     if (!source) {
         return std::nullopt;
     }
-    PeakSearchResult result =
-        findPeaks(*source, config.plot.firstChannel, config.plot.lastChannel, settings);
+    PeakSearchResult result = findPeaks(*source, plot.firstChannel, plot.lastChannel, settings);
     list.addHistogram(std::make_unique<Histogram>(std::move(result.histogram)));
     result.histogram = Histogram{};
     return result;

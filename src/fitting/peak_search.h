@@ -8,7 +8,7 @@
 //
 // Channels are 0-based; centres and widths are in channels, areas in counts.
 
-#include "model/app_config.h"
+#include "model/settings.h"
 #include "model/histogram.h"
 #include "model/histogram_list.h"
 
@@ -87,11 +87,11 @@ struct PeakSearchResult {
 PeakSearchResult findPeaks(const Histogram& source, std::int32_t firstChannel,
                            std::int32_t lastChannel, const PeakSearchSettings& settings);
 
-// Command 309 after its dialog: searches the current histogram between config's boundaries
+// Command 309 after its dialog: searches the current histogram between the plot's boundaries
 // and adds the result histogram to the list as is (kind, comment and total of the source; the
 // name renumbered), also when nothing was found; it becomes current. The returned value holds
 // the peaks, its histogram left empty. Nothing without a current histogram.
-std::optional<PeakSearchResult> runPeakSearch(HistogramList& list, const AppConfig& config,
+std::optional<PeakSearchResult> runPeakSearch(HistogramList& list, const PlotSettings& plot,
                                               const PeakSearchSettings& settings);
 
 } // namespace kv

@@ -1,5 +1,7 @@
 #include "analysis/identification.h"
 
+#include "model/app_config.h"
+
 #include <gtest/gtest.h>
 
 namespace kv {
@@ -28,7 +30,8 @@ protected:
     }
 
     LineIdentifier identifier() const {
-        return LineIdentifier(database, found, config, config.energyCalibration, channels);
+        return LineIdentifier(database, found, config.identification, config.efficiency,
+                              config.energyCalibration, channels);
     }
 };
 

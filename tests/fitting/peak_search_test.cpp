@@ -158,15 +158,15 @@ TEST(PeakSearch, ExtremeInputStaysBoundedAndInRange) {
 TEST(PeakSearch, CommandListsTheResultEvenWhenEmpty) {
     DocumentState state;
     HistogramList list(state);
-    AppConfig config;
-    EXPECT_FALSE(runPeakSearch(list, config, {}).has_value());
+    PlotSettings plot;
+    EXPECT_FALSE(runPeakSearch(list, plot, {}).has_value());
     list.setChannelCount(512);
     list.addHistogram(std::make_unique<Histogram>(spectrum(512, {{10000, 100.3, 3}})));
     state.documentSaved = true;
-    config.plot.firstChannel = 0, config.plot.lastChannel = 511;
+    plot.firstChannel = 0, plot.lastChannel = 511;
     for (const auto& [range, found] : std::vector<std::pair<int, std::size_t>>{{1, 0}, {8, 1}}) {
         list.setCurrentIndex(0);
-        const auto result = runPeakSearch(list, config, {range, 40.0});
+        const auto result = runPeakSearch(list, plot, {range, 40.0});
         ASSERT_TRUE(result.has_value());
         EXPECT_EQ(result->peaks.size(), found);
         EXPECT_EQ(list.currentIndex(), list.histogramCount() - 1);
