@@ -56,7 +56,8 @@ TEST_F(Exchange, DamagedOrMissingFilesAreReportedAndAddNothing) {
     EXPECT_EQ(importSpectra(document, config, ui), ReadOutcome::Cancelled);
     EXPECT_EQ(ui.messageIds(),
               (std::vector<StringId>{StringId::UnknownFileFormat, StringId::FileOpenFailed}));
-    EXPECT_NE(ui.messages[0].detail.find("число отсчетов не равно числу каналов"), std::string::npos);
+    EXPECT_EQ(ui.messages[0].detail,
+              dir.path("bad.spe") + "\nв $DATA число отсчетов не равно числу каналов (строка 3)");
     EXPECT_TRUE(list.empty());
 }
 
@@ -92,6 +93,16 @@ int runCli(const std::string& arguments, std::string* out = nullptr) {
 
 std::string quoted(const std::filesystem::path& path) {
     return "'" + path.string() + "'";
+}
+
+TEST(RefusalText, NamesTheReasonThenWhereItWasFound) {
+    EXPECT_EQ(refusalText({RefusalReason::CsvNotTwoNumbers, FilePosition::line(12), {}}),
+              "строка не из двух чисел (строка 12)");
+    EXPECT_EQ(refusalText({RefusalReason::ChnCountsCutShort, FilePosition::byte(40), {}}),
+              "отсчеты кончаются раньше числа каналов из заголовка (байт 40)");
+    EXPECT_EQ(refusalText({RefusalReason::XmlError, FilePosition::line(3), "Error parsing"}),
+              "ошибка в XML: Error parsing (строка 3)");
+    EXPECT_EQ(refusalText({RefusalReason::N42NoSpectrum, {}, {}}), "нет спектра с данными каналов");
 }
 
 TEST_F(Exchange, CliConvertsThroughHistogramFilesByteForByte) {
