@@ -28,15 +28,10 @@ inline void PrintTo(const FilePosition& at, std::ostream* out) {
 
 namespace kv::test {
 
-// The real spectra shipped beside the project, or an empty path when they are absent.
+// The real spectra kept with the tests (tests/data; provenance in its README.md).
 inline std::filesystem::path spectraDir() {
-    const std::filesystem::path dir = std::filesystem::path(KV_SHARED_DATA_DIR) / "spectra";
-    return std::filesystem::is_directory(dir) ? dir : std::filesystem::path();
+    return KV_TEST_DATA_DIR;
 }
-
-#define KV_REQUIRE_SPECTRA()                                                                       \
-    if (::kv::test::spectraDir().empty())                                                          \
-    GTEST_SKIP() << "no real spectra at " << KV_SHARED_DATA_DIR
 
 // The user's text of a result's refusal, for failure messages; empty when it was read.
 inline std::string refusalOf(const ImportResult& result) {

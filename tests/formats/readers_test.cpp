@@ -45,7 +45,6 @@ FilePosition line(std::size_t number) {
 }
 
 TEST(SpeReader, ReadsIaeaSpectrumWithLenientCalibrationCount) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("iaea2002/mix2neq6.spe");
     ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
@@ -68,7 +67,6 @@ TEST(SpeReader, ReadsIaeaSpectrumWithLenientCalibrationCount) {
 }
 
 TEST(SpeReader, PrefersMcaCalibrationOverEnergyFit) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("curie/eu_calib_7cm.Spe");
     ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
@@ -102,7 +100,6 @@ TEST(SpeReader, RefusesDamage) {
 }
 
 TEST(ChnReader, ReadsHeaderTrailerAndCounts) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("iaea2002/mix2neq6.Chn");
     ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
@@ -142,7 +139,6 @@ TEST(ChnReader, RefusesShortOrForeignFilesAtTheirByte) {
 }
 
 TEST(IecReader, ReadsDummySample) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("becquerel/hpge_dummy_test_01.iec");
     ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
@@ -180,7 +176,6 @@ TEST(IecReader, CountsFromTheFirstDataLineNumberAndRefusesGaps) {
 }
 
 TEST(N42Reader, Reads2006PortalFileWithCountedZeroes) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("interspec/ba133_source_640s_20100317.n42");
     ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     ASSERT_EQ(r.spectra.size(), 8u);
