@@ -99,6 +99,9 @@ std::vector<std::string_view> splitFields(std::string_view text, std::string_vie
 }
 
 std::optional<ScannedNumber> scanNumber(std::string_view text, std::size_t at, NumberForm form) {
+    // Every path returns this one object, so it is built where the caller keeps it: a copy of
+    // the nested optionals stalls on store forwarding and costs more than the parse itself.
+    std::optional<ScannedNumber> number;
     // from_chars takes neither a '+' nor the "0x" of a hexadecimal number, which strtod does,
     // so the sign and the prefix are read here.
     bool negative = false;
@@ -106,7 +109,7 @@ std::optional<ScannedNumber> scanNumber(std::string_view text, std::size_t at, N
         negative = text[at] == '-';
         ++at;
         if (at < text.size() && isSign(text[at])) {
-            return std::nullopt;
+            return number;
         }
     }
     std::chars_format format = std::chars_format::general;
@@ -118,38 +121,36 @@ std::optional<ScannedNumber> scanNumber(std::string_view text, std::size_t at, N
     const char* const end = text.data() + text.size();
     const auto [stop, error] =
         std::from_chars(text.data() + std::min(at, text.size()), end, value, format);
-    ScannedNumber number;
-    number.end = static_cast<std::size_t>(stop - text.data());
-    if (error == std::errc::result_out_of_range) {
+    if (error != std::errc{} && error != std::errc::result_out_of_range) {
         return number;
     }
-    if (error != std::errc{}) {
-        return std::nullopt;
+    number.emplace();
+    number->end = static_cast<std::size_t>(stop - text.data());
+    const bool subnormal = value != 0.0 && std::fabs(value) < DBL_MIN; // ERANGE for strtod too
+    if (error == std::errc{} && !subnormal) {
+        number->value = negative ? -value : value;
     }
-    if (value != 0.0 && std::fabs(value) < DBL_MIN) {
-        return number; // subnormal: strtod calls it out of range
-    }
-    number.value = negative ? -value : value;
     return number;
 }
 
 template <typename Integer>
 std::optional<ScannedInteger<Integer>> scanInteger(std::string_view text, std::size_t at) {
+    std::optional<ScannedInteger<Integer>> integer; // one object on every path, as above
     // from_chars reads a '-' itself but no '+'.
     if (at < text.size() && text[at] == '+') {
         ++at;
         if (at < text.size() && isSign(text[at])) {
-            return std::nullopt;
+            return integer;
         }
     }
     at = std::min(at, text.size());
-    ScannedInteger<Integer> integer;
-    const auto [stop, error] =
-        std::from_chars(text.data() + at, text.data() + text.size(), integer.value);
-    if (error != std::errc{}) {
-        return std::nullopt;
+    Integer value = 0;
+    const auto [stop, error] = std::from_chars(text.data() + at, text.data() + text.size(), value);
+    if (error == std::errc{}) {
+        integer.emplace();
+        integer->value = value;
+        integer->end = static_cast<std::size_t>(stop - text.data());
     }
-    integer.end = static_cast<std::size_t>(stop - text.data());
     return integer;
 }
 
@@ -174,7 +175,7 @@ std::optional<double> wholeNumber(std::string_view field) {
         !std::isfinite(*number->value)) {
         return std::nullopt;
     }
-    return number->value;
+    return *number->value;
 }
 
 std::optional<std::int64_t> wholeInteger(std::string_view field) {
