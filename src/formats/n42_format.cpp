@@ -90,10 +90,10 @@ std::optional<SystemTime> startTimeOf(std::string_view text) {
 }
 
 bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
-    const auto fields = splitFields(text);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const auto value = wholeNumber(fields[i]);
-        const auto count = value ? countFrom(*value) : std::nullopt;
+    std::size_t at = 0;
+    for (std::string_view field = nextField(text, at); !field.empty();
+         field = nextField(text, at)) {
+        const auto count = wholeCount(field);
         if (!count) {
             return false;
         }
@@ -104,7 +104,7 @@ bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
             out.push_back(*count);
             continue;
         }
-        const auto zeros = i + 1 < fields.size() ? wholeNumber(fields[++i]) : std::nullopt;
+        const auto zeros = wholeNumber(nextField(text, at));
         if (!zeros || *zeros < 1.0 || *zeros != std::floor(*zeros) ||
             *zeros > static_cast<double>(kMaxChannelCount - out.size())) {
             return false;

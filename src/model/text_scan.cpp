@@ -198,6 +198,16 @@ std::optional<std::int32_t> countFrom(double value) {
     return static_cast<std::int32_t>(rounded);
 }
 
+std::optional<std::int32_t> wholeCount(std::string_view field) {
+    // Counts are nearly always plain integers; anything else goes the slow way.
+    if (const auto integer = scanInteger<std::int32_t>(field, 0);
+        integer && integer->end == field.size()) {
+        return integer->value;
+    }
+    const auto number = wholeNumber(field);
+    return number ? countFrom(*number) : std::nullopt;
+}
+
 std::size_t appendCounts(std::string_view text, std::vector<std::int32_t>& out, std::size_t limit) {
     std::size_t at = 0;
     for (;;) {
@@ -205,20 +215,9 @@ std::size_t appendCounts(std::string_view text, std::vector<std::int32_t>& out, 
         if (field.empty()) {
             return text.size();
         }
-        const auto fieldStart = static_cast<std::size_t>(field.data() - text.data());
-        if (out.size() >= limit) {
-            return fieldStart;
-        }
-        // Counts are nearly always plain integers; anything else goes the slow way.
-        if (const auto integer = scanInteger<std::int32_t>(field, 0);
-            integer && integer->end == field.size()) {
-            out.push_back(integer->value);
-            continue;
-        }
-        const auto number = wholeNumber(field);
-        const auto count = number ? countFrom(*number) : std::nullopt;
+        const auto count = out.size() < limit ? wholeCount(field) : std::nullopt;
         if (!count) {
-            return fieldStart;
+            return static_cast<std::size_t>(field.data() - text.data());
         }
         out.push_back(*count);
     }

@@ -100,10 +100,12 @@ std::optional<std::int64_t> wholeInteger(std::string_view field);
 // not finite or lies outside the int32 range.
 std::optional<std::int32_t> countFrom(double value);
 
-// Appends the space-separated counts of text (whole numbers, or any number that countFrom
-// takes) to out. Where reading stopped: text.size() when all were read, else the offset of
-// the first field that is not a count or would grow out beyond limit values (out holds the
-// counts before it).
+// A whole field as a count: an int32 written as an integer, or any number countFrom takes.
+std::optional<std::int32_t> wholeCount(std::string_view field);
+
+// Appends the space-separated counts of text (as wholeCount reads them) to out. Where reading
+// stopped: text.size() when all were read, else the offset of the first field that is not a
+// count or would grow out beyond limit values (out holds the counts before it).
 std::size_t appendCounts(std::string_view text, std::vector<std::int32_t>& out, std::size_t limit);
 
 // Finite decimal numbers written one after another from the start of text, as strtod would

@@ -150,6 +150,10 @@ TEST(TextScanWholeFields, CountsRoundToTheNearestInt32) {
     EXPECT_FALSE(countFrom(2147483647.5));
     EXPECT_FALSE(countFrom(-2147483649.0));
     EXPECT_FALSE(countFrom(NAN));
+    EXPECT_EQ(wholeCount("+7"), 7);
+    EXPECT_EQ(wholeCount("4.5e1"), 45);
+    EXPECT_FALSE(wholeCount("3000000000"));
+    EXPECT_FALSE(wholeCount("7x"));
 
     std::vector<std::int32_t> counts;
     const std::string_view text = " 1 +2\r\n3.0\t4e1\n-5 ";
