@@ -3,7 +3,8 @@
 // The one scanner for every text the program reads: lines, fields and numbers read the way C
 // reads them in its own locale, never as the user's locale writes them (Qt sets the locale
 // from the environment, and a Russian one would make the comma the decimal point). The
-// primitives read at a position and allocate nothing; each kind of text has its rule on them:
+// primitives read at a position and copy no text (lines and fields are views into it); each
+// kind of text has its rule on them:
 //   dialog fields          numberFromFieldText (model/number_text.h): strtod, 19 characters
 //   pasted spectra         parsePastedCounts (model/clipboard_text.h): "%f%d" per CR LF line
 //   typed tables           scanNumberPair below: "%lf%lf" at the start of a line
