@@ -1,9 +1,9 @@
 #include "analysis/efficiency.h"
 
 #include "analysis/exchange_sort.h"
-#include "analysis/text_scan.h"
 #include "model/append_format.h"
 #include "model/strings.h"
+#include "model/text_scan.h"
 
 #include <cmath>
 #include <utility>

@@ -1,12 +1,11 @@
 #include "analysis/isotope_text.h"
 
 #include "analysis/exchange_sort.h"
-#include "analysis/text_scan.h"
 #include "model/append_format.h"
 #include "model/cp1251.h"
+#include "model/text_scan.h"
 
 #include <algorithm>
-#include <charconv>
 #include <span>
 #include <utility>
 #include <vector>
@@ -72,14 +71,6 @@ RecordLines readRecordLines(std::span<const std::string_view> lines) {
         read.record = std::move(record);
     }
     return read;
-}
-
-std::string_view trimmed(std::string_view line) {
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return line.substr(first, line.find_last_not_of(" \t") + 1 - first);
 }
 
 bool isNote(std::string_view line) {

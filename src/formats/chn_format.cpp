@@ -1,8 +1,9 @@
 #include "formats/chn_format.h"
 
-#include "formats/text_fields.h"
+#include "formats/dates_and_titles.h"
 #include "model/byte_io.h"
 #include "model/cp1251.h"
+#include "model/text_scan.h"
 
 #include <algorithm>
 #include <array>
@@ -21,6 +22,7 @@ constexpr std::int16_t kChnFileType = -1;
 constexpr std::int16_t kTrailerWithQuadratic = -102;
 constexpr std::int16_t kTrailerLinear = -101;
 constexpr double kTickSeconds = 0.02;
+constexpr std::size_t kChannelCountOffset = 30;
 constexpr std::size_t kDetectorOffset = 256;
 constexpr std::size_t kSampleOffset = 320;
 constexpr std::size_t kDescriptionSize = 64;
@@ -47,11 +49,11 @@ std::optional<SystemTime> startTimeOf(std::string_view second, std::string_view 
             month = static_cast<int>(m) + 1;
         }
     }
-    const auto day = parseInteger(trimmed(date.substr(0, 2)));
-    const auto year = parseInteger(date.substr(5, 2));
-    const auto hour = parseInteger(time.substr(0, 2));
-    const auto minute = parseInteger(time.substr(2, 2));
-    const auto seconds = parseInteger(trimmed(second));
+    const auto day = wholeInteger(trimmed(date.substr(0, 2)));
+    const auto year = wholeInteger(date.substr(5, 2));
+    const auto hour = wholeInteger(time.substr(0, 2));
+    const auto minute = wholeInteger(time.substr(2, 2));
+    const auto seconds = wholeInteger(trimmed(second));
     if (!day || !year || !hour || !minute || month == 0) {
         return std::nullopt;
     }
@@ -80,11 +82,20 @@ ImportResult readChn(std::span<const std::uint8_t> bytes) {
     const std::string_view time = asText(in.view(4));
     const std::uint16_t firstChannel = in.u16le();
     const std::uint16_t count = in.u16le();
-    if (!in.ok() || type != kChnFileType) {
-        return ImportResult::refused("не файл CHN (нет заголовка типа -1)");
+    if (type != kChnFileType) {
+        return ImportResult::refused(RefusalReason::ChnNoHeader, FilePosition::byte(0));
     }
-    if (count == 0 || in.remaining() / 4 < count) {
-        return ImportResult::refused("отсчеты кончаются раньше числа каналов из заголовка");
+    if (!in.ok()) {
+        return ImportResult::refused(RefusalReason::ChnNoHeader, FilePosition::byte(bytes.size()));
+    }
+    if (count == 0) {
+        return ImportResult::refused(RefusalReason::ChnCountsCutShort,
+                                     FilePosition::byte(kChannelCountOffset));
+    }
+    if (in.remaining() / 4 < count) {
+        // At the first count that is not there.
+        return ImportResult::refused(RefusalReason::ChnCountsCutShort,
+                                     FilePosition::byte(kChnHeaderSize + in.remaining() / 4 * 4));
     }
 
     ImportedSpectrum s;

@@ -1,8 +1,8 @@
 #include "formats/csv_format.h"
 
-#include "analysis/text_scan.h"
-#include "formats/text_fields.h"
+#include "formats/dates_and_titles.h"
 #include "model/append_format.h"
+#include "model/text_scan.h"
 
 #include <array>
 #include <cstdio>
@@ -29,7 +29,7 @@ void readComment(std::string_view comment, ImportedSpectrum& s, std::vector<doub
     if (key == kTitleKey) {
         s.title = titleText(value);
     } else if (key == kLiveKey || key == kRealKey) {
-        const auto seconds = parseNumber(value);
+        const auto seconds = wholeNumber(value);
         if (seconds && *seconds >= 0.0) {
             (key == kLiveKey ? s.liveTimeSeconds : s.realTimeSeconds) = *seconds;
         }
@@ -61,6 +61,7 @@ ImportResult readCsv(std::string_view text) {
     s.format = SpectrumFormat::Csv;
     std::vector<double> commentCalibration;
     std::vector<double> first;
+    std::string_view firstFall; // the row whose first column is not above the one before
     bool headerAllowed = true;
     for (const std::string_view rawLine : splitLines(text)) {
         const std::string_view line = trimmed(rawLine);
@@ -72,39 +73,43 @@ ImportResult readCsv(std::string_view text) {
             continue;
         }
         const auto fields = splitFields(line, kSeparators);
-        const auto x = fields.size() == 2 ? parseNumber(fields[0]) : std::nullopt;
-        const auto y = fields.size() == 2 ? parseNumber(fields[1]) : std::nullopt;
+        const auto x = fields.size() == 2 ? wholeNumber(fields[0]) : std::nullopt;
+        const auto y = fields.size() == 2 ? wholeNumber(fields[1]) : std::nullopt;
         if (!x || !y) {
             if (headerAllowed) {
                 headerAllowed = false;
                 continue;
             }
-            return ImportResult::refused("строка не из двух чисел");
+            return ImportResult::refused(RefusalReason::CsvNotTwoNumbers,
+                                         FilePosition::lineOf(text, line));
         }
         headerAllowed = false;
         const auto count = countFrom(*y);
         if (!count || s.channels.size() == static_cast<std::size_t>(kMaxChannelCount)) {
-            return ImportResult::refused("отсчет вне допустимых пределов или слишком много строк");
+            return ImportResult::refused(RefusalReason::CsvBadCount,
+                                         FilePosition::lineOf(text, line));
+        }
+        if (firstFall.empty() && !first.empty() && *x <= first.back()) {
+            firstFall = line;
         }
         first.push_back(*x);
         s.channels.push_back(*count);
     }
     if (s.channels.empty()) {
-        return ImportResult::refused("нет строк с числами");
+        return ImportResult::refused(RefusalReason::CsvNoRows);
     }
 
     bool channelNumbers = true;
-    bool rising = true;
     for (std::size_t i = 0; i < first.size(); ++i) {
         channelNumbers = channelNumbers && first[i] == first[0] + static_cast<double>(i);
-        rising = rising && (i == 0 || first[i] > first[i - 1]);
     }
     if (channelNumbers) {
         if (commentCalibration.size() >= 2) {
             s.calibration = ImportedCalibration{commentCalibration, first[0]};
         }
-    } else if (!rising) {
-        return ImportResult::refused("первый столбец не нумерует каналы и не возрастает");
+    } else if (!firstFall.empty()) {
+        return ImportResult::refused(RefusalReason::CsvFirstColumnNotRising,
+                                     FilePosition::lineOf(text, firstFall));
     } else if (first.size() >= 2) {
         const std::size_t last = first.size() - 1;
         const std::size_t mid = last / 2;

@@ -1,7 +1,7 @@
 #include "formats/iec_format.h"
 
-#include "analysis/text_scan.h"
-#include "formats/text_fields.h"
+#include "formats/dates_and_titles.h"
+#include "model/text_scan.h"
 
 #include <algorithm>
 #include <utility>
@@ -35,7 +35,7 @@ dataLine(std::string_view line) {
     if (fields.size() < 2) {
         return std::nullopt;
     }
-    const auto channel = parseInteger(fields.front());
+    const auto channel = wholeInteger(fields.front());
     if (!channel) {
         return std::nullopt;
     }
@@ -52,17 +52,19 @@ ImportResult readIec(std::string_view text) {
             if (trimmed(line).empty()) {
                 continue;
             }
-            return ImportResult::refused("строка без метки записи IEC");
+            return ImportResult::refused(RefusalReason::IecUnmarkedLine,
+                                         FilePosition::lineOf(text, line));
         }
         lines.push_back(line.substr(kMarkSize));
     }
     if (lines.size() <= kFirstDataLine) {
-        return ImportResult::refused("неполный заголовок IEC");
+        return ImportResult::refused(RefusalReason::IecShortHeader);
     }
     const auto header = leadingNumbers(lines[1]);
     if (header.size() < 3 || header[0] < 0.0 || header[1] < 0.0 || header[2] < 1.0 ||
         header[2] > kMaxChannelCount || header[2] != static_cast<std::int32_t>(header[2])) {
-        return ImportResult::refused("во второй строке нет живого и реального времени и числа каналов");
+        return ImportResult::refused(RefusalReason::IecBadTimesOrChannels,
+                                     FilePosition::lineOf(text, lines[1]));
     }
     const auto count = static_cast<std::size_t>(header[2]);
 
@@ -84,25 +86,27 @@ ImportResult readIec(std::string_view text) {
         const auto data = dataLine(lines[i]);
         if (data && (data->first == 0 || data->first == 1) &&
             std::all_of(data->second.begin(), data->second.end(),
-                        [](std::string_view f) { return parseInteger(f).has_value(); })) {
+                        [](std::string_view f) { return wholeInteger(f).has_value(); })) {
             firstChannel = data->first;
             break;
         }
     }
     if (!firstChannel) {
-        return ImportResult::refused("нет строк данных");
+        return ImportResult::refused(RefusalReason::IecNoData);
     }
     s.channels.reserve(count);
     for (; i < lines.size() && s.channels.size() < count; ++i) {
         const auto data = dataLine(lines[i]);
         if (!data || data->first != *firstChannel + static_cast<std::int64_t>(s.channels.size())) {
-            return ImportResult::refused("строка данных не на своем месте");
+            return ImportResult::refused(RefusalReason::IecDataLineOutOfPlace,
+                                         FilePosition::lineOf(text, lines[i]));
         }
         for (const std::string_view field : data->second) {
-            const auto value = parseInteger(field);
+            const auto value = wholeInteger(field);
             const auto countValue = value ? countFrom(static_cast<double>(*value)) : std::nullopt;
             if (!countValue) {
-                return ImportResult::refused("строка данных с неверным отсчетом");
+                return ImportResult::refused(RefusalReason::IecBadCount,
+                                             FilePosition::lineOf(text, lines[i]));
             }
             // The last line is filled up to its full width beyond the last channel.
             if (s.channels.size() < count) {
@@ -111,7 +115,8 @@ ImportResult readIec(std::string_view text) {
         }
     }
     if (s.channels.size() != count) {
-        return ImportResult::refused("отсчетов меньше, чем каналов");
+        return ImportResult::refused(RefusalReason::IecTooFewCounts,
+                                     FilePosition::lineOf(text, lines.back()));
     }
 
     ImportedCalibration calibration;

@@ -1,10 +1,10 @@
 #include "formats/imported_spectrum.h"
 
-#include "formats/text_fields.h"
 #include "model/append_format.h"
 #include "model/cp1251.h"
 #include "model/energy_calibration.h"
 #include "model/histogram_list.h"
+#include "model/text_scan.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,7 +26,7 @@ std::optional<double> realTimeOf(const Histogram& h) {
         return std::nullopt;
     }
     const std::size_t start = open + kRealTimeOpen.size();
-    return parseNumber(comment.substr(start, close - start));
+    return wholeNumber(comment.substr(start, close - start));
 }
 
 std::vector<double> shiftedPolynomial(const std::vector<double>& coefficients, double shift) {

@@ -10,6 +10,7 @@
 // its lower edge); each reader says in firstChannelPosition where the centre of the spectrum's
 // first channel lies in the file's own numbering, so one shift of the polynomial converts it.
 
+#include "formats/format_refusal.h"
 #include "model/energy_calibration.h"
 #include "model/histogram.h"
 #include "platform/clock.h"
@@ -43,13 +44,16 @@ struct ImportedSpectrum {
     std::optional<ImportedCalibration> calibration;
 };
 
-// What a reader makes of a file: its spectra, or why it refused the file.
+// What a reader makes of a file: its spectra, or why and where it refused the file (then no
+// spectra).
 struct ImportResult {
     std::vector<ImportedSpectrum> spectra;
-    std::string problem; // a short reason in the interface's language; empty when the file was read
+    std::optional<FormatRefusal> refusal;
 
-    bool ok() const { return problem.empty(); }
-    static ImportResult refused(std::string why) { return {{}, std::move(why)}; }
+    bool ok() const { return !refusal; }
+    static ImportResult refused(RefusalReason reason, FilePosition at = {}) {
+        return {{}, FormatRefusal{reason, at, {}}};
+    }
 };
 
 // The coefficients of P(x + shift) for the coefficients of P (lowest power first).

@@ -1,6 +1,7 @@
 #include "formats/n42_format.h"
 
-#include "formats/text_fields.h"
+#include "formats/dates_and_titles.h"
+#include "model/text_scan.h"
 
 #include <pugixml.hpp>
 
@@ -59,6 +60,12 @@ template <typename Visit> void forEachElement(const pugi::xml_document& document
     }
 }
 
+// The line of an offset into text that pugixml gives, where it knows one (-1 when not).
+FilePosition lineAt(std::string_view text, std::ptrdiff_t offset) {
+    return offset < 0 ? FilePosition{}
+                      : FilePosition::line(lineNumberAt(text, static_cast<std::size_t>(offset)));
+}
+
 std::string_view textOf(const pugi::xml_node& node) {
     return trimmed(node.child_value());
 }
@@ -83,10 +90,10 @@ std::optional<SystemTime> startTimeOf(std::string_view text) {
 }
 
 bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
-    const auto fields = splitFields(text);
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        const auto value = parseNumber(fields[i]);
-        const auto count = value ? countFrom(*value) : std::nullopt;
+    std::size_t at = 0;
+    for (std::string_view field = nextField(text, at); !field.empty();
+         field = nextField(text, at)) {
+        const auto count = wholeCount(field);
         if (!count) {
             return false;
         }
@@ -97,7 +104,7 @@ bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
             out.push_back(*count);
             continue;
         }
-        const auto zeros = i + 1 < fields.size() ? parseNumber(fields[++i]) : std::nullopt;
+        const auto zeros = wholeNumber(nextField(text, at));
         if (!zeros || *zeros < 1.0 || *zeros != std::floor(*zeros) ||
             *zeros > static_cast<double>(kMaxChannelCount - out.size())) {
             return false;
@@ -207,7 +214,7 @@ std::optional<double> durationSeconds(std::string_view text) {
         if (unit == text.npos || unit == 0) {
             return std::nullopt;
         }
-        const auto value = parseNumber(text.substr(0, unit));
+        const auto value = wholeNumber(text.substr(0, unit));
         const char u = text[unit];
         if (!value || (u == 'D') == inTime) {
             return std::nullopt;
@@ -223,11 +230,16 @@ ImportResult readN42(std::string_view text) {
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_buffer(text.data(), text.size());
     if (!parsed) {
-        return ImportResult::refused(std::string("ошибка в XML: ") + parsed.description());
+        ImportResult refused =
+            ImportResult::refused(RefusalReason::XmlError, lineAt(text, parsed.offset));
+        refused.refusal->detail = parsed.description();
+        return refused;
     }
-    const std::string_view root = localName(document.document_element());
+    const pugi::xml_node rootElement = document.document_element();
+    const std::string_view root = localName(rootElement);
     if (root != "N42InstrumentData" && root != "RadInstrumentData") {
-        return ImportResult::refused("не документ N42");
+        return ImportResult::refused(RefusalReason::N42NotDocument,
+                                     lineAt(text, rootElement.offset_debug()));
     }
     ImportResult result;
     forEachElement(document, [&](const pugi::xml_node& spectrum) {
@@ -242,19 +254,22 @@ ImportResult readN42(std::string_view text) {
         if (compression.empty()) {
             compression = data.attribute("compressionCode").value();
         }
+        const std::string_view counts = textOf(data);
         const bool read = compression == "CountedZeroes"
-                              ? readCountedZeroes(textOf(data), s.channels)
-                              : appendCounts(textOf(data), s.channels, kMaxChannelCount);
+                              ? readCountedZeroes(counts, s.channels)
+                              : appendCounts(counts, s.channels, kMaxChannelCount) == counts.size();
         const auto live = timeOf(spectrum, "LiveTime", {});
         const auto liveDuration = timeOf(spectrum, "LiveTimeDuration", {});
         const auto real = timeOf(spectrum, "RealTime", "SampleRealTime");
         const auto realDuration = timeOf(spectrum, "RealTimeDuration", "RealTimeDuration");
         if (!read || s.channels.empty()) {
-            result = ImportResult::refused("спектр без правильных данных каналов");
+            result = ImportResult::refused(RefusalReason::N42BadChannelData,
+                                           lineAt(text, data.offset_debug()));
             return;
         }
         if (!live || !liveDuration || !real || !realDuration) {
-            result = ImportResult::refused("живое или реальное время записано не как длительность");
+            result = ImportResult::refused(RefusalReason::N42BadTime,
+                                           lineAt(text, spectrum.offset_debug()));
             return;
         }
         s.liveTimeSeconds = *live + *liveDuration;
@@ -272,7 +287,7 @@ ImportResult readN42(std::string_view text) {
         result.spectra.push_back(std::move(s));
     });
     if (result.ok() && result.spectra.empty()) {
-        return ImportResult::refused("нет спектра с данными каналов");
+        return ImportResult::refused(RefusalReason::N42NoSpectrum);
     }
     return result;
 }

@@ -1,10 +1,11 @@
 #include "formats/spe_format.h"
 
-#include "analysis/text_scan.h"
-#include "formats/text_fields.h"
+#include "formats/dates_and_titles.h"
 #include "model/append_format.h"
 #include "model/cp1251.h"
+#include "model/text_scan.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
@@ -41,8 +42,7 @@ std::map<std::string_view, std::string_view> sectionsOf(std::string_view text) {
 }
 
 std::string_view firstLine(std::string_view content) {
-    const auto lines = splitLines(content);
-    return lines.empty() ? std::string_view{} : trimmed(lines.front());
+    return trimmed(content.substr(0, content.find('\n')));
 }
 
 std::optional<ImportedCalibration>
@@ -86,26 +86,32 @@ ImportResult readSpe(std::string_view text) {
     const auto sections = sectionsOf(text);
     const auto data = sections.find("DATA");
     if (data == sections.end()) {
-        return ImportResult::refused("нет раздела $DATA");
+        return ImportResult::refused(RefusalReason::SpeNoData);
     }
-    const auto dataLines = splitLines(data->second);
-    const auto range =
-        dataLines.empty() ? std::vector<std::string_view>{} : splitFields(dataLines.front());
-    const auto first = range.size() == 2 ? parseInteger(range[0]) : std::nullopt;
-    const auto last = range.size() == 2 ? parseInteger(range[1]) : std::nullopt;
+    const std::string_view content = data->second;
+    const auto range = splitFields(content.substr(0, content.find('\n')));
+    const auto first = range.size() == 2 ? wholeInteger(range[0]) : std::nullopt;
+    const auto last = range.size() == 2 ? wholeInteger(range[1]) : std::nullopt;
     if (!first || !last || *first < 0 || *last < *first || *last - *first >= kMaxChannelCount) {
-        return ImportResult::refused("в $DATA неправильный диапазон каналов");
+        return ImportResult::refused(RefusalReason::SpeBadChannelRange,
+                                     FilePosition::lineOf(text, content));
     }
     const auto count = static_cast<std::size_t>(*last - *first + 1);
 
     ImportedSpectrum s;
     s.format = SpectrumFormat::Spe;
     s.channels.reserve(count);
-    const std::size_t countsStart = data->second.find('\n');
-    if (countsStart == std::string_view::npos ||
-        !appendCounts(data->second.substr(countsStart + 1), s.channels, count) ||
-        s.channels.size() != count) {
-        return ImportResult::refused("в $DATA число отсчетов не равно числу каналов");
+    const std::string_view counts = content.substr(std::min(content.find('\n'), content.size()));
+    if (const std::size_t stop = appendCounts(counts, s.channels, count); stop != counts.size()) {
+        return ImportResult::refused(RefusalReason::SpeCountsNotChannels,
+                                     FilePosition::lineOf(text, counts.substr(stop)));
+    }
+    if (s.channels.size() != count) {
+        // Short: where the counts end, on the line of the last one (or of the range).
+        const std::string_view written = trimmed(content);
+        return ImportResult::refused(
+            RefusalReason::SpeCountsNotChannels,
+            FilePosition::lineOf(text, written.substr(written.size() - 1)));
     }
 
     if (const auto id = sections.find("SPEC_ID"); id != sections.end()) {
@@ -117,7 +123,8 @@ ImportResult readSpe(std::string_view text) {
     if (const auto times = sections.find("MEAS_TIM"); times != sections.end()) {
         const auto values = leadingNumbers(firstLine(times->second));
         if (values.size() != 2 || values[0] < 0.0 || values[1] < 0.0) {
-            return ImportResult::refused("$MEAS_TIM не содержит живое и реальное время в секундах");
+            return ImportResult::refused(RefusalReason::SpeBadTimes,
+                                         FilePosition::lineOf(text, times->second));
         }
         s.liveTimeSeconds = values[0];
         s.realTimeSeconds = values[1];

@@ -1,17 +1,93 @@
 #include "formats/spectrum_exchange.h"
 
 #include "formats/spectrum_formats.h"
+#include "model/strings.h"
 #include "platform/files.h"
 
 namespace kv {
 
 namespace {
 
-void reportRefused(UiServices& ui, const std::string& path, const std::string& problem) {
-    ui.showMessage(StringId::UnknownFileFormat, StringId::BadNews, path + "\n" + problem);
+StringId reasonText(RefusalReason reason) {
+    using R = RefusalReason;
+    using S = StringId;
+    switch (reason) {
+    case R::FormatNotRead:
+        return S::RefusedFormatNotRead;
+    case R::SpeNoData:
+        return S::RefusedSpeNoData;
+    case R::SpeBadChannelRange:
+        return S::RefusedSpeBadChannelRange;
+    case R::SpeCountsNotChannels:
+        return S::RefusedSpeCountsNotChannels;
+    case R::SpeBadTimes:
+        return S::RefusedSpeBadTimes;
+    case R::ChnNoHeader:
+        return S::RefusedChnNoHeader;
+    case R::ChnCountsCutShort:
+        return S::RefusedChnCountsCutShort;
+    case R::IecUnmarkedLine:
+        return S::RefusedIecUnmarkedLine;
+    case R::IecShortHeader:
+        return S::RefusedIecShortHeader;
+    case R::IecBadTimesOrChannels:
+        return S::RefusedIecBadTimesOrChannels;
+    case R::IecNoData:
+        return S::RefusedIecNoData;
+    case R::IecDataLineOutOfPlace:
+        return S::RefusedIecDataLineOutOfPlace;
+    case R::IecBadCount:
+        return S::RefusedIecBadCount;
+    case R::IecTooFewCounts:
+        return S::RefusedIecTooFewCounts;
+    case R::CsvNotTwoNumbers:
+        return S::RefusedCsvNotTwoNumbers;
+    case R::CsvBadCount:
+        return S::RefusedCsvBadCount;
+    case R::CsvNoRows:
+        return S::RefusedCsvNoRows;
+    case R::CsvFirstColumnNotRising:
+        return S::RefusedCsvFirstColumnNotRising;
+    case R::XmlError:
+        return S::RefusedXmlError;
+    case R::N42NotDocument:
+        return S::RefusedN42NotDocument;
+    case R::N42BadChannelData:
+        return S::RefusedN42BadChannelData;
+    case R::N42BadTime:
+        return S::RefusedN42BadTime;
+    case R::N42NoSpectrum:
+        return S::RefusedN42NoSpectrum;
+    case R::FormatNotWritten:
+        return S::RefusedFormatNotWritten;
+    case R::ChnTooManyChannels:
+        return S::RefusedChnTooManyChannels;
+    case R::ChnCalibrationAboveQuadratic:
+        return S::RefusedChnCalibrationAboveQuadratic;
+    }
+    return S::RefusedFormatNotRead;
+}
+
+void reportRefused(UiServices& ui, const std::string& path, const FormatRefusal& refusal) {
+    ui.showMessage(StringId::UnknownFileFormat, StringId::BadNews,
+                   path + "\n" + refusalText(refusal));
 }
 
 } // namespace
+
+std::string refusalText(const FormatRefusal& refusal) {
+    std::string out(text(reasonText(refusal.reason)));
+    if (!refusal.detail.empty()) {
+        out += ": " + refusal.detail;
+    }
+    if (refusal.at.unit != FilePosition::Unit::File) {
+        out += " (";
+        out += text(refusal.at.unit == FilePosition::Unit::Line ? StringId::RefusalAtLine
+                                                                : StringId::RefusalAtByte);
+        out += " " + std::to_string(refusal.at.value) + ")";
+    }
+    return out;
+}
 
 ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui) {
     FileDialogRequest request;
@@ -47,7 +123,7 @@ ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices
     }
     ImportResult read = readSpectrumFile(*bytes, path);
     if (!read.ok()) {
-        reportRefused(ui, path, read.problem);
+        reportRefused(ui, path, *read.refusal);
         return ReadOutcome::WrongMagic;
     }
     std::vector<std::unique_ptr<Histogram>> histograms;
@@ -93,8 +169,8 @@ SaveOutcome exportHistogram(const Histogram& h, const EnergyCalibration& calibra
                             std::int32_t channelCount, const std::string& path, UiServices& ui) {
     const WrittenSpectrum written = writeSpectrumFile(
         exportedSpectrum(h, calibration, channelCount), formatFromExtension(path));
-    if (!written.problem.empty()) {
-        reportRefused(ui, path, written.problem);
+    if (written.refusal) {
+        reportRefused(ui, path, *written.refusal);
         return SaveOutcome::Failed;
     }
     const WriteOutcome outcome = writeFileReplacing(path, written.bytes);

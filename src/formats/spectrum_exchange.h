@@ -7,11 +7,17 @@
 // (string 2201), a file refused by its reader (string 2005 with the reason), another channel
 // count than the list's (string 2007), a failed write (string 2200).
 
+#include "formats/format_refusal.h"
 #include "model/document.h"
 
 #include <string>
 
 namespace kv {
+
+// The user's text of a refusal: the reason, the parser's own words after a colon where it has
+// some, and where it was found ("в $DATA число отсчетов не равно числу каналов (строка 12)",
+// "... (байт 30)").
+std::string refusalText(const FormatRefusal& refusal);
 
 // Asks for one or more files and imports them in the order chosen; the outcome of the last file
 // that was not read, or Read.

@@ -30,6 +30,10 @@ std::string_view asText(std::span<const std::uint8_t> bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+WrittenSpectrum refusedWriting(RefusalReason reason) {
+    return {{}, FormatRefusal{reason, {}, {}}};
+}
+
 } // namespace
 
 SpectrumFormat formatFromExtension(std::string_view path) {
@@ -94,7 +98,7 @@ ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_v
     case SpectrumFormat::Unknown:
         break;
     }
-    return ImportResult::refused("программа не читает спектры в этом формате");
+    return ImportResult::refused(RefusalReason::FormatNotRead);
 }
 
 bool canWrite(SpectrumFormat format) {
@@ -118,10 +122,10 @@ WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumForm
                                               spectrum.calibration->coefficients.end(),
                                               [](double c) { return c != 0.0; });
         if (spectrum.channels.size() > 65535) {
-            return {{}, "в CHN не больше 65535 каналов"};
+            return refusedWriting(RefusalReason::ChnTooManyChannels);
         }
         if (tooManyTerms) {
-            return {{}, "в CHN энергетическая калибровка не выше квадратичной"};
+            return refusedWriting(RefusalReason::ChnCalibrationAboveQuadratic);
         }
         return {writeChn(spectrum), {}};
     }
@@ -131,7 +135,7 @@ WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumForm
     case SpectrumFormat::Unknown:
         break;
     }
-    return {{}, "программа не записывает спектры в этом формате"};
+    return refusedWriting(RefusalReason::FormatNotWritten);
 }
 
 } // namespace kv

@@ -7,6 +7,7 @@
 #include "formats/imported_spectrum.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,7 +29,7 @@ bool canWrite(SpectrumFormat format);
 
 struct WrittenSpectrum {
     std::vector<std::uint8_t> bytes;
-    std::string problem; // why nothing could be written; empty on success
+    std::optional<FormatRefusal> refusal; // why nothing could be written; nothing on success
 };
 
 // The file bytes of one spectrum. CHN holds at most 65535 channels and a quadratic

@@ -4,12 +4,11 @@
 #include "model/cp1251.h"
 #include "model/energy_calibration.h"
 #include "model/strings.h"
+#include "model/text_scan.h"
 
-#include <charconv>
 #include <algorithm>
 #include <cstddef>
 #include <memory>
-#include <type_traits>
 #include <utility>
 
 namespace kv {
@@ -20,51 +19,19 @@ constexpr double kPastedExposureSeconds = 100.0;
 // The name and comment of a pasted record are cut to this many bytes (both texts fit).
 constexpr std::size_t kPastedTextLimit = 63;
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::size_t skipBlanks(std::string_view text, std::size_t at) {
-    while (at < text.size() && isBlank(text[at])) {
-        ++at;
-    }
-    return at;
-}
-
-// The length of the number at the start of text, 0 when there is none. scanf takes a leading
-// '+', from_chars does not. A floating-point number beyond the range of a double still reads,
-// as with scanf (the first number is ignored anyway); a count beyond int32 does not.
-template <typename T>
-std::size_t scanNumber(std::string_view text, T& value) {
-    const bool plus = text.size() >= 2 && text[0] == '+' && text[1] != '-';
-    const char* begin = text.data() + (plus ? 1 : 0);
-    const char* end = text.data() + text.size();
-    std::from_chars_result read{};
-    if constexpr (std::is_floating_point_v<T>) {
-        read = std::from_chars(begin, end, value, std::chars_format::general);
-        if (read.ec == std::errc::result_out_of_range) {
-            read.ec = std::errc();
-        }
-    } else {
-        read = std::from_chars(begin, end, value);
-    }
-    return read.ec == std::errc() ? static_cast<std::size_t>(read.ptr - text.data()) : 0;
-}
-
-// "%f%d" at text[at]: the count, or nothing when either number is missing.
+// "%f%d" at text[at]: the count, or nothing when either number is missing. As with scanf, a
+// floating-point number beyond the range of a double still reads (it is ignored anyway); a
+// count beyond int32 does not.
 std::optional<std::int32_t> scanLine(std::string_view text, std::size_t at) {
-    at = skipBlanks(text, at);
-    double ignored = 0.0;
-    const std::size_t numberLength = scanNumber(text.substr(at), ignored);
-    if (numberLength == 0) {
+    const auto ignored = scanNumber(text, skipSpaces(text, at));
+    if (!ignored) {
         return std::nullopt;
     }
-    at = skipBlanks(text, at + numberLength);
-    std::int32_t count = 0;
-    if (scanNumber(text.substr(at), count) == 0) {
+    const auto count = scanInteger<std::int32_t>(text, skipSpaces(text, ignored->end));
+    if (!count) {
         return std::nullopt;
     }
-    return count;
+    return count->value;
 }
 
 // y of a channel by the vertical axis mode; any mode but 0 and 1 copies the fraction.

@@ -1,5 +1,5 @@
 // Each reader against real files (values counted from the files independently) and against
-// damaged input.
+// damaged input, which it refuses with a reason and the line or byte where it found it.
 
 #include "formats/chn_format.h"
 #include "formats/csv_format.h"
@@ -26,10 +26,27 @@ std::int64_t sumOf(const std::vector<std::int32_t>& counts) {
     return std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
 }
 
+// A damaged input, what its reader must say about it and where.
+struct Damage {
+    std::string text;
+    RefusalReason reason;
+    FilePosition at;
+};
+
+void expectRefused(const ImportResult& r, const Damage& d) {
+    ASSERT_FALSE(r.ok()) << d.text;
+    EXPECT_EQ(r.refusal->reason, d.reason) << d.text << "\n" << test::refusalOf(r);
+    EXPECT_EQ(r.refusal->at, d.at) << d.text << "\n" << test::refusalOf(r);
+    EXPECT_TRUE(r.spectra.empty());
+}
+
+FilePosition line(std::size_t number) {
+    return FilePosition::line(number);
+}
+
 TEST(SpeReader, ReadsIaeaSpectrumWithLenientCalibrationCount) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("iaea2002/mix2neq6.spe");
-    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
     EXPECT_EQ(s.title, "mix2neq6");
     EXPECT_EQ(s.channels.size(), 4096u);
@@ -50,9 +67,8 @@ TEST(SpeReader, ReadsIaeaSpectrumWithLenientCalibrationCount) {
 }
 
 TEST(SpeReader, PrefersMcaCalibrationOverEnergyFit) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("curie/eu_calib_7cm.Spe");
-    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
     EXPECT_EQ(s.channels.size(), 16384u);
     EXPECT_EQ(s.channels[1000], 857);
@@ -65,24 +81,27 @@ TEST(SpeReader, RefusesDamage) {
         "$SPEC_ID:\r\nx\r\n$DATA:\r\n0 3\r\n1 2\r\n3 4\r\n$MEAS_TIM:\r\n5 6\r\n";
     ASSERT_TRUE(readSpe(good).ok());
     EXPECT_EQ(readSpe(good).spectra[0].channels, (std::vector<std::int32_t>{1, 2, 3, 4}));
-    for (const std::string& bad : {
-             std::string("$SPEC_ID:\nx\n"),                     // no data
-             std::string("$DATA:\n0 3\n1 2 3\n"),               // one count short
-             std::string("$DATA:\n0 3\n1 2 3 4 5\n"),           // one too many
-             std::string("$DATA:\n3 0\n"),                      // falling range
-             std::string("$DATA:\n0 99999999999\n1\n"),         // beyond any spectrum
-             std::string("$DATA:\n0 1\n1 x\n"),                 // not a count
-             std::string("$DATA:\n0 1\n1 3000000000\n"),        // beyond int32
-             std::string("$DATA:\n0 0\n1\n$MEAS_TIM:\n-1 2\n"), // negative time
+    using R = RefusalReason;
+    for (const Damage& d : {
+             Damage{"$SPEC_ID:\nx\n", R::SpeNoData, {}},
+             Damage{"$DATA:\n0 3\n1 2 3\n", R::SpeCountsNotChannels, line(3)}, // one short
+             Damage{"$DATA:\r\n0 3\r\n1\r\n2\r\n\r\n3\r\n$X:\r\n", R::SpeCountsNotChannels,
+                    line(6)}, // at the last one
+             Damage{"$DATA:\n0 3\n1 2 3\n4 5\n", R::SpeCountsNotChannels, line(4)}, // one over
+             Damage{"$DATA:\n3 0\n", R::SpeBadChannelRange, line(2)},
+             Damage{"$DATA:\n0 99999999999\n1\n", R::SpeBadChannelRange, line(2)},
+             Damage{"$DATA:\n0 +-1\n1\n", R::SpeBadChannelRange, line(2)},
+             Damage{"$DATA:\n0 1\n1\nx\n", R::SpeCountsNotChannels, line(4)},
+             Damage{"$DATA:\n0 1\n1 3000000000\n", R::SpeCountsNotChannels, line(3)},
+             Damage{"$DATA:\n0 0\n1\n$MEAS_TIM:\n-1 2\n", R::SpeBadTimes, line(5)},
          }) {
-        EXPECT_FALSE(readSpe(bad).ok()) << bad;
+        expectRefused(readSpe(d.text), d);
     }
 }
 
 TEST(ChnReader, ReadsHeaderTrailerAndCounts) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("iaea2002/mix2neq6.Chn");
-    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
     EXPECT_EQ(s.channels.size(), 4096u);
     EXPECT_EQ(s.channels[4023], 3747); // the pulser
@@ -94,23 +113,34 @@ TEST(ChnReader, ReadsHeaderTrailerAndCounts) {
     EXPECT_FALSE(s.calibration); // 0, 1, 0 is the uncalibrated default
 }
 
-TEST(ChnReader, RefusesShortOrForeignFiles) {
+TEST(ChnReader, RefusesShortOrForeignFilesAtTheirByte) {
     ImportedSpectrum s;
     s.channels = {1, 2, 3};
     const auto bytes = writeChn(s);
     EXPECT_TRUE(readChn(bytes).ok());
     EXPECT_TRUE(readChn(std::span(bytes).first(kChnHeaderSize + 12)).ok()); // no trailer
-    EXPECT_FALSE(readChn(std::span(bytes).first(kChnHeaderSize + 11)).ok());
-    EXPECT_FALSE(readChn(std::span(bytes).first(10)).ok());
+    const auto refusal = [](std::span<const std::uint8_t> file) {
+        const ImportResult r = readChn(file);
+        return r.refusal ? std::pair{r.refusal->reason, r.refusal->at}
+                         : std::pair{RefusalReason::FormatNotRead, FilePosition{}};
+    };
+    using R = RefusalReason;
+    EXPECT_EQ(refusal(std::span(bytes).first(kChnHeaderSize + 11)),
+              std::pair(R::ChnCountsCutShort, FilePosition::byte(kChnHeaderSize + 8)));
+    EXPECT_EQ(refusal(std::span(bytes).first(10)),
+              std::pair(R::ChnNoHeader, FilePosition::byte(10)));
     auto foreign = bytes;
     foreign[0] = 0;
-    EXPECT_FALSE(readChn(foreign).ok());
+    EXPECT_EQ(refusal(foreign), std::pair(R::ChnNoHeader, FilePosition::byte(0)));
+    auto empty = bytes;
+    empty[30] = 0;
+    empty[31] = 0;
+    EXPECT_EQ(refusal(empty), std::pair(R::ChnCountsCutShort, FilePosition::byte(30)));
 }
 
 TEST(IecReader, ReadsDummySample) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("becquerel/hpge_dummy_test_01.iec");
-    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
     EXPECT_EQ(s.channels.size(), 2048u);
     EXPECT_EQ(s.channels[0], 40680);
@@ -131,15 +161,23 @@ TEST(IecReader, CountsFromTheFirstDataLineNumberAndRefusesGaps) {
     EXPECT_EQ(
         readIec(text + "A004 1 5 6\nA004 3 7 8\n").spectra.at(0).calibration->firstChannelPosition,
         1.0);
-    EXPECT_FALSE(readIec(text + "A004 1 5 6\nA004 4 7 8\n").ok()); // channel 3 missing
-    EXPECT_FALSE(readIec(text + "A004 0 5 6\n").ok());             // two counts short
-    EXPECT_FALSE(readIec("A004\nA004 1 1 0\nA004\nA004\nA004 0 1\n").ok());
+    using R = RefusalReason;
+    for (const Damage& d : {
+             Damage{text + "A004 1 5 6\nA004 4 7 8\n", R::IecDataLineOutOfPlace, line(6)},
+             Damage{text + "A004 0 5 6\n", R::IecTooFewCounts, line(5)},
+             Damage{text + "A004 0 1 2\nA004 2 3 x\n", R::IecBadCount, line(6)},
+             Damage{text + "\nB004 0 1 2 3\n", R::IecUnmarkedLine, line(6)},
+             Damage{text + "A004 x\n", R::IecNoData, {}},
+             Damage{"A004\nA004 1 1 0\nA004\nA004\nA004 0 1\n", R::IecBadTimesOrChannels, line(2)},
+             Damage{"A004\nA004 1 1 1\n", R::IecShortHeader, {}},
+         }) {
+        expectRefused(readIec(d.text), d);
+    }
 }
 
 TEST(N42Reader, Reads2006PortalFileWithCountedZeroes) {
-    KV_REQUIRE_SPECTRA();
     const ImportResult r = readReal("interspec/ba133_source_640s_20100317.n42");
-    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     ASSERT_EQ(r.spectra.size(), 8u);
     const ImportedSpectrum& s = r.spectra[0];
     EXPECT_EQ(s.title, "A1");
@@ -170,7 +208,7 @@ constexpr std::string_view kN42of2012 = R"(<?xml version="1.0"?>
 
 TEST(N42Reader, Reads2012Form) {
     const ImportResult r = readN42(kN42of2012);
-    ASSERT_TRUE(r.ok()) << r.problem;
+    ASSERT_TRUE(r.ok()) << test::refusalOf(r);
     const ImportedSpectrum& s = r.spectra.at(0);
     EXPECT_EQ(s.title, "det");
     EXPECT_EQ(s.channels, (std::vector<std::int32_t>{5, 0, 0, 0, 7}));
@@ -185,10 +223,18 @@ TEST(N42Reader, RefusesDamage) {
     zeros.replace(zeros.find("5 0 3 7"), 7, "5 0 2000000 7"); // more zeros than any spectrum
     std::string time(kN42of2012);
     time.replace(time.find("PT59S"), 5, "59");
-    for (const std::string& bad : {zeros, time, std::string(kN42of2012.substr(0, 200)),
-                                   std::string("<a/>"), std::string("")}) {
-        EXPECT_FALSE(readN42(bad).ok()) << bad;
+    using R = RefusalReason;
+    for (const Damage& d : {
+             Damage{zeros, R::N42BadChannelData, line(9)},
+             Damage{time, R::N42BadTime, line(7)},
+             Damage{std::string(kN42of2012.substr(0, 200)), R::XmlError, line(4)},
+             Damage{"<?xml version=\"1.0\"?>\n\n<a/>", R::N42NotDocument, line(3)},
+             Damage{"<N42InstrumentData>\n</N42InstrumentData>", R::N42NoSpectrum, {}},
+             Damage{"", R::XmlError, line(1)},
+         }) {
+        expectRefused(readN42(d.text), d);
     }
+    EXPECT_FALSE(readN42("<a>").refusal->detail.empty()) << "the parser's own words";
     EXPECT_EQ(durationSeconds("P1DT1H1M1.5S"), 90061.5);
     EXPECT_FALSE(durationSeconds("P1M")); // months have no length in seconds
     EXPECT_FALSE(durationSeconds("PT"));
@@ -197,7 +243,7 @@ TEST(N42Reader, RefusesDamage) {
 TEST(CsvReader, ChannelColumnWithCommentsOrEnergyColumn) {
     const ImportResult channels =
         readCsv("# live time s: 10.5\n# energy calibration keV: 1 2\nchannel;counts\n1;4\n2;5\n");
-    ASSERT_TRUE(channels.ok()) << channels.problem;
+    ASSERT_TRUE(channels.ok()) << test::refusalOf(channels);
     EXPECT_EQ(channels.spectra[0].channels, (std::vector<std::int32_t>{4, 5}));
     EXPECT_EQ(channels.spectra[0].liveTimeSeconds, 10.5);
     EXPECT_EQ(channels.spectra[0].calibration->firstChannelPosition, 1.0); // 1-based column
@@ -208,17 +254,26 @@ TEST(CsvReader, ChannelColumnWithCommentsOrEnergyColumn) {
         rows += std::to_string(3 + 0.5 * i + 0.01 * i * i) + "\t" + std::to_string(i * 10) + "\n";
     }
     const ImportResult energies = readCsv(rows);
-    ASSERT_TRUE(energies.ok()) << energies.problem;
+    ASSERT_TRUE(energies.ok()) << test::refusalOf(energies);
     const auto& c = energies.spectra[0].calibration->coefficients;
     ASSERT_EQ(c.size(), 3u);
     EXPECT_NEAR(c[0], 3.0, 1e-9);
     EXPECT_NEAR(c[1], 0.5, 1e-9);
     EXPECT_NEAR(c[2], 0.01, 1e-9);
+}
 
-    EXPECT_FALSE(readCsv("a,b\n1,2\nx,y\n").ok()); // a second header
-    EXPECT_FALSE(readCsv("3,1\n2,1\n").ok());      // falling first column
-    EXPECT_FALSE(readCsv("1,2,3\n").ok());         // not two columns
-    EXPECT_FALSE(readCsv("# only a comment\n").ok());
+TEST(CsvReader, RefusesDamage) {
+    using R = RefusalReason;
+    for (const Damage& d : {
+             Damage{"a,b\n1,2\nx,y\n", R::CsvNotTwoNumbers, line(3)}, // a second header
+             Damage{"1,2\n\n1,2,3\n", R::CsvNotTwoNumbers, line(3)},
+             Damage{"# c\n1.5,1\n2,1\n3.5,1\n2.5,1\n", R::CsvFirstColumnNotRising, line(5)},
+             Damage{"0,1\n1,3000000000\n", R::CsvBadCount, line(2)},
+             Damage{"1,2,3\n", R::CsvNoRows, {}}, // taken for the header
+             Damage{"# only a comment\n", R::CsvNoRows, {}},
+         }) {
+        expectRefused(readCsv(d.text), d);
+    }
 }
 
 TEST(SpectrumFormats, ChoosesByExtensionThenContent) {
@@ -229,7 +284,7 @@ TEST(SpectrumFormats, ChoosesByExtensionThenContent) {
     const std::vector<std::uint8_t> bytes(spe.begin(), spe.end());
     EXPECT_EQ(formatFromContent(bytes), SpectrumFormat::Spe);
     EXPECT_TRUE(readSpectrumFile(bytes, "no_extension").ok());
-    EXPECT_FALSE(readSpectrumFile(bytes, "x.hst").ok());
+    expectRefused(readSpectrumFile(bytes, "x.hst"), {spe, RefusalReason::FormatNotRead, {}});
 }
 
 } // namespace

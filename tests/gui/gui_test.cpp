@@ -1,7 +1,6 @@
 #include "gui/dialog_fields.h"
 #include "gui/help_window.h"
 #include "gui/qt_ui_services.h"
-#include "model/number_text.h"
 #include "model/strings.h"
 #include "support/temp_dir.h"
 
@@ -23,21 +22,6 @@
 
 namespace kv {
 namespace {
-
-TEST(NumberText, TakesTheLongestNumericPrefixOfNineteenCharacters) {
-    EXPECT_EQ(numberFromFieldText("  12.5abc"), 12.5);
-    EXPECT_EQ(numberFromFieldText("\t-3e2x"), -300.0);
-    EXPECT_EQ(numberFromFieldText("+7"), 7.0);
-    EXPECT_EQ(numberFromFieldText("0x10"), 16.0);
-    EXPECT_EQ(numberFromFieldText("abc"), 0.0);
-    EXPECT_EQ(numberFromFieldText("+-3"), 0.0);
-    EXPECT_EQ(numberFromFieldText("1234567890123456789012"), 1234567890123456789.0);
-    EXPECT_EQ(numberFromFieldText(std::string(19, ' ') + "5"), 0.0);
-    EXPECT_EQ(numberFromFieldText("1e999"), std::nullopt);
-    EXPECT_EQ(numberFromFieldText("-1e-400"), std::nullopt);
-    // The exponent lies beyond the 19th character, so the cut text is in range.
-    EXPECT_EQ(numberFromFieldText("0.00000000000000001e999"), 1e-17);
-}
 
 TEST(DialogFields, FormatAndReadBack) {
     QLineEdit field;
