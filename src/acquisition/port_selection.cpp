@@ -77,7 +77,8 @@ constexpr Option kOptions[] = {
 } // namespace
 
 std::optional<std::string> processEnvironment(const char* name) {
-    const char* value = std::getenv(name);
+    // Read at start-up, before any thread of ours runs, and the program never sets variables.
+    const char* value = std::getenv(name); // NOLINT(concurrency-mt-unsafe)
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
 }
 

@@ -121,7 +121,8 @@ void runCyclicSeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, C
     }
 }
 
-void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, XraySeriesJob job) {
+void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags,
+                   const XraySeriesJob& job) {
     const std::uint16_t base = portBase(job.analyser);
     const std::uint8_t command = commandByte(job.analyser);
     const std::uint32_t exposureMs = exposureMilliseconds(job.series.xrayExposure);

@@ -86,7 +86,8 @@ void ChannelFilter::mean(std::span<std::int32_t> out, std::size_t radius) const 
         return;
     }
     const auto width = static_cast<std::int64_t>(2 * radius + 1);
-    std::int64_t sum = std::accumulate(c.begin(), c.begin() + 2 * radius, std::int64_t{0});
+    std::int64_t sum = std::accumulate(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(2 * radius),
+                                       std::int64_t{0});
     for (std::size_t i = radius; i + radius < n; ++i) {
         sum += c[i + radius];
         out[i] = static_cast<std::int32_t>(sum / width);
@@ -135,12 +136,13 @@ void ChannelFilter::rank(std::span<std::int32_t> out, FilterKind kind, std::size
     const std::span<const std::int32_t> c = m_input;
     const std::size_t n = c.size();
     const std::size_t width = 2 * radius + 1;
-    std::copy(c.begin(), c.begin() + radius, out.begin());
-    std::copy(c.end() - radius, c.end(), out.end() - radius);
+    const auto edge = static_cast<std::ptrdiff_t>(radius);
+    std::copy(c.begin(), c.begin() + edge, out.begin());
+    std::copy(c.end() - edge, c.end(), out.end() - edge);
 
     // The window is kept sorted as it slides, one value leaving and one entering per channel;
     // the ranks taken are those of the descending sort: median r, maximum 0, minimum 2r.
-    m_window.assign(c.begin(), c.begin() + width);
+    m_window.assign(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(width));
     std::sort(m_window.begin(), m_window.end());
     const std::size_t pick = kind == FilterKind::Median    ? radius
                              : kind == FilterKind::Maximum ? width - 1

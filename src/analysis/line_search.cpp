@@ -109,7 +109,7 @@ LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings
 
         PeakFit fit;
         const auto window = std::span<const std::int32_t>(fitted).subspan(
-            static_cast<std::size_t>(start), static_cast<std::size_t>(2 * halfWidth + 1));
+            static_cast<std::size_t>(start), 2 * static_cast<std::size_t>(halfWidth) + 1);
         if (!fitPeakWindow(fit, window, 3).converged() ||
             kFwhmPerSigma * fit.sigma >= settings.maxPeakWidth) {
             continue;

@@ -21,7 +21,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // Qt takes the locale from the environment; every number we format or parse uses '.'.
-    std::setlocale(LC_NUMERIC, "C");
+    std::setlocale(LC_NUMERIC, "C"); // NOLINT(concurrency-mt-unsafe): before any other thread
     // The interface is Russian whatever the user's locale, Qt's own dialogs and buttons too.
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -94,7 +94,7 @@ std::optional<ToolbarLayout> toolbarLayoutFromStored(const QStringList& stored) 
     return layout;
 }
 
-Toolbar::Toolbar(std::unique_ptr<QSettings> settings, std::function<void(Command)> send,
+Toolbar::Toolbar(std::unique_ptr<QSettings> settings, const std::function<void(Command)>& send,
                  QWidget* parent)
     : QToolBar(parent), m_settings(std::move(settings)) {
     setObjectName("ToolBar");

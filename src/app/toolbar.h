@@ -42,7 +42,7 @@ public:
     // settings: where the layout is kept (the program passes QSettings("Velmar", "Nuklidor")).
     // send: runs a button's command. Saves the default layout under "ToolBarOld", then shows
     // the one stored under "ToolBar" if there is a readable one.
-    Toolbar(std::unique_ptr<QSettings> settings, std::function<void(Command)> send,
+    Toolbar(std::unique_ptr<QSettings> settings, const std::function<void(Command)>& send,
             QWidget* parent = nullptr);
     ~Toolbar() override;
 

@@ -21,13 +21,13 @@ public:
 
     bool reportedError() const { return m_reportedError; }
 
-    void showMessage(StringId text, StringId caption, std::string_view detail) override;
+    void showMessage(StringId message, StringId caption, std::string_view detail) override;
     void showFormattedMessage(StringId id, std::string_view formatted, StringId caption) override;
-    Answer ask(StringId text, StringId caption, QuestionButtons buttons) override;
+    Answer ask(StringId message, StringId caption, QuestionButtons buttons) override;
     std::optional<std::string> chooseOpenFile(const FileDialogRequest& request) override;
     std::vector<std::string> chooseOpenFiles(const FileDialogRequest& request) override;
     std::optional<std::string> chooseSaveFile(const FileDialogRequest& request) override;
-    void setClipboardText(const std::string& text) override;
+    void setClipboardText(const std::string& value) override;
     std::string clipboardText() override;
     void showHelp(int context) override;
     bool startAnotherCopy(const std::vector<std::string>& arguments) override;

@@ -75,13 +75,12 @@ std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> a
             range = parseNumber<int>(args[++i]);
         } else if (arg == "--sigma-max" && hasValue) {
             sigmaMax = parseNumber<double>(args[++i]);
-        } else if (arg.starts_with("-")) {
-            return std::nullopt;
-        } else if (parsed.path.empty()) {
+        } else if (!arg.starts_with("-") && parsed.path.empty()) {
             parsed.path = arg;
-        } else if (parsed.outPath.empty()) {
+        } else if (!arg.starts_with("-") && parsed.outPath.empty()) {
             parsed.outPath = arg;
         } else {
+            // An unknown option, or a third file.
             return std::nullopt;
         }
     }

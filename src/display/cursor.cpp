@@ -115,7 +115,8 @@ bool stepCursor(PlotView& view, const PlotSettings& plot, int delta) {
     }
     const long long offset =
         static_cast<long long>(cursorChannel(view, plot)) + delta - plot.firstChannel;
-    view.cursorFraction = std::clamp(static_cast<double>(offset) / span, 0.0, 1.0);
+    view.cursorFraction =
+        std::clamp(static_cast<double>(offset) / static_cast<double>(span), 0.0, 1.0);
     return true;
 }
 

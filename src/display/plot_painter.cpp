@@ -252,11 +252,14 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const PlotSettings&
     r.left += h;
     r.bottom -= h;
 
-    painter.setPen(QPen(Qt::black, h / 10));
+    // Whole device pixels, so the frame and grid stay crisp at any resolution.
+    const int framePen = h / 10;
+    const int gridPen = h / 15;
+    painter.setPen(QPen(Qt::black, framePen));
     painter.setBrush(Qt::white);
     painter.drawRect(outline(r));
 
-    painter.setPen(QPen(Qt::black, h / 15, Qt::DotLine));
+    painter.setPen(QPen(Qt::black, gridPen, Qt::DotLine));
     for (int i = 1; i < kGridDivisions; ++i) {
         const int y = r.top + (r.bottom - r.top) * i / kGridDivisions;
         const int x = r.left + (r.right - r.left) * i / kGridDivisions;

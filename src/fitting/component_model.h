@@ -42,15 +42,14 @@ struct FitComponent {
     int parameterCount() const { return kv::parameterCount(kind); }
 };
 
-// The value of one component at channel x. Parameters where a kind is undefined (a Gaussian of
+// The value of one component c at channel x. Parameters where a kind is undefined (a Gaussian of
 // zero width, an exponential of zero length) give infinities or NaN, which the fit turns into a
 // failure.
-double componentFunction(const FitComponent& component, int x);
+double componentFunction(const FitComponent& c, int x);
 
 // The derivatives by P0 ... P(n-1) at channel x; entries from n on are 0. The МКП shape has no
 // closed-form derivatives by P1 and P2: central differences with steps +-0.02 and +-0.01.
-std::array<double, kMaxComponentParameters> componentDerivatives(const FitComponent& component,
-                                                                 int x);
+std::array<double, kMaxComponentParameters> componentDerivatives(const FitComponent& c, int x);
 
 // I0(z) e^-z by the polynomial approximations 9.8.1 (z <= 3.75) and 9.8.2 (z > 3.75) of
 // Abramowitz and Stegun, relative error below 2e-7.
@@ -63,7 +62,7 @@ struct McpShape {
     double poissonMean = 0.0;
     double amplitudeMean = 0.0; // channels
 };
-McpShape mcpShape(const FitComponent& component);
+McpShape mcpShape(const FitComponent& c);
 
 // The fit region: channels firstChannel to lastChannel of the spectrum, both included, 0-based.
 struct FitRegion {

@@ -16,22 +16,23 @@ inline constexpr int kMaxFitParameters = 20;
 // A square matrix of order n <= 20 in the upper-left corner of a 20 x 20 row-major array (the
 // row stride is always 20). Elements outside the corner are neither read nor written.
 struct FitMatrix {
-    std::array<double, kMaxFitParameters * kMaxFitParameters> elements{};
+    std::array<double, std::size_t{kMaxFitParameters} * kMaxFitParameters> elements{};
 
-    double& at(int row, int column) {
-        return elements[static_cast<std::size_t>(row * kMaxFitParameters + column)];
-    }
-    double at(int row, int column) const {
-        return elements[static_cast<std::size_t>(row * kMaxFitParameters + column)];
+    double& at(int row, int column) { return elements[index(row, column)]; }
+    double at(int row, int column) const { return elements[index(row, column)]; }
+
+    static std::size_t index(int row, int column) {
+        return static_cast<std::size_t>(row) * kMaxFitParameters +
+               static_cast<std::size_t>(column);
     }
 };
 
-// Inverts the n x n corner in place by Gauss-Jordan elimination with complete pivoting. False
+// Inverts the n x n corner of a in place by Gauss-Jordan elimination with complete pivoting. False
 // when a pivot or the running product of pivots falls below 1e-10 in magnitude; the corner then
 // holds partly transformed values. The test on the product reports matrices of uniformly small
 // entries as singular (diag(1e-4, 1e-4, 1e-4) is), which the normal matrices of counts never are.
 // n outside 1..20 is refused.
-bool invertMatrix(FitMatrix& matrix, int n);
+bool invertMatrix(FitMatrix& a, int n);
 
 // Fits y = c0 + c1 x + ... + c(n-1) x^(n-1) to the points by unweighted least squares, n being
 // coefficients.size() (1..20). True with the coefficients written, lowest power first; false,

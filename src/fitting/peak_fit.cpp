@@ -228,7 +228,7 @@ PeakFitOutcome fitPeakAt(PeakFit& fit, std::span<const std::int32_t> y, int star
         return refused;
     }
     PeakFitOutcome outcome = fitPeakWindow(
-        fit, y.subspan(static_cast<std::size_t>(first), static_cast<std::size_t>(2 * halfWidth + 1)), n);
+        fit, y.subspan(static_cast<std::size_t>(first), 2 * static_cast<std::size_t>(halfWidth) + 1), n);
     outcome.windowFirst = first;
     if (outcome.converged()) {
         fit.centre += first;

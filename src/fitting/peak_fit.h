@@ -51,16 +51,16 @@ struct PeakFitOutcome {
 // t = (x - centre) / sigma; B alone for t > 10, and 0 (level included) when sigma <= 1e-10.
 double peakModelValue(const PeakFit& fit, int x);
 
-// Fits counts (channel i at x = i) with 3 parameters (area, centre, sigma) or 4 (and the
-// level). Starting values come from the moments of the counts above the smallest count (4) or
+// Fits the counts y (channel i at x = i) with n = 3 parameters (area, centre, sigma) or 4 (and
+// the level). Starting values come from the moments of the counts above the smallest count (4) or
 // zero (3); the Jacobian is taken once at the start; full Gauss-Newton steps follow until the
 // relative change of the residual is at most 1e-5.
-PeakFitOutcome fitPeakWindow(PeakFit& fit, std::span<const std::int32_t> counts, int parameters);
+PeakFitOutcome fitPeakWindow(PeakFit& fit, std::span<const std::int32_t> y, int n);
 
-// Finds the peak near channel start of a whole spectrum (climbing uphill on both sides, taking
+// Finds the peak near channel start of a whole spectrum y (climbing uphill on both sides, taking
 // the higher summit), fits the widest symmetric window over which the counts fall on both sides
-// and stay non-negative, and on success leaves centre as a channel of the whole spectrum.
-PeakFitOutcome fitPeakAt(PeakFit& fit, std::span<const std::int32_t> counts, int start,
-                         int parameters);
+// and stay non-negative with n parameters, and on success leaves centre as a channel of the
+// whole spectrum.
+PeakFitOutcome fitPeakAt(PeakFit& fit, std::span<const std::int32_t> y, int start, int n);
 
 } // namespace kv

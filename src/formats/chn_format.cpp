@@ -23,7 +23,6 @@ constexpr std::int16_t kTrailerWithQuadratic = -102;
 constexpr std::int16_t kTrailerLinear = -101;
 constexpr double kTickSeconds = 0.02;
 constexpr std::size_t kChannelCountOffset = 30;
-constexpr std::size_t kDetectorOffset = 256;
 constexpr std::size_t kSampleOffset = 320;
 constexpr std::size_t kDescriptionSize = 64;
 constexpr std::array<std::string_view, 12> kMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun",

@@ -47,7 +47,7 @@ public:
     bool startAnotherCopy(const std::vector<std::string>& arguments) override;
 
 private:
-    void showBox(const QString& text, StringId caption);
+    void showBox(const QString& message, StringId caption);
     QStringList chooseFiles(const FileDialogRequest& request, QFileDialog::FileMode mode);
 
     std::string m_programDirectory;

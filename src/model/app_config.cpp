@@ -241,7 +241,11 @@ constexpr bool trailerLayoutFills() {
 }
 
 static_assert(storedSize(WindowPlacement{}) == 44);
+// clang 14 cannot evaluate libstdc++ 12's std::string in a constant expression; g++ builds the
+// program and checks the record here, and the field pins of the record's tests hold it as well.
+#if !defined(__clang__)
 static_assert(configLayoutFills(), "configuration fields must fill 1901 bytes without gaps");
+#endif
 static_assert(trailerLayoutFills(), "trailer fields must fill 481 bytes without gaps");
 
 } // namespace

@@ -58,7 +58,6 @@ public:
         m_at += 4 * n;
         return *this;
     }
-    friend Int32LeIterator operator+(Int32LeIterator it, difference_type n) { return it += n; }
     friend difference_type operator-(Int32LeIterator a, Int32LeIterator b) {
         return (a.m_at - b.m_at) / 4;
     }

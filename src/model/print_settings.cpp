@@ -28,17 +28,17 @@ bool pageSettingsAreDefault(const PrintSettings& settings) {
 
 } // namespace
 
-PrinterBlock encodePrinterDescription(const PrinterDescription& d) {
+PrinterBlock encodePrinterDescription(const PrinterDescription& description) {
     PrinterBlock block{};
     ByteWriter out(block);
     out.bytes(kPrinterTag);
-    out.text(fieldOrEmpty(d.printerName, kPrinterNameField), kPrinterNameField);
-    out.i32le(d.pageWidthTenthMm);
-    out.i32le(d.pageHeightTenthMm);
-    out.i32le(d.orientation);
-    out.i32le(d.resolutionDpi);
-    out.i32le(static_cast<std::int32_t>(d.output));
-    out.text(fieldOrEmpty(d.outputFile, kPrinterOutputFileField), kPrinterOutputFileField);
+    out.text(fieldOrEmpty(description.printerName, kPrinterNameField), kPrinterNameField);
+    out.i32le(description.pageWidthTenthMm);
+    out.i32le(description.pageHeightTenthMm);
+    out.i32le(description.orientation);
+    out.i32le(description.resolutionDpi);
+    out.i32le(static_cast<std::int32_t>(description.output));
+    out.text(fieldOrEmpty(description.outputFile, kPrinterOutputFileField), kPrinterOutputFileField);
     return block;
 }
 

@@ -127,7 +127,15 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) 
 
 namespace {
 
-std::string systemReason(int error) { return std::strerror(error); }
+// strerror_r in either of its forms: the GNU one returns the text, the POSIX one fills buffer.
+[[maybe_unused]] const char* reasonText(const char* text, const char* /*buffer*/) { return text; }
+[[maybe_unused]] const char* reasonText(int /*status*/, const char* buffer) { return buffer; }
+
+// Thread-safe: a cyclic series writes its files from the acquisition worker.
+std::string systemReason(int error) {
+    char buffer[256] = "";
+    return reasonText(strerror_r(error, buffer, sizeof buffer), buffer);
+}
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
     std::size_t done = 0;

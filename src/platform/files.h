@@ -54,10 +54,11 @@ struct WriteOutcome {
     std::string reason; // the system's description of the failure, empty on success
 };
 
-// Writes bytes to a new temporary file in the target's directory, flushes it to the disk and
-// renames it over the target (through a symbolic link to the file it names). On any failure
+// Writes bytes to a new temporary file in the directory of requestedPath, flushes it to the disk
+// and renames it over that target (through a symbolic link to the file it names). On any failure
 // the temporary file is removed and the target is left exactly as it was.
-WriteOutcome writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes);
+WriteOutcome writeFileReplacing(const std::string& requestedPath,
+                                std::span<const std::uint8_t> bytes);
 
 // The directory part of a path with its trailing '/', or empty when it has none.
 std::string directoryOf(const std::string& path);

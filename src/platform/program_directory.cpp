@@ -23,18 +23,19 @@ std::string executableDirectory() {
 }
 
 std::string userConfigDirectory() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    // The environment is read at start-up only and never set by the program.
+    const char* xdg = std::getenv("XDG_CONFIG_HOME"); // NOLINT(concurrency-mt-unsafe)
     if (xdg && *xdg) {
         return std::string(xdg) + "/kvantira";
     }
-    const char* home = std::getenv("HOME");
+    const char* home = std::getenv("HOME"); // NOLINT(concurrency-mt-unsafe)
     return std::string(home && *home ? home : ".") + "/.config/kvantira";
 }
 
 } // namespace
 
 std::string findProgramDirectory() {
-    const char* home = std::getenv("KVANTIRA_HOME");
+    const char* home = std::getenv("KVANTIRA_HOME"); // NOLINT(concurrency-mt-unsafe): start-up
     if (home && *home) {
         return withTrailingSlash(home);
     }
