@@ -66,6 +66,7 @@ struct XraySeriesJob {
 // starting k x (xrayExposure + seriesInterval) seconds of clock after the first (at once when
 // the previous one overran). Lines are red for the first and for failed evaluations, blue for
 // every tenth. An abort still reads out, evaluates and reports the measurement under way.
-void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, const XraySeriesJob& job);
+void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags,
+                   const XraySeriesJob& job);
 
 } // namespace kv

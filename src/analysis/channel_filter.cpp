@@ -86,8 +86,8 @@ void ChannelFilter::mean(std::span<std::int32_t> out, std::size_t radius) const 
         return;
     }
     const auto width = static_cast<std::int64_t>(2 * radius + 1);
-    std::int64_t sum = std::accumulate(c.begin(), c.begin() + static_cast<std::ptrdiff_t>(2 * radius),
-                                       std::int64_t{0});
+    std::int64_t sum = std::accumulate(
+        c.begin(), c.begin() + static_cast<std::ptrdiff_t>(2 * radius), std::int64_t{0});
     for (std::size_t i = radius; i + radius < n; ++i) {
         sum += c[i + radius];
         out[i] = static_cast<std::int32_t>(sum / width);

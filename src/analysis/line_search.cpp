@@ -42,7 +42,9 @@ void noiseLevel(std::span<std::int32_t> level, std::span<const std::int32_t> spe
     }
 }
 
-void setComment(Histogram& h, StringId id) { h.comment.assign(cp1251FromUtf8(text(id))); }
+void setComment(Histogram& h, StringId id) {
+    h.comment.assign(cp1251FromUtf8(text(id)));
+}
 
 } // namespace
 

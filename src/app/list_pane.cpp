@@ -221,7 +221,8 @@ QStringList ListPane::mimeTypes() const {
 }
 
 QMimeData* ListPane::mimeData(const QList<QTreeWidgetItem*>& items) const {
-    const Histogram* h = items.isEmpty() ? nullptr : m_list.histogramAt(indexOfTopLevelItem(items[0]));
+    const Histogram* h =
+        items.isEmpty() ? nullptr : m_list.histogramAt(indexOfTopLevelItem(items[0]));
     return h ? makeEntryDragData(*h) : nullptr;
 }
 

@@ -52,8 +52,12 @@ TextExportOptionsDialog::TextExportOptionsDialog(bool oneFile, bool withNames, U
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(help, &QPushButton::clicked, this, [&ui] { ui.showHelp(kHelpContext); });
-    m_controls = {{C::Ok, ok},           {C::Cancel, cancel},      {C::Help, help},
-                  {C::PerHistogram, perHistogram}, {C::OneFile, together}, {C::WithNames, names},
+    m_controls = {{C::Ok, ok},
+                  {C::Cancel, cancel},
+                  {C::Help, help},
+                  {C::PerHistogram, perHistogram},
+                  {C::OneFile, together},
+                  {C::WithNames, names},
                   {C::MarkedLabel, label}};
 }
 

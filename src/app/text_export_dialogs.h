@@ -29,7 +29,8 @@ public:
     };
 
     // "Помощь" opens the help at the text export's topic.
-    TextExportOptionsDialog(bool oneFile, bool withNames, UiServices& ui, QWidget* parent = nullptr);
+    TextExportOptionsDialog(bool oneFile, bool withNames, UiServices& ui,
+                            QWidget* parent = nullptr);
 
     QWidget* control(Control id) const;
     bool oneFile() const;

@@ -59,13 +59,19 @@ std::optional<std::string> CliUi::chooseSaveFile(const FileDialogRequest&) {
     return m_saveFile;
 }
 
-void CliUi::setClipboardText(const std::string& value) { m_clipboard = value; }
+void CliUi::setClipboardText(const std::string& value) {
+    m_clipboard = value;
+}
 
-std::string CliUi::clipboardText() { return m_clipboard; }
+std::string CliUi::clipboardText() {
+    return m_clipboard;
+}
 
 void CliUi::showHelp(int) {}
 
-bool CliUi::startAnotherCopy(const std::vector<std::string>&) { return false; }
+bool CliUi::startAnotherCopy(const std::vector<std::string>&) {
+    return false;
+}
 
 int CliWorkspace::open(const std::string& path, const std::string& configPath) {
     if (!configPath.empty() && !loadConfigurationFile(config, configPath)) {
@@ -95,8 +101,8 @@ bool wantsHelp(std::span<const std::string_view> args) {
                        [](std::string_view arg) { return arg == "--help" || arg == "-h"; });
 }
 
-std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args,
-                                     std::string_view help, bool parsed) {
+std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std::string_view help,
+                                     bool parsed) {
     if (wantsHelp(args)) {
         std::cout << help;
         return kExitOk;

@@ -21,8 +21,8 @@ bool wantsHelp(std::span<const std::string_view> args);
 
 // The exit status of a verb whose arguments ask for its help (printed on standard output: 0) or
 // did not parse (the help on standard error: 1); nothing when the verb should run.
-std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args,
-                                     std::string_view help, bool parsed);
+std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std::string_view help,
+                                     bool parsed);
 
 // The exit status of a histogram file that Open could not read whole: 1 when it could not be
 // opened, 2 for a format error; 0 when it was read.

@@ -73,9 +73,8 @@ void printText(const HistogramList& list, const AppConfig& config) {
               << '\n';
     for (int k = 0; k < list.histogramCount(); ++k) {
         const Histogram& h = *list.histogramAt(k);
-        std::cout << utf8FromCp1251(h.name.view()) << '\t'
-                  << columnText(h, ListColumn::Created) << '\t'
-                  << columnText(h, ListColumn::Total) << '\t'
+        std::cout << utf8FromCp1251(h.name.view()) << '\t' << columnText(h, ListColumn::Created)
+                  << '\t' << columnText(h, ListColumn::Total) << '\t'
                   << columnText(h, ListColumn::Exposure) << " s\t" << h.channels.size() << '\t'
                   << (h.isMarked() ? "marked" : "-") << '\t' << utf8FromCp1251(h.comment.view())
                   << '\n';

@@ -80,15 +80,24 @@ std::string describe(const PeakFitOutcome& outcome) {
     const std::string window = " (channels " + std::to_string(outcome.windowFirst + 1) + " to " +
                                std::to_string(outcome.windowFirst + outcome.windowSize) + ")";
     switch (outcome.status) {
-    case PeakFitStatus::Converged: return "converged";
-    case PeakFitStatus::NoDegreesOfFreedom: return "no more channels than parameters";
-    case PeakFitStatus::NoCounts: return "no counts above the level" + window;
-    case PeakFitStatus::NoWidth: return "the peak has no width" + window;
-    case PeakFitStatus::Singular: return "singular normal matrix" + window;
-    case PeakFitStatus::Diverged: return "the iteration diverged" + window;
-    case PeakFitStatus::TooManyIterations: return "no convergence in 100 steps" + window;
-    case PeakFitStatus::WindowTooNarrow: return "fewer than 5 channels around the summit" + window;
-    case PeakFitStatus::StartOutside: return "the channel is outside the spectrum";
+    case PeakFitStatus::Converged:
+        return "converged";
+    case PeakFitStatus::NoDegreesOfFreedom:
+        return "no more channels than parameters";
+    case PeakFitStatus::NoCounts:
+        return "no counts above the level" + window;
+    case PeakFitStatus::NoWidth:
+        return "the peak has no width" + window;
+    case PeakFitStatus::Singular:
+        return "singular normal matrix" + window;
+    case PeakFitStatus::Diverged:
+        return "the iteration diverged" + window;
+    case PeakFitStatus::TooManyIterations:
+        return "no convergence in 100 steps" + window;
+    case PeakFitStatus::WindowTooNarrow:
+        return "fewer than 5 channels around the summit" + window;
+    case PeakFitStatus::StartOutside:
+        return "the channel is outside the spectrum";
     }
     return {};
 }
@@ -114,8 +123,8 @@ int runPeak(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     if (parsed->channel < 1 || parsed->channel > channels) {
-        std::cerr << "kvantira-cli: channel " << parsed->channel << " is not among 1.."
-                  << channels << '\n';
+        std::cerr << "kvantira-cli: channel " << parsed->channel << " is not among 1.." << channels
+                  << '\n';
         return kExitUsage;
     }
 
@@ -163,8 +172,8 @@ int runPeak(std::span<const std::string_view> args) {
                   << value(kevPerChannel * fit.centreError) << " кэВ\n"
                   << "ПШПМ:          " << value(kFwhmPerSigma * fit.sigma) << " ± "
                   << value(kFwhmPerSigma * fit.sigmaError) << " канал\n"
-                  << "ПШПМ:          " << value(kevPerChannel * kFwhmPerSigma * fit.sigma)
-                  << " ± " << value(kevPerChannel * kFwhmPerSigma * fit.sigmaError) << " кэВ\n";
+                  << "ПШПМ:          " << value(kevPerChannel * kFwhmPerSigma * fit.sigma) << " ± "
+                  << value(kevPerChannel * kFwhmPerSigma * fit.sigmaError) << " кэВ\n";
     }
     return ok ? kExitOk : kExitFitFailed;
 }

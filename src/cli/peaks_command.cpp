@@ -29,13 +29,12 @@ constexpr std::string_view kPeaksHelp =
 struct PeaksArguments {
     std::string path;
     std::string outPath;
-    int histogram = 0; // 1-based
+    int histogram = 0;                        // 1-based
     std::optional<std::pair<int, int>> range; // 1-based, inclusive
     PeakSearchSettings settings;
 };
 
-template <class Number>
-std::optional<Number> parseNumber(std::string_view text) {
+template <class Number> std::optional<Number> parseNumber(std::string_view text) {
     Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) {
@@ -84,8 +83,8 @@ std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> a
             return std::nullopt;
         }
     }
-    if (parsed.outPath.empty() || !histogram || !rangeValid || !range || *range < 0 ||
-        !sigmaMax || std::isnan(*sigmaMax)) {
+    if (parsed.outPath.empty() || !histogram || !rangeValid || !range || *range < 0 || !sigmaMax ||
+        std::isnan(*sigmaMax)) {
         return std::nullopt;
     }
     parsed.histogram = *histogram;

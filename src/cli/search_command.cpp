@@ -118,12 +118,9 @@ std::string csvRow(const IdentifiedLine& row) {
 }
 
 nlohmann::json jsonRow(const IdentifiedLine& row) {
-    nlohmann::json line = {{"energy", row.line->energy},
-                           {"rate", row.line->rate},
-                           {"position", row.line->position},
-                           {"isotope", nullptr},
-                           {"lineEnergy", nullptr},
-                           {"activity", nullptr}};
+    nlohmann::json line = {{"energy", row.line->energy},     {"rate", row.line->rate},
+                           {"position", row.line->position}, {"isotope", nullptr},
+                           {"lineEnergy", nullptr},          {"activity", nullptr}};
     if (row.isotope) {
         line["isotope"] = utf8FromCp1251(row.isotope->name);
         line["lineEnergy"] = row.lineEnergy;

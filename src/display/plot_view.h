@@ -45,10 +45,10 @@ struct PlotView {
     double yMax = 0.0;
     double cursorFraction = 0.5; // within [0, 1] of the visible channel span
     bool cursorDragging = false;
-    bool zoomArmed = false; // the next drag zooms
+    bool zoomArmed = false;         // the next drag zooms
     double dragStartFraction = 0.0; // cursorFraction when the drag began
-    PixelRect paneRect; // the main window's plot pane
-    PixelRect plotRect; // the rectangle of the current paint or print job
+    PixelRect paneRect;             // the main window's plot pane
+    PixelRect plotRect;             // the rectangle of the current paint or print job
 };
 
 YAxisMode yAxisMode(const PlotSettings& plot);

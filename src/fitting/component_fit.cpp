@@ -150,8 +150,8 @@ ComponentFitOutcome fitComponents(ComponentTable& table, const Histogram* curren
     for (int k = 0; k < table.componentCount(); ++k) {
         const FitComponent& c = table.component(k);
         const bool peak = c.kind == ComponentKind::Gaussian || c.kind == ComponentKind::Mcp;
-        if (peak && !(c.parameters[1] >= region.firstChannel &&
-                      c.parameters[1] <= region.lastChannel)) {
+        if (peak &&
+            !(c.parameters[1] >= region.firstChannel && c.parameters[1] <= region.lastChannel)) {
             return restored(ComponentFitStatus::PeakLeftRegion);
         }
     }

@@ -130,7 +130,9 @@ bool fitPolynomial(std::span<const double> x, std::span<const double> y,
             power[i] = previous[i] * x[i];
         }
     }
-    const auto row = [&](int j) { return std::span(basis).subspan(static_cast<std::size_t>(j) * m, m); };
+    const auto row = [&](int j) {
+        return std::span(basis).subspan(static_cast<std::size_t>(j) * m, m);
+    };
 
     FitMatrix normal;
     for (int j = 0; j < n; ++j) {

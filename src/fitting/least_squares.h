@@ -22,8 +22,7 @@ struct FitMatrix {
     double at(int row, int column) const { return elements[index(row, column)]; }
 
     static std::size_t index(int row, int column) {
-        return static_cast<std::size_t>(row) * kMaxFitParameters +
-               static_cast<std::size_t>(column);
+        return static_cast<std::size_t>(row) * kMaxFitParameters + static_cast<std::size_t>(column);
     }
 };
 

@@ -42,19 +42,27 @@ double residualSum(const PeakFit& fit, std::span<const std::int32_t> y, std::vec
 
 double& parameter(PeakFit& fit, int j) {
     switch (j) {
-    case 0: return fit.area;
-    case 1: return fit.centre;
-    case 2: return fit.sigma;
-    default: return fit.level;
+    case 0:
+        return fit.area;
+    case 1:
+        return fit.centre;
+    case 2:
+        return fit.sigma;
+    default:
+        return fit.level;
     }
 }
 
 double& error(PeakFit& fit, int j) {
     switch (j) {
-    case 0: return fit.areaError;
-    case 1: return fit.centreError;
-    case 2: return fit.sigmaError;
-    default: return fit.levelError;
+    case 0:
+        return fit.areaError;
+    case 1:
+        return fit.centreError;
+    case 2:
+        return fit.sigmaError;
+    default:
+        return fit.levelError;
     }
 }
 
@@ -151,7 +159,8 @@ PeakFitOutcome fitPeakWindow(PeakFit& fit, std::span<const std::int32_t> y, int 
         std::array<double, 4> step{};
         for (int j = 0; j < n; ++j) {
             for (int k = 0; k < n; ++k) {
-                step[static_cast<std::size_t>(j)] += normal.at(j, k) * g[static_cast<std::size_t>(k)];
+                step[static_cast<std::size_t>(j)] +=
+                    normal.at(j, k) * g[static_cast<std::size_t>(k)];
             }
         }
         for (int j = 0; j < n; ++j) {
@@ -228,7 +237,8 @@ PeakFitOutcome fitPeakAt(PeakFit& fit, std::span<const std::int32_t> y, int star
         return refused;
     }
     PeakFitOutcome outcome = fitPeakWindow(
-        fit, y.subspan(static_cast<std::size_t>(first), 2 * static_cast<std::size_t>(halfWidth) + 1), n);
+        fit,
+        y.subspan(static_cast<std::size_t>(first), 2 * static_cast<std::size_t>(halfWidth) + 1), n);
     outcome.windowFirst = first;
     if (outcome.converged()) {
         fit.centre += first;

@@ -16,7 +16,7 @@ namespace {
 
 const double kSqrtTwoPi = std::sqrt(6.283185307179586);
 constexpr int kMaxLocalFits = 20;
-constexpr double kSameCentre = 2.0;  // channels; a centre nearer an accepted one is not new
+constexpr double kSameCentre = 2.0; // channels; a centre nearer an accepted one is not new
 constexpr double kDrawnSigmas = 3.0;
 constexpr double kLargestCount = std::numeric_limits<std::int32_t>::max();
 constexpr double kSmallestCount = std::numeric_limits<std::int32_t>::min();
@@ -31,7 +31,9 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
     return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0);
 }
 
-std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) {
+    return -floorDiv(-a, b);
+}
 
 LocalPeakOutcome fitLocal(std::span<const std::int32_t> counts, std::int32_t start,
                           std::int32_t range, double sigmaMax, LocalFitWork& work) {
@@ -120,7 +122,9 @@ double evaluatePolynomial(double x, std::span<const double> coefficients) {
     return sum;
 }
 
-std::int32_t peakSearchStep(std::int32_t range) { return range / 2 >= 2 ? range / 2 : 1; }
+std::int32_t peakSearchStep(std::int32_t range) {
+    return range / 2 >= 2 ? range / 2 : 1;
+}
 
 LocalPeakOutcome fitLocalPeak(std::span<const std::int32_t> counts, std::int32_t start,
                               std::int32_t range, double sigmaMax) {

@@ -24,8 +24,8 @@ inline constexpr std::size_t kMaxAcceptedPeaks = 1024;
 
 // The settings dialog's values, kept only while the program runs.
 struct PeakSearchSettings {
-    std::int32_t searchRange = 40;  // R: the fit window reaches R channels each side
-    double searchSigmaMax = 40.0;   // channels; wider peaks are not kept
+    std::int32_t searchRange = 40; // R: the fit window reaches R channels each side
+    double searchSigmaMax = 40.0;  // channels; wider peaks are not kept
 };
 
 struct LocalPeak {
@@ -77,7 +77,7 @@ struct PeakSearchResult {
     // The source's header (kind, name, comment, created, total, exposure) with zero channels
     // but the accepted peaks.
     Histogram histogram;
-    std::vector<LocalPeak> peaks; // accepted, in the order found
+    std::vector<LocalPeak> peaks;   // accepted, in the order found
     bool stoppedAtCapacity = false; // a new peak found after kMaxAcceptedPeaks; search ended
 };
 

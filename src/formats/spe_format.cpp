@@ -169,7 +169,8 @@ std::string writeSpe(const ImportedSpectrum& spectrum) {
         line(date);
     }
     line("$MEAS_TIM:");
-    line(shortestNumberText(spectrum.liveTimeSeconds) + " " + shortestNumberText(spectrum.realTimeSeconds));
+    line(shortestNumberText(spectrum.liveTimeSeconds) + " " +
+         shortestNumberText(spectrum.realTimeSeconds));
     line("$DATA:");
     line("0 " + std::to_string(static_cast<long long>(spectrum.channels.size()) - 1));
     for (const std::int32_t count : spectrum.channels) {

@@ -13,8 +13,7 @@ namespace {
 constexpr int kIconSize = 16;
 
 // A transparent 16 x 16 pixmap drawn by draw(painter).
-template <typename Draw>
-QIcon drawnIcon(Draw draw) {
+template <typename Draw> QIcon drawnIcon(Draw draw) {
     QPixmap pixmap(kIconSize, kIconSize);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);

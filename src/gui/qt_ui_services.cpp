@@ -98,7 +98,8 @@ Answer QtUiServices::ask(StringId text, StringId caption, QuestionButtons button
     }
 }
 
-QStringList QtUiServices::chooseFiles(const FileDialogRequest& request, QFileDialog::FileMode mode) {
+QStringList QtUiServices::chooseFiles(const FileDialogRequest& request,
+                                      QFileDialog::FileMode mode) {
     const bool save = mode == QFileDialog::AnyFile;
     QFileDialog dialog(m_owner, tableText(request.title), qtText(request.initialDirectory));
     // Qt's own dialog matches the table's upper-case Windows patterns regardless of case, as

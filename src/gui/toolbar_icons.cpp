@@ -43,8 +43,7 @@ void spectrum(QPainter& p, const QRectF& r) {
                   QPointF(r.center().x() - r.width() * 0.1, r.top()),
                   QPointF(r.center().x(), r.top()));
     curve.cubicTo(QPointF(r.center().x() + r.width() * 0.1, r.top()),
-                  QPointF(r.right() - r.width() * 0.3, r.bottom()),
-                  r.bottomRight());
+                  QPointF(r.right() - r.width() * 0.3, r.bottom()), r.bottomRight());
     p.setPen(inkPen(kCurve, 1.3));
     p.setBrush(Qt::NoBrush);
     p.drawPath(curve);
@@ -78,8 +77,8 @@ void draw(QPainter& p, ToolbarImage image) {
     case ToolbarImage::Open: {
         p.setPen(inkPen(QColor(150, 110, 20)));
         p.setBrush(QColor(240, 200, 90));
-        p.drawPolygon(QPolygonF{QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5), QPointF(13.5, 5),
-                                QPointF(13.5, 13.5), QPointF(1.5, 13.5)});
+        p.drawPolygon(QPolygonF{QPointF(1.5, 3.5), QPointF(6, 3.5), QPointF(7.5, 5),
+                                QPointF(13.5, 5), QPointF(13.5, 13.5), QPointF(1.5, 13.5)});
         p.setBrush(QColor(250, 225, 130));
         p.drawPolygon(QPolygonF{QPointF(3.5, 7.5), QPointF(15.5, 7.5), QPointF(13.5, 13.5),
                                 QPointF(1.5, 13.5)});

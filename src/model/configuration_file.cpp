@@ -53,13 +53,15 @@ bool restoreConfiguration(AppConfig& config, UiServices& ui) {
 }
 
 bool saveConfigurationAs(const AppConfig& config, UiServices& ui) {
-    const auto chosen = ui.chooseSaveFile(configurationDialog(StringId::SaveConfigurationTitle, {}));
+    const auto chosen =
+        ui.chooseSaveFile(configurationDialog(StringId::SaveConfigurationTitle, {}));
     if (!chosen) {
         return false;
     }
     const WriteOutcome written = writeFileReplacing(*chosen, encodeAppConfig(config));
     if (!written.written) {
-        ui.showMessage(StringId::FileWriteFailed, StringId::BadNews, *chosen + "\n" + written.reason);
+        ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
+                       *chosen + "\n" + written.reason);
     }
     return written.written;
 }

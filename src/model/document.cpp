@@ -12,7 +12,8 @@ bool Document::askToSave() {
     if (m_list.empty() || m_state.documentSaved) {
         return true;
     }
-    switch (m_ui.ask(StringId::SaveFileQuestion, StringId::Question, QuestionButtons::YesNoCancel)) {
+    switch (
+        m_ui.ask(StringId::SaveFileQuestion, StringId::Question, QuestionButtons::YesNoCancel)) {
     case Answer::Yes: {
         // Cancelling the Save-as dialog that follows cancels the discarding as well: the user
         // asked for these histograms to be kept.

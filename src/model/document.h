@@ -35,7 +35,7 @@ enum class SaveOutcome {
     Written,
     NothingToSave, // already saved, or nothing listed
     Cancelled,
-    Failed         // reported to the user; the previous file is intact
+    Failed // reported to the user; the previous file is intact
 };
 
 // A path as the command line gives it, without the quotes around it.

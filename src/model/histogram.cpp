@@ -17,8 +17,8 @@ void writeTime(ByteWriter& w, const SystemTime& t) {
 
 SystemTime readTime(ByteReader& r) {
     SystemTime t;
-    for (std::uint16_t* v : {&t.year, &t.month, &t.dayOfWeek, &t.day, &t.hour, &t.minute,
-                             &t.second, &t.milliseconds}) {
+    for (std::uint16_t* v : {&t.year, &t.month, &t.dayOfWeek, &t.day, &t.hour, &t.minute, &t.second,
+                             &t.milliseconds}) {
         *v = r.u16le();
     }
     return t;

@@ -47,8 +47,7 @@ inline constexpr std::int32_t kKindDuplicate = 245;
 
 // A fixed text field kept as its stored bytes, so that what follows the terminating zero in a
 // file read back is written back unchanged.
-template <std::size_t N>
-class FixedText {
+template <std::size_t N> class FixedText {
 public:
     // The text up to the first zero byte.
     std::string_view view() const {
@@ -94,9 +93,8 @@ struct Histogram {
     // negative, not finite, or so small its inverse overflows) counts as one second, so its
     // rates equal its counts instead of being infinite.
     double rateExposure() const {
-        return std::isfinite(exposure) && exposure > 0.0 && std::isfinite(1.0 / exposure)
-                   ? exposure
-                   : 1.0;
+        return std::isfinite(exposure) && exposure > 0.0 && std::isfinite(1.0 / exposure) ? exposure
+                                                                                          : 1.0;
     }
     int kindNumber() const { return kind & kKindNumberMask; }
 

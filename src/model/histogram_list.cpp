@@ -45,13 +45,14 @@ auto timeKey(const SystemTime& t) {
     return std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds);
 }
 
-int sign(auto difference) { return (difference > 0) - (difference < 0); }
+int sign(auto difference) {
+    return (difference > 0) - (difference < 0);
+}
 
 // Stable bottom-up merge sort. The exposure ordering treats values less than a second apart
 // as equal, which is not transitive; std::sort's contract forbids such orderings, while a
 // merge stays within bounds and terminates for any comparison.
-template <typename T, typename Less>
-void mergeSort(std::vector<T>& items, Less less) {
+template <typename T, typename Less> void mergeSort(std::vector<T>& items, Less less) {
     std::vector<T> buffer(items.size());
     for (std::size_t width = 1; width < items.size(); width *= 2) {
         for (std::size_t lo = 0; lo < items.size(); lo += 2 * width) {
@@ -85,8 +86,9 @@ void HistogramList::setCurrentIndex(int index) {
 }
 
 Histogram* HistogramList::histogramAt(int index) {
-    return (index >= 0 && index < histogramCount()) ? m_entries[static_cast<std::size_t>(index)].get()
-                                                    : nullptr;
+    return (index >= 0 && index < histogramCount())
+               ? m_entries[static_cast<std::size_t>(index)].get()
+               : nullptr;
 }
 
 const Histogram* HistogramList::histogramAt(int index) const {
@@ -184,8 +186,8 @@ std::string columnText(const Histogram& h, ListColumn column) {
         return h.name.str();
     case ListColumn::Created:
         // Two-digit year: the stored year less 1900 would read 126 for 2026.
-        std::snprintf(buffer, sizeof buffer, "%2d.%2d.%02d %2d:%2d", h.created.day,
-                      h.created.month, h.created.year % 100, h.created.hour, h.created.minute);
+        std::snprintf(buffer, sizeof buffer, "%2d.%2d.%02d %2d:%2d", h.created.day, h.created.month,
+                      h.created.year % 100, h.created.hour, h.created.minute);
         return buffer;
     case ListColumn::Total:
         std::snprintf(buffer, sizeof buffer, "%d", static_cast<std::int32_t>(h.total));

@@ -38,7 +38,8 @@ PrinterBlock encodePrinterDescription(const PrinterDescription& description) {
     out.i32le(description.orientation);
     out.i32le(description.resolutionDpi);
     out.i32le(static_cast<std::int32_t>(description.output));
-    out.text(fieldOrEmpty(description.outputFile, kPrinterOutputFileField), kPrinterOutputFileField);
+    out.text(fieldOrEmpty(description.outputFile, kPrinterOutputFileField),
+             kPrinterOutputFileField);
     return block;
 }
 

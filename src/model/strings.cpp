@@ -139,10 +139,10 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
     {S::ImportFileTitle, "Импорт спектров"},
     {S::ExportFileTitle, "Экспорт спектра"},
     {S::SpectrumImportFilter,
-     "Спектры (*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt)|*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt|"
+     "Спектры "
+     "(*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt)|*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt|"
      "Все файлы (*.*)|*.*"},
-    {S::SpectrumExportFilter,
-     "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
+    {S::SpectrumExportFilter, "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
     {S::AnalyserUnavailable, "Анализатор недоступен, программа работает без него: измерения "
                              "невозможны."},
     {S::AnalyserSimulatedStatus, "Анализатор: имитатор"},

@@ -107,8 +107,7 @@ std::vector<int> exportedPositions(const HistogramList& list, bool all) {
 }
 
 TextExportResult writeTextExport(const HistogramList& list, const AppConfig& config,
-                                 std::span<const int> positions,
-                                 TextExportQuestions* questions) {
+                                 std::span<const int> positions, TextExportQuestions* questions) {
     TextExportResult result;
     const auto write = [&result](const std::string& path, const std::string& content) {
         const WriteOutcome outcome = writeFileReplacing(

@@ -71,8 +71,7 @@ struct TextExportResult {
 // Per histogram, questions (when given) is asked before each existing file until it answers
 // OverwriteAll; without it files are replaced. Files are replaced whole or left as they were.
 TextExportResult writeTextExport(const HistogramList& list, const AppConfig& config,
-                                 std::span<const int> positions,
-                                 TextExportQuestions* questions);
+                                 std::span<const int> positions, TextExportQuestions* questions);
 
 // "Сохранить в текстовом формате" for the marked histograms: the options dialog, then the save
 // dialog for exportPath (the choices and the path are kept in config, lastDirectory follows the

@@ -128,8 +128,12 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) 
 namespace {
 
 // strerror_r in either of its forms: the GNU one returns the text, the POSIX one fills buffer.
-[[maybe_unused]] const char* reasonText(const char* text, const char* /*buffer*/) { return text; }
-[[maybe_unused]] const char* reasonText(int /*status*/, const char* buffer) { return buffer; }
+[[maybe_unused]] const char* reasonText(const char* text, const char* /*buffer*/) {
+    return text;
+}
+[[maybe_unused]] const char* reasonText(int /*status*/, const char* buffer) {
+    return buffer;
+}
 
 // Thread-safe: a cyclic series writes its files from the acquisition worker.
 std::string systemReason(int error) {

@@ -21,11 +21,11 @@ enum class QuestionButtons { YesNoCancel, YesNo };
 // One file dialog. Texts are UTF-8; paths use '/'.
 struct FileDialogRequest {
     StringId title;
-    StringId filter;                // a table text of "description|pattern|..." pairs
-    int filterIndex = 0;            // the pair chosen when the dialog opens
-    std::string initialName;        // the edit field's text
-    std::string initialDirectory;   // empty: the platform's choice
-    std::string defaultExtension;   // without the dot, e.g. "HST"
+    StringId filter;              // a table text of "description|pattern|..." pairs
+    int filterIndex = 0;          // the pair chosen when the dialog opens
+    std::string initialName;      // the edit field's text
+    std::string initialDirectory; // empty: the platform's choice
+    std::string defaultExtension; // without the dot, e.g. "HST"
 };
 
 class UiServices {

@@ -140,8 +140,9 @@ TEST(RankFilters, MatchTheExchangeSortOnNoise) {
                     }
                     Counts out = c;
                     filter.apply(out, kind, static_cast<double>(r));
-                    EXPECT_EQ(out, referenceRank(c, r, kind)) << "n " << n << " r " << r
-                        << " kind " << static_cast<int>(kind) << " range " << high;
+                    EXPECT_EQ(out, referenceRank(c, r, kind))
+                        << "n " << n << " r " << r << " kind " << static_cast<int>(kind)
+                        << " range " << high;
                 }
             }
         }
@@ -150,8 +151,8 @@ TEST(RankFilters, MatchTheExchangeSortOnNoise) {
 
 TEST(ChannelFilters, RadiiOutsideTheirRangeLeaveTheChannels) {
     const Counts c{1, 9, 2, 8, 3};
-    for (const FilterKind kind : {FilterKind::Mean, FilterKind::Median, FilterKind::Maximum,
-                                  FilterKind::Minimum}) {
+    for (const FilterKind kind :
+         {FilterKind::Mean, FilterKind::Median, FilterKind::Maximum, FilterKind::Minimum}) {
         for (const double radius : {0.0, 0.99, -1.0, -32768.0, std::nan("")}) {
             EXPECT_EQ(filtered(c, kind, radius), c)
                 << "kind " << static_cast<int>(kind) << " radius " << radius;

@@ -54,7 +54,8 @@ TEST(ContinuumRemoval, FlatSpectrumLeavesZerosAndPeaksStandOut) {
 
     std::vector<std::int32_t> untouched = {5, -3, 8};
     subtractContinuum(untouched, 0, 0, filter);
-    EXPECT_EQ(untouched, (std::vector<std::int32_t>{0, 0, 0})) << "no filter: all of it is continuum";
+    EXPECT_EQ(untouched, (std::vector<std::int32_t>{0, 0, 0}))
+        << "no filter: all of it is continuum";
 }
 
 LineSearchResult search(const Histogram& h, const AppConfig& config = linearCalibration()) {

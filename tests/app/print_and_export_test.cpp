@@ -28,8 +28,7 @@ namespace kv {
 namespace {
 
 // Runs act on the modal dialog of type D once one is shown (checking every 10 ms, 5 s at most).
-template <typename D>
-void whenShown(std::function<void(D&)> act, int triesLeft = 500) {
+template <typename D> void whenShown(std::function<void(D&)> act, int triesLeft = 500) {
     QTimer::singleShot(triesLeft == 500 ? 0 : 10, [act, triesLeft] {
         if (auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget())) {
             act(*dialog);

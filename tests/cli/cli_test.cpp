@@ -408,11 +408,12 @@ TEST_F(CliTest, ExportWritesTheMarkedHistogramsOrEachInAFileOfItsOwn) {
     const CliRun each = runCli("export " + in + " --all --per-histogram --names --energy --y " +
                                "intensity " + dir.path("s.dat"));
     ASSERT_EQ(each.status, 0);
-    EXPECT_EQ(linesOf(each.out), (std::vector{dir.path("s0001.dat"), dir.path("s0002.dat"),
-                                              dir.path("s0003.dat")}));
+    EXPECT_EQ(linesOf(each.out),
+              (std::vector{dir.path("s0001.dat"), dir.path("s0002.dat"), dir.path("s0003.dat")}));
     // Name and comment lines, then channel 1 at 3 keV with 101 counts in 20 s.
-    EXPECT_NE(fileText(dir.path("s0002.dat")).find("abc. x\r\n\r\n    1.00\t0.0000E+00\r\n"
-                                                   "    3.00\t5.0500E+00\r\n"),
+    EXPECT_NE(fileText(dir.path("s0002.dat"))
+                  .find("abc. x\r\n\r\n    1.00\t0.0000E+00\r\n"
+                        "    3.00\t5.0500E+00\r\n"),
               std::string::npos);
 
     for (const char* bad : {"--all --histogram 1", "--histogram 4", "--y foo", "--histogram 0"}) {

@@ -42,9 +42,9 @@ TEST_F(PlotViewTest, ClampKeepsTheVisibleRangeANonEmptyPartOfTheSpectrum) {
     // Empty or inverted: the full range, so the mapping never divides by a zero width.
     const struct {
         std::int32_t first, last, count, wantFirst, wantLast;
-    } cases[] = {{10, 20, 4096, 10, 20},  {-5, 5000, 4096, 0, 4095}, {4096, -1, 4096, 0, 4095},
+    } cases[] = {{10, 20, 4096, 10, 20},    {-5, 5000, 4096, 0, 4095}, {4096, -1, 4096, 0, 4095},
                  {100, 100, 2048, 0, 2047}, {300, 100, 2048, 0, 2047}, {1, 2047, 1, 0, 0},
-                 {1, 2047, 0, 0, 0},      {1, 2047, -7, 0, 0}};
+                 {1, 2047, 0, 0, 0},        {1, 2047, -7, 0, 0}};
     for (const auto& c : cases) {
         showRange(c.first, c.last);
         clampVisibleRange(config.plot, c.count);
@@ -115,8 +115,8 @@ TEST_F(PlotViewTest, RoundingMovesBothEndsOutwardToRoundSteps) {
     const double tiniest = std::numeric_limits<double>::denorm_min();
     // Units 10/5, 10/5, 1/10, 10/20, 100/1; left alone when not finite or the unit underflows.
     const std::pair<Range, Range> cases[] = {
-        {{0, 123}, {0, 150}},  {{-37, 212}, {-50, 250}}, {{0, 55}, {0, 60}},
-        {{3, 612}, {0, 800}},  {{0, 1000}, {0, 1000}},   {{0, 0}, {0, 0}},
+        {{0, 123}, {0, 150}},     {{-37, 212}, {-50, 250}},     {{0, 55}, {0, 60}},
+        {{3, 612}, {0, 800}},     {{0, 1000}, {0, 1000}},       {{0, 0}, {0, 0}},
         {{-120, -37}, {-150, 0}}, {{0, tiniest}, {0, tiniest}}, {{0, kInf}, {0, kInf}}};
     for (const auto& [in, out] : cases) {
         const Range got = rounded(in.first, in.second);

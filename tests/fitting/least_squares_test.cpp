@@ -24,7 +24,8 @@ void expectCorner(const FitMatrix& a, const std::vector<std::vector<double>>& ex
     const int n = static_cast<int>(expected.size());
     for (int r = 0; r < n; ++r) {
         for (int c = 0; c < n; ++c) {
-            EXPECT_NEAR(a.at(r, c), expected[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)],
+            EXPECT_NEAR(a.at(r, c),
+                        expected[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)],
                         tolerance)
                 << "element " << r << "," << c;
         }

@@ -107,9 +107,11 @@ TEST(PeakAt, WindowsAndRefusals) {
 constexpr double kTrueArea = 5000, kTrueCentre = 50.3, kTrueSigma = 4.0, kTrueLevel = 20;
 
 Counts noisyPeak(test::PoissonSource& poisson) {
-    return test::spectrum(101, [&](int i) {
-               return poisson.next(test::gauss(i, kTrueArea, kTrueCentre, kTrueSigma) + kTrueLevel);
-           })
+    return test::spectrum(101,
+                          [&](int i) {
+                              return poisson.next(
+                                  test::gauss(i, kTrueArea, kTrueCentre, kTrueSigma) + kTrueLevel);
+                          })
         .channels;
 }
 

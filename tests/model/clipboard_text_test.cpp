@@ -62,13 +62,15 @@ TEST_F(ClipboardTextTest, CopyFormsFollowTheAxisModes) {
     h.channels = {8, 2, 0};
     h.total = 10;
     config.plot.yAxisMode = 1;
-    EXPECT_EQ(histogramClipboardText(h, config), "0\t2\r\n1\t0\r\n2\t0\r\n"); // 8 / 4 s, 0.5 rounds to even
+    EXPECT_EQ(histogramClipboardText(h, config),
+              "0\t2\r\n1\t0\r\n2\t0\r\n"); // 8 / 4 s, 0.5 rounds to even
     config.plot.yAxisMode = 2;
     config.plot.xAxisMode = 1;
     config.energyCalibration.termCount = 2;
     config.energyCalibration.coefficients = {10.0, 2.0, 0.0, 0.0, 0.0};
     config.energyCalibration.channelScale = 3;
-    EXPECT_EQ(histogramClipboardText(h, config), "10.00\t0.800\r\n12.00\t0.200\r\n14.00\t0.000\r\n");
+    EXPECT_EQ(histogramClipboardText(h, config),
+              "10.00\t0.800\r\n12.00\t0.200\r\n14.00\t0.000\r\n");
 }
 
 TEST_F(ClipboardTextTest, PasteFillsAtMostTheChannelCountAndNeedsThreeCrLfLines) {

@@ -21,8 +21,10 @@ TEST(Cp1251, ConvertsRussianTextBothWaysAndEveryByteSurvives) {
 }
 
 TEST(Cp1251, MissingCharactersAndBrokenUtf8BecomeQuestionMarks) {
-    EXPECT_EQ(cp1251FromUtf8("a\xE4\xB8\xAD" "b"), "a?b"); // a CJK character
-    EXPECT_EQ(cp1251FromUtf8("x\xD0"), "x?");              // cut sequence
+    EXPECT_EQ(cp1251FromUtf8("a\xE4\xB8\xAD"
+                             "b"),
+              "a?b");                         // a CJK character
+    EXPECT_EQ(cp1251FromUtf8("x\xD0"), "x?"); // cut sequence
     EXPECT_EQ(cp1251FromUtf8("\xFF"), "?");
 }
 

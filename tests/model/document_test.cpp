@@ -237,9 +237,11 @@ TEST_F(DocumentTest, ReceivedHistogramKeepsItsKindAndRefusesAnotherLength) {
 }
 
 TEST_F(DocumentTest, VisibleRangeIsCheckedAfterReading) {
-    for (auto [first, last, wantFirst, wantLast] :
-         {std::array{10, 12, 0, 15}, {10, 13, 10, 13}, {-1, 5, 0, 15}, {3, 16, 0, 15},
-          {16, 15, 0, 15}}) {
+    for (auto [first, last, wantFirst, wantLast] : {std::array{10, 12, 0, 15},
+                                                    {10, 13, 10, 13},
+                                                    {-1, 5, 0, 15},
+                                                    {3, 16, 0, 15},
+                                                    {16, 15, 0, 15}}) {
         AppConfig trailer;
         trailer.plot.firstChannel = first, trailer.plot.lastChannel = last;
         openPath(makeFile("r.hst", {"a"}, 16, trailer));

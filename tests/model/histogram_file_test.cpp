@@ -68,8 +68,7 @@ TEST(HistogramFileParsing, DamageKeepsTheCompleteBlocksBeforeIt) {
     for (const Case c : {Case{"cut in the trailer", whole.size() - 1, 2},
                          Case{"cut in the second block's channels", 16 + block + 300, 1},
                          Case{"cut in the second block's header", 16 + block + 100, 1},
-                         Case{"cut in the first channel count", 18, 0},
-                         Case{"no count", 12, 0}}) {
+                         Case{"cut in the first channel count", 18, 0}, Case{"no count", 12, 0}}) {
         const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + c.keep);
         const auto parsed = parseHistogramFile(cut);
         EXPECT_EQ(parsed.condition, FileCondition::Damaged) << c.what;

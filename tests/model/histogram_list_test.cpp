@@ -32,10 +32,13 @@ protected:
 
 TEST(HistogramRenumbering, ReplacesALeadingNumberOnly) {
     for (auto [name, number, want] :
-         {std::tuple{"Co-60", 3, " 3. Co-60"}, {"7. Co-60", 3, " 3. Co-60"},
-          {"1.5 MeV", 3, " 3. 5 MeV"}, {"abc. x", 2, " 2. abc. x"},
+         {std::tuple{"Co-60", 3, " 3. Co-60"},
+          {"7. Co-60", 3, " 3. Co-60"},
+          {"1.5 MeV", 3, " 3. 5 MeV"},
+          {"abc. x", 2, " 2. abc. x"},
           {" -4x.. . tail", 12, "12. tail"}, // sign, blanks, trailing text
-          {"12.", 100, "100. "}, {"", 1, " 1. "}}) {
+          {"12.", 100, "100. "},
+          {"", 1, " 1. "}}) {
         EXPECT_EQ(renumberedName(name, number), want) << name;
     }
     EXPECT_EQ(renumberedName(std::string(200, 'n'), 5).size(), 127u);
@@ -157,8 +160,13 @@ TEST_F(HistogramListTest, SortingByNameIsCaseInsensitiveAndNumbersBelowHundredIn
     list.setCurrentIndex(19); // "20. x"
     list.sortByColumn(ListColumn::Name);
     // "100" sorts by its characters; case is ignored.
-    for (auto [at, name] : {std::pair{0, " 3. x"}, {6, " 9. x"}, {7, "10. x"}, {8, "100. x"},
-                            {9, "11. x"}, {98, "ZEB"}, {99, "zeta"}}) {
+    for (auto [at, name] : {std::pair{0, " 3. x"},
+                            {6, " 9. x"},
+                            {7, "10. x"},
+                            {8, "100. x"},
+                            {9, "11. x"},
+                            {98, "ZEB"},
+                            {99, "zeta"}}) {
         EXPECT_EQ(list.histogramAt(at)->name.view(), name) << at;
     }
     EXPECT_EQ(list.currentHistogram()->name.view(), "20. x") << "the current record stays current";

@@ -31,9 +31,17 @@ TEST(PrintSettings, FileAndPrinterDescriptionKeepTheirOffsets) {
     ByteReader in(bytes);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "KVPR");
     EXPECT_EQ(textOfField(std::span(bytes).subspan(4, 32)), "HP_LaserJet");
-    for (const auto& [offset, value] : std::vector<std::pair<std::size_t, std::int32_t>>{
-             {36, 2100}, {40, 2970}, {44, 1}, {48, 600}, {52, 1},
-             {156, 1}, {160, 2}, {164, 3}, {168, 4}, {172, 7}}) {
+    for (const auto& [offset, value] :
+         std::vector<std::pair<std::size_t, std::int32_t>>{{36, 2100},
+                                                           {40, 2970},
+                                                           {44, 1},
+                                                           {48, 600},
+                                                           {52, 1},
+                                                           {156, 1},
+                                                           {160, 2},
+                                                           {164, 3},
+                                                           {168, 4},
+                                                           {172, 7}}) {
         in.seek(offset);
         EXPECT_EQ(in.i32le(), value) << "offset " << offset;
     }

@@ -77,12 +77,11 @@ TEST_F(TextExportTest, OneFileOfMarkedEntriesLabelsThemByListPosition) {
     ui.saveAnswers = {dir.path("all.dat")};
     const TextExportResult result = exportText(list, config, ui, questions);
     ASSERT_EQ(result.written, std::vector{dir.path("all.dat")});
-    EXPECT_EQ(contentOf(dir.path("all.dat")),
-              "   Канал\t         1*\t         3\r\n"
-              "       1\t1.0000E+01\t3.0000E+01\r\n"
-              "       2\t1.1000E+01\t3.1000E+01\r\n"
-              "       3\t1.2000E+01\t3.2000E+01\r\n"
-              "       4\t1.3000E+01\t3.3000E+01\r\n");
+    EXPECT_EQ(contentOf(dir.path("all.dat")), "   Канал\t         1*\t         3\r\n"
+                                              "       1\t1.0000E+01\t3.0000E+01\r\n"
+                                              "       2\t1.1000E+01\t3.1000E+01\r\n"
+                                              "       3\t1.2000E+01\t3.2000E+01\r\n"
+                                              "       4\t1.3000E+01\t3.3000E+01\r\n");
     // The dialog's choices, the path and its directory are kept; the save dialog offers *.DAT.
     EXPECT_EQ(config.textExport.exportPath, dir.path("all.dat"));
     EXPECT_EQ(config.lastDirectory, dir.root() + "/");
@@ -102,9 +101,9 @@ TEST_F(TextExportTest, SeparateFilesAreNumberedByListPositionAndSplitAtTheNameOn
     EXPECT_EQ(config.textExport.exportOneFile, 0);
     const std::string text = contentOf(dir.path("report0002.txt"));
     EXPECT_EQ(text.substr(text.find("\r\n") + 2), "\r\n       1\t2.0000E+01\r\n"
-                                                   "       2\t2.1000E+01\r\n"
-                                                   "       3\t2.2000E+01\r\n"
-                                                   "       4\t2.3000E+01\r\n");
+                                                  "       2\t2.1000E+01\r\n"
+                                                  "       3\t2.2000E+01\r\n"
+                                                  "       4\t2.3000E+01\r\n");
 
     // A dot in a directory name does not start the extension.
     std::filesystem::create_directory(dir.path("data.old"));

@@ -9,7 +9,8 @@
 namespace kv::test {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kvantira-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "kvantira-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) {
         throw std::runtime_error("cannot create a temporary directory");
     }
@@ -28,7 +29,8 @@ std::vector<std::uint8_t> readBytes(const std::string& path) {
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace kv::test
