@@ -4,7 +4,8 @@
 set -eu
 
 packages="cmake ninja-build g++ ccache qt6-base-dev libgtest-dev googletest libbenchmark-dev
-nlohmann-json3-dev libpugixml-dev qt6-translations-l10n xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core locales"
+nlohmann-json3-dev libpugixml-dev qt6-translations-l10n xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core locales
+clang-format clang-tidy"
 
 as_root=""
 [ "$(id -u)" -eq 0 ] || as_root="sudo"
