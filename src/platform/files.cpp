@@ -238,7 +238,9 @@ WriteTarget writeTargetOf(std::string path) {
             return {path, systemReason(length < 0 ? errno : ENAMETOOLONG)};
         }
         const std::string target(link, static_cast<std::size_t>(length));
-        path = target.starts_with('/') ? target : directoryOf(path) + target;
+        // A relative link is relative to the directory that holds it.
+        path = target.starts_with('/') ? std::string() : directoryOf(path);
+        path += target;
     }
     return {path, systemReason(ELOOP)};
 }
