@@ -55,9 +55,10 @@ bool stillNamed(const std::string& name, int descriptor) {
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
-// Filesystems without advisory locks (some network ones) still get their saves, unlocked.
+// Filesystems without advisory locks still get their saves, unlocked; on NFS a lock also needs
+// the file open for writing (EBADF otherwise).
 bool locksUnsupported(int error) {
-    return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS;
+    return error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EBADF;
 }
 
 // 0 when locked, else the error; waits only when asked to.
