@@ -131,9 +131,9 @@ struct WriteOutcome {
 // Writes bytes to a temporary file in the directory of requestedPath, flushes it to the disk
 // and renames it over that target (through a symbolic link to the file it names). On any failure
 // the temporary file is removed and the target is left exactly as it was. Only a regular file
-// or a new name is written; anything else is refused and left alone. A temporary file that an
-// interrupted save of the same target left behind is reused or removed. With a lock (which
-// must be for requestedPath) the lock moves to the new file.
+// or a new name is written; anything else is refused and left alone. Temporary files that
+// interrupted saves of the same target left behind are removed. With a lock (which must be for
+// requestedPath) the lock moves to the new file.
 WriteOutcome writeFileReplacing(const std::string& requestedPath,
                                 std::span<const std::uint8_t> bytes, FileLock* lock = nullptr);
 
