@@ -146,10 +146,14 @@ private:
     SaveOutcome m_saveOutcome = SaveOutcome::Cancelled;
 };
 
-// Opens OUT when it exists, so the new histogram is appended to what it holds.
+// Opens OUT when it exists, so the new histogram is appended to what it holds. Other writers
+// of OUT wait until the new histogram is saved, so none of theirs is lost.
 int openTarget(CliWorkspace& w, const std::string& path) {
+    if (const int status = w.lockForUpdate(path); status != kExitOk) {
+        return status;
+    }
     w.ui.setSaveFile(path);
-    if (std::filesystem::exists(path)) {
+    if (std::error_code missing; std::filesystem::exists(path, missing)) {
         w.ui.queueOpenFile(path);
         const int status = exitStatusOf(w.document.open());
         if (status != kExitOk) {

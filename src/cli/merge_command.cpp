@@ -37,6 +37,10 @@ int runMerge(std::span<const std::string_view> args) {
     }
 
     CliWorkspace w;
+    // OUT may be one of the inputs: no other writer may change it between reading and saving.
+    if (const int status = w.lockForUpdate(paths[0]); status != kExitOk) {
+        return status;
+    }
     for (std::size_t i = 1; i < paths.size(); ++i) {
         w.ui.queueOpenFile(paths[i]);
         const ReadOutcome outcome = i == 1 ? w.document.open() : w.document.append();

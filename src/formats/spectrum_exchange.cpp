@@ -116,9 +116,10 @@ ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui)
 
 ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices& ui,
                                const std::string& path) {
-    const auto bytes = readWholeFile(path);
+    std::string reason;
+    const auto bytes = readWholeFile(path, &reason);
     if (!bytes) {
-        ui.showMessage(StringId::FileOpenFailed, StringId::BadNews, path);
+        ui.showMessage(StringId::FileOpenFailed, StringId::BadNews, path + "\n" + reason);
         return ReadOutcome::NotOpened;
     }
     ImportResult read = readSpectrumFile(*bytes, path);

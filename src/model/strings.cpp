@@ -143,6 +143,11 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
      "(*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt)|*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt|"
      "Все файлы (*.*)|*.*"},
     {S::SpectrumExportFilter, "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
+    {S::FileChangedOnDisk, "Файл изменён на диске после того, как был открыт или сохранён здесь "
+                           "(его записала другая программа).\r\nЗаменить его?\r\n"
+                           "«Нет» - сохранить под другим именем."},
+    {S::FileBusy, "Файл сейчас записывает другая программа. Он не изменён; сохраните позже или "
+                  "под другим именем."},
     {S::AnalyserUnavailable, "Анализатор недоступен, программа работает без него: измерения "
                              "невозможны."},
     {S::AnalyserSimulatedStatus, "Анализатор: имитатор"},

@@ -138,6 +138,8 @@ enum class StringId : int {
     ExportFileTitle = 2204,
     SpectrumImportFilter = 2205,
     SpectrumExportFilter = 2206,
+    FileChangedOnDisk = 2210,
+    FileBusy = 2211,
     AnalyserUnavailable = 2220,
     AnalyserSimulatedStatus = 2221,
     AnalyserPortsStatus = 2222,
