@@ -7,6 +7,8 @@
 
 namespace kv {
 
+static_assert(kMaxCalibrationChannelScale == kMaxChannelCount);
+
 namespace {
 
 bool readInt32(ByteSource& source, std::int32_t& value) {
@@ -61,9 +63,15 @@ ParsedHistogramFile parseHistogramFile(ByteSource& source) {
         }
         parsed.histograms.push_back(std::move(h));
     }
-    std::array<std::uint8_t, kTrailerSize> trailer;
-    if (source.read(trailer)) {
-        parsed.trailer = decodeTrailer(trailer);
+    std::array<std::uint8_t, kTrailerSize> bytes;
+    if (!source.read(bytes)) {
+        return parsed;
+    }
+    // A count lowered by damage takes a block for the trailer and leaves bytes after it; a
+    // count raised takes the trailer's bytes for a block and ends short.
+    const FileTrailer trailer = decodeTrailer(bytes);
+    if (source.remaining() == 0 && isPossibleTrailer(trailer)) {
+        parsed.trailer = trailer;
         parsed.condition = FileCondition::Complete;
     }
     return parsed;
@@ -90,7 +98,7 @@ std::vector<std::uint8_t> encodeHistogramFile(const HistogramList& list, const A
                         std::span(bytes).subspan(start, histogramRecordSize(channels)));
         writer.seek(start + histogramRecordSize(channels));
     }
-    writer.bytes(encodeTrailer(trailerOf(config)));
+    writer.bytes(encodeTrailer(storableTrailer(trailerOf(config))));
     return bytes;
 }
 

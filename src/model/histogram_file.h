@@ -31,7 +31,9 @@ inline constexpr std::size_t kHistogramFileMagicSize = 12;
 enum class FileCondition {
     Complete,   // every block and the trailer are there
     WrongMagic, // not a histogram file; nothing was read
-    Damaged,    // a count out of range or a block or trailer cut short
+    // A count out of range, a block or trailer cut short, a trailer no file holds (see
+    // isPossibleTrailer) or bytes after the trailer.
+    Damaged,
 };
 
 // What a file holds, checked before anything is handed to the list. A damaged file keeps the
@@ -50,7 +52,8 @@ ParsedHistogramFile parseHistogramFile(std::span<const std::uint8_t> bytes);
 std::unique_ptr<Histogram> readHistogramBlock(ByteSource& source);
 std::vector<std::uint8_t> encodeHistogramBlock(const Histogram& h);
 
-// The whole file for the list's histograms and the configuration's trailer fields.
+// The whole file for the list's histograms and the configuration's trailer fields, as
+// storableTrailer stores them.
 std::vector<std::uint8_t> encodeHistogramFile(const HistogramList& list, const AppConfig& config);
 
 } // namespace kv
