@@ -41,6 +41,9 @@ enum class RefusalReason {
     FormatNotWritten,             // the program writes SPE, CHN and CSV only
     ChnTooManyChannels,           // CHN counts channels in 16 bits
     ChnCalibrationAboveQuadratic, // CHN holds three calibration coefficients
+    TimesNotDurations,            // a live or real time negative or not finite
+    CalibrationNotFinite,         // a coefficient beyond the range of a double once rescaled
+    ChnTimeTooLong,               // CHN counts times in 32-bit 20 ms ticks
 };
 
 // Where a refusal was found: a line of a text format (1-based), a byte of a binary one

@@ -79,8 +79,8 @@ bool applyImportedCalibration(const ImportedSpectrum& spectrum, EnergyCalibratio
 
 // The spectrum a writer gets for a histogram under the calibration in force for channelCount
 // channels; a calibration made at another channel count is rescaled to this one. The title is
-// the name without its list number; the real time is the one the comment carries, else the
-// exposure.
+// the name without its list number, control characters as blanks; the real time is the one the
+// comment carries, else the exposure; the start time is the creation time when it is a date.
 ImportedSpectrum exportedSpectrum(const Histogram& h, const EnergyCalibration& calibration,
                                   std::int32_t channelCount);
 

@@ -64,6 +64,12 @@ StringId reasonText(RefusalReason reason) {
         return S::RefusedChnTooManyChannels;
     case R::ChnCalibrationAboveQuadratic:
         return S::RefusedChnCalibrationAboveQuadratic;
+    case R::TimesNotDurations:
+        return S::RefusedTimesNotDurations;
+    case R::CalibrationNotFinite:
+        return S::RefusedCalibrationNotFinite;
+    case R::ChnTimeTooLong:
+        return S::RefusedChnTimeTooLong;
     }
     return S::RefusedFormatNotRead;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <utility>
 
 namespace kv {
@@ -32,6 +33,26 @@ std::string_view asText(std::span<const std::uint8_t> bytes) {
 
 WrittenSpectrum refusedWriting(RefusalReason reason) {
     return {{}, FormatRefusal{reason, {}, {}}};
+}
+
+bool isDuration(double seconds) {
+    return std::isfinite(seconds) && seconds >= 0.0;
+}
+
+// What every format's reader would refuse or lose: times that are not durations, and
+// coefficients that cannot be written as numbers.
+std::optional<RefusalReason> unwritableValue(const ImportedSpectrum& spectrum) {
+    if (!isDuration(spectrum.liveTimeSeconds) || !isDuration(spectrum.realTimeSeconds)) {
+        return RefusalReason::TimesNotDurations;
+    }
+    if (const auto& c = spectrum.calibration) {
+        const auto written = shiftedPolynomial(c->coefficients, c->firstChannelPosition);
+        if (!std::all_of(written.begin(), written.end(),
+                         [](double v) { return std::isfinite(v); })) {
+            return RefusalReason::CalibrationNotFinite;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -107,6 +128,12 @@ bool canWrite(SpectrumFormat format) {
 }
 
 WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumFormat format) {
+    if (!canWrite(format)) {
+        return refusedWriting(RefusalReason::FormatNotWritten);
+    }
+    if (const auto reason = unwritableValue(spectrum)) {
+        return refusedWriting(*reason);
+    }
     const auto bytesOf = [](const std::string& text) {
         return WrittenSpectrum{std::vector<std::uint8_t>(text.begin(), text.end()), {}};
     };
@@ -126,6 +153,9 @@ WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumForm
         }
         if (tooManyTerms) {
             return refusedWriting(RefusalReason::ChnCalibrationAboveQuadratic);
+        }
+        if (std::max(spectrum.liveTimeSeconds, spectrum.realTimeSeconds) > kChnLongestSeconds) {
+            return refusedWriting(RefusalReason::ChnTimeTooLong);
         }
         return {writeChn(spectrum), {}};
     }

@@ -178,6 +178,9 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
      "в CHN энергетическая калибровка не выше квадратичной"},
     {S::RefusalAtLine, "строка"},
     {S::RefusalAtByte, "байт"},
+    {S::RefusedTimesNotDurations, "живое или реальное время отрицательное или не число"},
+    {S::RefusedCalibrationNotFinite, "коэффициент энергетической калибровки не конечное число"},
+    {S::RefusedChnTimeTooLong, "в CHN время не больше 85 899 345 с (32 бита по 20 мс)"},
 });
 
 } // namespace

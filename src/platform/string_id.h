@@ -172,6 +172,9 @@ enum class StringId : int {
     RefusedChnCalibrationAboveQuadratic = 2325,
     RefusalAtLine = 2326,
     RefusalAtByte = 2327,
+    RefusedTimesNotDurations = 2328,
+    RefusedCalibrationNotFinite = 2329,
+    RefusedChnTimeTooLong = 2330,
 };
 
 } // namespace kv
