@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 #include <utility>
 
 namespace kv {
@@ -116,17 +117,22 @@ void IsotopeDatabase::sortByName() {
 
 LoadedDatabase parseDatabase(ByteSource& source) {
     LoadedDatabase loaded;
-    while (source.remaining() > 0) {
-        if (loaded.database.full()) {
-            loaded.condition = DatabaseCondition::MoreThanCapacity;
-            break;
+    try {
+        while (source.remaining() > 0) {
+            if (loaded.database.full()) {
+                loaded.condition = DatabaseCondition::MoreThanCapacity;
+                break;
+            }
+            std::optional<IsotopeRecord> record = readRecord(source);
+            if (!record) {
+                loaded.condition = DatabaseCondition::Damaged;
+                break;
+            }
+            loaded.database.append(std::move(*record));
         }
-        std::optional<IsotopeRecord> record = readRecord(source);
-        if (!record) {
-            loaded.condition = DatabaseCondition::Damaged;
-            break;
-        }
-        loaded.database.append(std::move(*record));
+    } catch (const std::bad_alloc&) {
+        // A file of the most records with the most lines holds 134 MB of them.
+        loaded.condition = DatabaseCondition::OutOfMemory;
     }
     loaded.database.markSaved();
     return loaded;

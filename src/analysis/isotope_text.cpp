@@ -6,6 +6,7 @@
 #include "model/text_scan.h"
 
 #include <algorithm>
+#include <new>
 #include <span>
 #include <utility>
 #include <vector>
@@ -114,7 +115,9 @@ EditOutcome applyEditorText(IsotopeDatabase& database, std::optional<std::size_t
     return outcome;
 }
 
-ParsedLibraryText parseLibraryText(std::string_view text) {
+namespace {
+
+ParsedLibraryText parseRecords(std::string_view text) {
     ParsedLibraryText parsed;
     const std::vector<std::string_view> lines = splitLines(text);
     const auto fail = [&parsed](LibraryTextError error, std::size_t index) {
@@ -156,6 +159,18 @@ ParsedLibraryText parseLibraryText(std::string_view text) {
         start = end;
     }
     return parsed;
+}
+
+} // namespace
+
+ParsedLibraryText parseLibraryText(std::string_view text) {
+    try {
+        return parseRecords(text);
+    } catch (const std::bad_alloc&) {
+        ParsedLibraryText parsed;
+        parsed.error = LibraryTextError::OutOfMemory;
+        return parsed;
+    }
 }
 
 LibraryText formatLibraryText(const IsotopeDatabase& database) {

@@ -37,6 +37,8 @@ enum class RefusalReason {
     N42BadChannelData,       // a spectrum's channel data are not counts
     N42BadTime,              // a live or real time that is not an ISO 8601 duration
     N42NoSpectrum,           // no spectrum with channel data
+    TooManyChannelsInFile,   // the spectra would hold more than kMaxChannelsInFile channels
+    OutOfMemory,             // memory ran out while the file was read
     // Writing
     FormatNotWritten,             // the program writes SPE, CHN and CSV only
     ChnTooManyChannels,           // CHN counts channels in 16 bits

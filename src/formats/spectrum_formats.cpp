@@ -10,6 +10,7 @@
 #include <array>
 #include <cctype>
 #include <cmath>
+#include <new>
 #include <utility>
 
 namespace kv {
@@ -53,6 +54,25 @@ std::optional<RefusalReason> unwritableValue(const ImportedSpectrum& spectrum) {
         }
     }
     return std::nullopt;
+}
+
+ImportResult readAs(SpectrumFormat format, std::span<const std::uint8_t> bytes) {
+    switch (format) {
+    case SpectrumFormat::Spe:
+        return readSpe(asText(bytes));
+    case SpectrumFormat::Chn:
+        return readChn(bytes);
+    case SpectrumFormat::Iec:
+        return readIec(asText(bytes));
+    case SpectrumFormat::Csv:
+        return readCsv(asText(bytes));
+    case SpectrumFormat::N42:
+        return readN42(asText(bytes));
+    case SpectrumFormat::Hst:
+    case SpectrumFormat::Unknown:
+        break;
+    }
+    return ImportResult::refused(RefusalReason::FormatNotRead);
 }
 
 } // namespace
@@ -104,22 +124,13 @@ ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_v
     if (format == SpectrumFormat::Unknown) {
         format = formatFromContent(bytes);
     }
-    switch (format) {
-    case SpectrumFormat::Spe:
-        return readSpe(asText(bytes));
-    case SpectrumFormat::Chn:
-        return readChn(bytes);
-    case SpectrumFormat::Iec:
-        return readIec(asText(bytes));
-    case SpectrumFormat::Csv:
-        return readCsv(asText(bytes));
-    case SpectrumFormat::N42:
-        return readN42(asText(bytes));
-    case SpectrumFormat::Hst:
-    case SpectrumFormat::Unknown:
-        break;
+    // Every reader checks counts before it allocates, but a large file can still need more
+    // memory than there is.
+    try {
+        return readAs(format, bytes);
+    } catch (const std::bad_alloc&) {
+        return ImportResult::refused(RefusalReason::OutOfMemory);
     }
-    return ImportResult::refused(RefusalReason::FormatNotRead);
 }
 
 bool canWrite(SpectrumFormat format) {

@@ -21,7 +21,9 @@ SpectrumFormat formatFromExtension(std::string_view path);
 SpectrumFormat formatFromContent(std::span<const std::uint8_t> bytes);
 
 // Reads a file of another analyser: the format of the extension, else of the content. A
-// histogram file (.hst) or an unknown format is refused; those open through the document.
+// histogram file (.hst) or an unknown format is refused; those open through the document. So is
+// a file whose spectra hold more than kMaxChannelsInFile channels, or one that needs more memory
+// than there is (nothing is thrown).
 ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_view path);
 
 // The formats a spectrum can be written in: SPE, CHN and CSV.

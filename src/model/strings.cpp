@@ -143,6 +143,7 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
      "(*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt)|*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt|"
      "Все файлы (*.*)|*.*"},
     {S::SpectrumExportFilter, "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
+    {S::FileTooLargeForMemory, "Не хватает памяти, чтобы прочитать файл целиком"},
     {S::AnalyserUnavailable, "Анализатор недоступен, программа работает без него: измерения "
                              "невозможны."},
     {S::AnalyserSimulatedStatus, "Анализатор: имитатор"},
@@ -181,6 +182,8 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
     {S::RefusedTimesNotDurations, "живое или реальное время отрицательное или не число"},
     {S::RefusedCalibrationNotFinite, "коэффициент энергетической калибровки не конечное число"},
     {S::RefusedChnTimeTooLong, "в CHN время не больше 85 899 345 с (32 бита по 20 мс)"},
+    {S::RefusedTooManyChannelsInFile, "в спектрах файла вместе больше 16 777 216 каналов"},
+    {S::RefusedOutOfMemory, "не хватает памяти, чтобы прочитать файл"},
 });
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -114,11 +115,15 @@ std::span<const std::uint8_t> FileReader::borrow(std::size_t n) {
 }
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
+    return readFileStart(path, std::numeric_limits<std::size_t>::max());
+}
+
+std::optional<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::size_t limit) {
     auto file = FileReader::open(path);
     if (!file) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(file->remaining());
+    std::vector<std::uint8_t> bytes(std::min<std::uint64_t>(file->remaining(), limit));
     if (!file->read(bytes)) {
         return std::nullopt;
     }

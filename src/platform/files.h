@@ -15,6 +15,10 @@ namespace kv {
 // The whole contents of the file, or nothing when it cannot be opened or read.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);
 
+// The first bytes of the file, at most limit of them, or nothing when it cannot be opened or
+// read. For records of a fixed size: a larger file costs no more memory than the record.
+std::optional<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::size_t limit);
+
 // A file opened for reading front to back, through a buffer large enough that reading a
 // file of many small records takes a handful of system calls.
 class FileReader : public ByteSource {

@@ -138,6 +138,7 @@ enum class StringId : int {
     ExportFileTitle = 2204,
     SpectrumImportFilter = 2205,
     SpectrumExportFilter = 2206,
+    FileTooLargeForMemory = 2207,
     AnalyserUnavailable = 2220,
     AnalyserSimulatedStatus = 2221,
     AnalyserPortsStatus = 2222,
@@ -175,6 +176,8 @@ enum class StringId : int {
     RefusedTimesNotDurations = 2328,
     RefusedCalibrationNotFinite = 2329,
     RefusedChnTimeTooLong = 2330,
+    RefusedTooManyChannelsInFile = 2331,
+    RefusedOutOfMemory = 2332,
 };
 
 } // namespace kv

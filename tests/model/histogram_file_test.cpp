@@ -2,6 +2,7 @@
 
 #include "model/byte_io.h"
 #include "model/histogram_list.h"
+#include "support/allocation_limit.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -210,6 +211,21 @@ TEST(HistogramFileWriting, AnyConfigurationGivesAFileThatReadsBackWhole) {
     const auto parsed = parseHistogramFile(real);
     ASSERT_TRUE(parsed.trailer);
     EXPECT_EQ(encodeTrailer(storableTrailer(*parsed.trailer)), encodeTrailer(*parsed.trailer));
+}
+
+TEST(HistogramFileParsing, MemoryRunningOutKeepsWhatWasReadWholeAndThrowsNothing) {
+    constexpr std::int32_t kChannels = 1 << 18; // 1 MiB of counts a histogram
+    const auto bytes = twoHistogramFile(kChannels);
+    {
+        const test::AllocationLimit limit(std::size_t{3} << 19); // one and a half histograms
+        const auto parsed = parseHistogramFile(bytes);
+        EXPECT_EQ(parsed.condition, FileCondition::OutOfMemory);
+        EXPECT_EQ(parsed.histograms.size(), 1u);
+        EXPECT_FALSE(parsed.trailer);
+    }
+    SpanSource block(std::span<const std::uint8_t>(bytes).subspan(16));
+    const test::AllocationLimit limit(1000);
+    EXPECT_EQ(readHistogramBlock(block), nullptr);
 }
 
 TEST(HistogramFileParsing, RealSpectrumConvertedFromAnotherFormat) {
