@@ -68,6 +68,10 @@ int runConvert(std::span<const std::string_view> args) {
     if (const int status = exitStatusOf(w.openAny(parsed->in))) {
         return status;
     }
+    if (w.list.empty()) {
+        std::cerr << "kvantira-cli: " << parsed->in << " holds no spectra; nothing written\n";
+        return kExitUsage;
+    }
     if (outFormat == SpectrumFormat::Hst) {
         w.ui.setSaveFile(parsed->out);
         return w.document.saveAs() == SaveOutcome::Written ? kExitOk : kExitUsage;

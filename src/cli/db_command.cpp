@@ -154,6 +154,9 @@ int importText(const std::string& textPath, const std::string& databasePath) {
 } // namespace
 
 int runDb(std::span<const std::string_view> args) {
+    if (!wantsHelp(args) && refusedEmptyArgument(args)) {
+        return kExitUsage;
+    }
     std::vector<std::string> words;
     for (const std::string_view arg : args) {
         if (arg == "--help" || arg == "-h") {
