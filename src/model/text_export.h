@@ -64,7 +64,7 @@ struct TextExportResult {
     bool cancelled = false;           // stopped at an overwrite question
     // The file that could not be written (even an empty name); the export ends there.
     std::optional<std::string> failedPath;
-    std::string reason;               // the system's description of that failure
+    std::string reason; // the system's description of that failure
 };
 
 // Writes the histograms at positions as text by config: exportOneFile selects one file at
