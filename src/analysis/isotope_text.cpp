@@ -18,10 +18,9 @@ namespace {
 // The lines in ascending energy, equal energies exchanged as the editor has always shown them.
 std::vector<IsotopeLine> linesByEnergy(const IsotopeRecord& record) {
     std::vector<IsotopeLine> lines = record.lines;
-    exchangeSort(
-        lines.size(),
-        [&](std::size_t i, std::size_t j) { return lines[i].energy >= lines[j].energy; },
-        [&](std::size_t i, std::size_t j) { std::swap(lines[i], lines[j]); });
+    exchangeSortByKey(
+        lines, [](const IsotopeLine& line) { return line.energy; },
+        ExchangeOrder::AscendingSwappingTies);
     return lines;
 }
 
