@@ -115,11 +115,22 @@ bool wantsHelp(std::span<const std::string_view> args) {
                        [](std::string_view arg) { return arg == "--help" || arg == "-h"; });
 }
 
+bool refusedEmptyArgument(std::span<const std::string_view> args) {
+    if (std::none_of(args.begin(), args.end(), [](std::string_view arg) { return arg.empty(); })) {
+        return false;
+    }
+    std::cerr << "kvantira-cli: an empty argument (\"\") names no file or value\n";
+    return true;
+}
+
 std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std::string_view help,
                                      bool parsed) {
     if (wantsHelp(args)) {
         std::cout << help;
         return kExitOk;
+    }
+    if (refusedEmptyArgument(args)) {
+        return kExitUsage;
     }
     if (!parsed) {
         std::cerr << help;

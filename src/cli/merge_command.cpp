@@ -23,6 +23,9 @@ int runMerge(std::span<const std::string_view> args) {
         std::cout << kMergeHelp;
         return kExitOk;
     }
+    if (refusedEmptyArgument(args)) {
+        return kExitUsage;
+    }
     std::vector<std::string> paths;
     for (const std::string_view arg : args) {
         if (arg.starts_with("-")) {
@@ -55,7 +58,7 @@ int runMerge(std::span<const std::string_view> args) {
         return kExitOk;
     case SaveOutcome::NothingToSave:
         std::cerr << "kvantira-cli: the files hold no histograms; nothing written\n";
-        return kExitFormat;
+        return kExitUsage;
     case SaveOutcome::Cancelled:
     case SaveOutcome::Failed:
         break;

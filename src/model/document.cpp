@@ -142,10 +142,13 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
 
     ReadOutcome outcome = addToList(parsed.histograms);
 
-    if (parsed.condition == FileCondition::Damaged && outcome == ReadOutcome::Read) {
+    if (parsed.condition != FileCondition::Complete && outcome == ReadOutcome::Read) {
         // What could be read stays listed; the document gets no file of its own, so a later
-        // Save cannot replace the damaged original with the part that was readable.
-        m_ui.showMessage(StringId::UnknownFileFormat, StringId::BadNews, path);
+        // Save cannot replace the original with the part that was readable.
+        m_ui.showMessage(parsed.condition == FileCondition::OutOfMemory
+                             ? StringId::FileTooLargeForMemory
+                             : StringId::UnknownFileFormat,
+                         StringId::BadNews, path);
         m_config.documentPath = kUntitledDocument;
         m_state.documentUntitled = true;
         m_state.documentSaved = false;

@@ -27,7 +27,7 @@ enum class ReadOutcome {
     Cancelled,            // the user cancelled a question or the file dialog
     NotOpened,            // the file could not be opened (reported); nothing changed
     WrongMagic,           // not a histogram file
-    Damaged,              // the histograms before the damage were added
+    Damaged,              // the histograms before the damage (or where memory ran out) were added
     DifferentChannelCount // the histograms before the first of another length were added
 };
 

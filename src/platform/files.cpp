@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -195,11 +196,16 @@ std::span<const std::uint8_t> FileReader::borrow(std::size_t n) {
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path,
                                                        std::string* reason) {
+    return readFileStart(path, std::numeric_limits<std::size_t>::max(), reason);
+}
+
+std::optional<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::size_t limit,
+                                                       std::string* reason) {
     auto file = FileReader::open(path, reason);
     if (!file) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> bytes(file->remaining());
+    std::vector<std::uint8_t> bytes(std::min<std::uint64_t>(file->remaining(), limit));
     if (!file->read(bytes)) {
         if (reason != nullptr) {
             *reason = systemReason(EIO);

@@ -34,6 +34,12 @@ std::optional<FileStamp> stampOf(const std::string& path);
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path,
                                                        std::string* reason = nullptr);
 
+// The first bytes of the file, at most limit of them, or nothing (and reason, as above) when it
+// cannot be opened or read. For records of a fixed size: a larger file costs no more memory than
+// the record.
+std::optional<std::vector<std::uint8_t>> readFileStart(const std::string& path, std::size_t limit,
+                                                       std::string* reason = nullptr);
+
 // A file opened for reading front to back, through a buffer large enough that reading a
 // file of many small records takes a handful of system calls.
 class FileReader : public ByteSource {

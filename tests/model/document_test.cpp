@@ -2,6 +2,7 @@
 
 #include "model/configuration_file.h"
 #include "model/histogram_file.h"
+#include "support/allocation_limit.h"
 #include "support/fake_ui_services.h"
 #include "support/fifo_guard.h"
 #include "support/temp_dir.h"
@@ -172,6 +173,20 @@ TEST_F(DocumentTest, DamagedFileKeepsCompleteHistogramsButNotItsTrailerOrPath) {
     list.markChanged(), document.save();
     EXPECT_EQ(ui.saveDialogs.size(), 1u);
     EXPECT_EQ(test::readBytes(path), bytes);
+}
+
+TEST_F(DocumentTest, AFileTooLargeForTheMemoryIsSaidSoAndKeepsWhatWasRead) {
+    const auto path = makeFile("large.hst", {"a", "b", "c"}, 1 << 18); // 1 MiB a histogram
+    {
+        // The reader's buffer, one histogram and a half.
+        const test::AllocationLimit limit((std::size_t{1} << 20) + (std::size_t{3} << 19));
+        ui.openAnswers.push_back(path);
+        EXPECT_EQ(document.open(), ReadOutcome::Damaged);
+    }
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. a"}));
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::FileTooLargeForMemory});
+    EXPECT_EQ(ui.messages[0].detail, path);
+    EXPECT_TRUE(state.documentUntitled) << "Save must not replace the file with a part of it";
 }
 
 TEST_F(DocumentTest, AppendContinuesNumberingAndKeepsTheDocumentPath) {
@@ -414,6 +429,21 @@ TEST_F(ConfigurationFileTest, SilentSaveAndLoadRoundTrip) {
     EXPECT_EQ(config.countWindows.countCoefficients[2], 7.5);
     EXPECT_EQ(config.countWindows.legacyWindowCoefficients[0], 0.0);
     EXPECT_EQ(test::readBytes(dir.path("confadc.cnf"))[1558 + 7], 0x40) << "the file keeps 2.5";
+}
+
+TEST_F(ConfigurationFileTest, OnlyTheRecordOfALongerFileIsReadIntoMemory) {
+    AppConfig stored;
+    stored.filters.smoothRadius = 9;
+    const auto record = encodeAppConfig(stored);
+    std::vector<std::uint8_t> bytes(record.begin(), record.end());
+    bytes.resize(bytes.size() + (std::size_t{8} << 20), 0xAB);
+    test::writeBytes(dir.path("confadc.cnf"), bytes);
+    AppConfig loaded;
+    {
+        const test::AllocationLimit limit(std::size_t{2} << 20); // the reader's buffer and more
+        ASSERT_TRUE(loadConfiguration(loaded, dir.root() + "/"));
+    }
+    EXPECT_EQ(loaded.filters.smoothRadius, 9);
 }
 
 TEST_F(ConfigurationFileTest, RestoreKeepsTheDocumentPathAndSaveAsWritesTheRecord) {
