@@ -156,6 +156,16 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// Writes bytes, flushes them to the disk and closes fd: 0, or the errno of the first failure.
+int writeFlushAndClose(int fd, std::span<const std::uint8_t> bytes) {
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 || !written) {
+        return written ? errno : writeError;
+    }
+    return 0;
+}
+
 // The file a path names: a symbolic link is followed, so saving through it replaces the file
 // it points to rather than the link.
 std::string resolvedTarget(const std::string& path) {
@@ -199,16 +209,26 @@ WriteOutcome writeFileReplacing(const std::string& requestedPath,
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
-    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    const int writeError = errno;
-    if (::close(fd) != 0 || !written) {
-        const int error = written ? errno : writeError;
+    if (const int error = writeFlushAndClose(fd, bytes); error != 0) {
         ::unlink(temporary.c_str());
         return {false, systemReason(error)};
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
+        return {false, systemReason(error)};
+    }
+    flushDirectoryOf(path);
+    return {true, {}};
+}
+
+WriteOutcome writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return {false, systemReason(errno)};
+    }
+    if (const int error = writeFlushAndClose(fd, bytes); error != 0) {
+        ::unlink(path.c_str());
         return {false, systemReason(error)};
     }
     flushDirectoryOf(path);
