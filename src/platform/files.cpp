@@ -354,6 +354,16 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// Writes bytes, flushes them to the disk and closes fd: 0, or the errno of the first failure.
+int writeFlushAndClose(int fd, std::span<const std::uint8_t> bytes) {
+    const bool written = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    if (::close(fd) != 0 || !written) {
+        return written ? errno : writeError;
+    }
+    return 0;
+}
+
 // Makes the rename itself durable; failure here does not undo a completed write.
 void flushDirectoryOf(const std::string& path) {
     const std::string directory = directoryOf(path);
@@ -495,6 +505,19 @@ WriteOutcome writeFileReplacing(const std::string& requestedPath,
     }
     removeIfAbandoned(lockFileOf(target.path));
     return {.written = true, .reason = {}, .stamp = stampFrom(written)};
+}
+
+WriteOutcome writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return {.written = false, .reason = systemReason(errno), .stamp = {}};
+    }
+    if (const int error = writeFlushAndClose(fd, bytes); error != 0) {
+        ::unlink(path.c_str());
+        return {.written = false, .reason = systemReason(error), .stamp = {}};
+    }
+    flushDirectoryOf(path);
+    return {.written = true, .reason = {}, .stamp = {}};
 }
 
 std::string directoryOf(const std::string& path) {

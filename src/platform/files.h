@@ -149,6 +149,10 @@ WriteOutcome writeFileReplacing(const std::string& requestedPath,
 inline constexpr int kTemporarySlots = 8;
 std::string temporaryPathOf(const std::string& target, int slot);
 
+// Writes bytes to a new file at path and flushes it to the disk. Refused when path names
+// anything already, so nothing is ever replaced; on failure no file is left behind.
+WriteOutcome writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
 // The directory part of a path with its trailing '/', or empty when it has none.
 std::string directoryOf(const std::string& path);
 

@@ -48,6 +48,28 @@ TEST(Files, WriteReplacesTheTargetOrFailsLeavingItIntact) {
     EXPECT_EQ(entriesIn(dir.root()), 2u);
 }
 
+// A new file never takes the place of anything, not even of a link to nowhere, and a failed
+// write leaves no part of itself.
+TEST(Files, NewFileIsWrittenOnlyWhereNothingIsYet) {
+    test::TempDir dir;
+    const std::vector<std::uint8_t> bytes = {7, 6, 5};
+    EXPECT_TRUE(writeNewFile(dir.path("new.hst"), bytes).written);
+    EXPECT_EQ(readWholeFile(dir.path("new.hst")), bytes);
+    EXPECT_FALSE(writeNewFile(dir.path("new.hst"), std::vector<std::uint8_t>{1}).written);
+    EXPECT_EQ(readWholeFile(dir.path("new.hst")), bytes);
+    std::filesystem::create_symlink(dir.path("nowhere"), dir.path("link.hst"));
+    EXPECT_FALSE(writeNewFile(dir.path("link.hst"), bytes).written);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("nowhere")));
+
+    const WriteOutcome outcome = [&] {
+        const test::WriteLimit limit(50);
+        return writeNewFile(dir.path("big.hst"), std::vector<std::uint8_t>(200, 1));
+    }();
+    EXPECT_FALSE(outcome.written);
+    EXPECT_FALSE(outcome.reason.empty());
+    EXPECT_EQ(entriesIn(dir.root()), 2u);
+}
+
 TEST(Files, ReadingMissingFilesOrDirectoriesGivesNothing) {
     test::TempDir dir;
     EXPECT_FALSE(readWholeFile(dir.path("none")));
