@@ -137,16 +137,19 @@ void roundVerticalRange(PlotView& view) {
     view.yMax = signedMultiple(t, unit, highNegative);
 }
 
-PixelPoint mapToPixel(const PlotView& view, const PlotSettings& plot, double channel, double value,
-                      double logFloor, const PixelRect& rect) {
+int channelToPixelX(const PlotSettings& plot, double channel, const PixelRect& rect) {
     double width = static_cast<double>(plot.lastChannel) - plot.firstChannel;
     if (width == 0.0) {
         width = 1.0;
     }
     const double left = rect.left;
+    return toPixel((channel - plot.firstChannel) / width * (rect.right - left) + left, rect.left);
+}
+
+PixelPoint mapToPixel(const PlotView& view, const PlotSettings& plot, double channel, double value,
+                      double logFloor, const PixelRect& rect) {
     const double bottom = rect.bottom;
-    const int x =
-        toPixel((channel - plot.firstChannel) / width * (rect.right - left) + left, rect.left);
+    const int x = channelToPixelX(plot, channel, rect);
 
     const bool fromZero = plot.fromZero != 0;
     double span = fromZero ? view.yMax : view.yMax - view.yMin;

@@ -84,4 +84,7 @@ inline constexpr int kPixelLimit = 1 << 24;
 PixelPoint mapToPixel(const PlotView& view, const PlotSettings& plot, double channel, double value,
                       double logFloor, const PixelRect& rect);
 
+// The pixel column of a (fractional) channel in rect: mapToPixel's x alone.
+int channelToPixelX(const PlotSettings& plot, double channel, const PixelRect& rect);
+
 } // namespace kv
