@@ -49,14 +49,14 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The extended description under the summary line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "multichannel analyser for gamma and X-ray spectrometry
- Kvantira drives an analyser front end (or a simulated one) to accumulate
- spectra, shows them as plots and analyses them: energy and efficiency
- calibration, smoothing, continuum removal and line search, isotope
- identification with activities, peak and multi-component fits, arithmetic
- and noise. The package holds the desktop program, kvantira, and the
- command-line tool over the same computations, kvantira-cli.")
+    "Kvantira drives an analyser front end (or a simulated one) to accumulate
+spectra, shows them as plots and analyses them: energy and efficiency
+calibration, smoothing, continuum removal and line search, isotope
+identification with activities, peak and multi-component fits, arithmetic
+and noise. The package holds the desktop program, kvantira, and the
+command-line tool over the same computations, kvantira-cli.")
 # The libraries come from the programs' links (dpkg-shlibdeps); Qt finds its display plugins
 # and the Russian texts of its own dialogs in packages of their own.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -1,5 +1,6 @@
 #include "display/plot_painter.h"
 
+#include "display/line_pixels.h"
 #include "model/append_format.h"
 #include "model/energy_calibration.h"
 #include "model/strings.h"
@@ -19,6 +20,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace kv {
 
@@ -388,20 +390,24 @@ void PlotPainter::drawColumnEnvelope(QPainter& painter, const QPen& pen, const P
         while (c1 < last && columnOf(c1 + 1) == x) {
             ++c1;
         }
-        const auto [low, high] = std::minmax_element(counts.begin() + c0, counts.begin() + c1 + 1);
+        const auto [fewest, most] = countExtremes(counts.subspan(
+            static_cast<std::size_t>(c0), static_cast<std::size_t>(c1 - c0 + 1)));
         const QPoint columnFirst(x, yOf(counts[static_cast<std::size_t>(c0)]));
         if (c0 > first) {
             m_lines.emplace_back(previousLast, columnFirst);
         }
         // Higher counts lie higher up, at smaller y, on either scale.
         if (c1 > c0) {
-            m_lines.emplace_back(x, yOf(*high), x, yOf(*low));
+            m_lines.emplace_back(x, yOf(most), x, yOf(fewest));
         }
         previousLast = QPoint(x, yOf(counts[static_cast<std::size_t>(c1)]));
         c0 = c1 + 1;
     }
-    painter.setPen(pen);
-    painter.drawLines(m_lines.data(), static_cast<int>(m_lines.size()));
+    std::optional<LinePixels> pixels = LinePixels::forPainter(painter, pen.color());
+    if (!pixels || !pixels->drawLines(m_lines)) {
+        painter.setPen(pen);
+        painter.drawLines(m_lines.data(), static_cast<int>(m_lines.size()));
+    }
 }
 
 } // namespace kv

@@ -47,11 +47,20 @@ std::span<std::uint8_t> storageBytes(std::vector<std::int32_t>& channels) {
     return {reinterpret_cast<std::uint8_t*>(channels.data()), 4 * channels.size()};
 }
 
+// What readBlocks works in, kept from one call to the next: a file's reading allocates little
+// but its records.
+struct BlockScratch {
+    std::vector<std::array<std::uint8_t, kBlockHeadSize>> heads;
+    std::vector<std::unique_ptr<Histogram>> read;
+    std::vector<std::span<std::uint8_t>> parts;
+};
+
 // Reads up to `wanted` blocks of `channels` channels, the first block's count already read, and
 // the count of the block after them when one is to follow. Returns the next block's channel
 // count, or nothing at damage (the complete blocks before it are in parsed).
 std::optional<std::int32_t> readBlocks(ByteSource& source, std::int32_t channels,
-                                       std::size_t wanted, ParsedHistogramFile& parsed) {
+                                       std::size_t wanted, ParsedHistogramFile& parsed,
+                                       BlockScratch& scratch) {
     if (channels < 1 || channels > kMaxChannelCount ||
         source.remaining() < histogramRecordSize(channels)) {
         return std::nullopt;
@@ -63,10 +72,13 @@ std::optional<std::int32_t> readBlocks(ByteSource& source, std::int32_t channels
                                  1 + (source.remaining() - record) / (4 + record)}));
     const bool countFollows = blocks < wanted;
 
-    std::vector<std::array<std::uint8_t, kBlockHeadSize>> heads(blocks + 1);
-    std::vector<std::unique_ptr<Histogram>> read(blocks);
-    std::vector<std::span<std::uint8_t>> parts;
-    parts.reserve(2 * blocks + 1);
+    auto& heads = scratch.heads;
+    auto& read = scratch.read;
+    auto& parts = scratch.parts;
+    heads.resize(blocks + 1);
+    read.clear();
+    read.resize(blocks);
+    parts.clear();
     for (std::size_t j = 0; j < blocks; ++j) {
         read[j] = std::make_unique<Histogram>();
         read[j]->channels.resize(static_cast<std::size_t>(channels));
@@ -119,10 +131,12 @@ void readBlocksAndTrailer(ByteSource& source, ParsedHistogramFile& parsed) {
     if (count > 0 && !readInt32(source, channels)) {
         return;
     }
+    BlockScratch scratch;
     while (std::ssize(parsed.histograms) < count) {
         const auto next =
             readBlocks(source, channels,
-                       static_cast<std::size_t>(count - std::ssize(parsed.histograms)), parsed);
+                       static_cast<std::size_t>(count - std::ssize(parsed.histograms)), parsed,
+                       scratch);
         if (!next) {
             return;
         }

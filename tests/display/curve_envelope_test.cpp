@@ -8,6 +8,7 @@
 #include <QLine>
 #include <QPainter>
 #include <QPen>
+#include <QRegion>
 
 #include <gtest/gtest.h>
 
@@ -49,16 +50,18 @@ protected:
     PlotPainter painter;
 
     // What drawHistogramCurve draws of the current histogram in a plot of the given width.
-    QImage drawn(int width) {
-        QImage image = blank(width);
+    QImage drawn(int width, QImage::Format format = QImage::Format_RGB32,
+                 const QRegion& clip = {}) {
+        QImage image = blank(width, format);
         QPainter p(&image);
-        painter.drawHistogramCurve(p, view, config.plot, *list.currentHistogram(), kNoMarker,
-                                   false);
+        p.setClipRegion(clip, clip.isEmpty() ? Qt::NoClip : Qt::ReplaceClip);
+        painter.drawHistogramCurve(p, view, config.plot, *list.currentHistogram(), kNoMarker, true);
         return image;
     }
 
     // The lines between every two neighbouring visible channels, each drawn on its own.
-    QImage everyChannel(int width, std::int64_t first, std::int64_t last) {
+    QImage everyChannel(int width, std::int64_t first, std::int64_t last,
+                        QImage::Format format = QImage::Format_RGB32, const QRegion& clip = {}) {
         const Histogram& h = *list.currentHistogram();
         const double scale = displayScale(h, yAxisMode(config.plot));
         const auto point = [&](std::int64_t c) {
@@ -71,15 +74,16 @@ protected:
         for (std::int64_t c = first; c < last; ++c) {
             lines.emplace_back(point(c), point(c + 1));
         }
-        QImage image = blank(width);
+        QImage image = blank(width, format);
         QPainter p(&image);
-        p.setPen(QPen(Qt::black, 1));
+        p.setClipRegion(clip, clip.isEmpty() ? Qt::NoClip : Qt::ReplaceClip);
+        p.setPen(QPen(QColor::fromRgb(kHighlightRgb), 1));
         p.drawLines(lines.data(), static_cast<int>(lines.size()));
         return image;
     }
 
-    static QImage blank(int width) {
-        QImage image(width + 1, kHeight + 1, QImage::Format_RGB32);
+    static QImage blank(int width, QImage::Format format = QImage::Format_RGB32) {
+        QImage image(width + 1, kHeight + 1, format);
         image.fill(Qt::white);
         return image;
     }
@@ -155,6 +159,26 @@ TEST_F(CurveEnvelopeTest, FlatEmptyAndShortSpectraToo) {
                           0)
                     << what << ", width " << width << ", from " << first;
             }
+        }
+    }
+}
+
+// Into images of other pixel formats and through clipping, of one rectangle or more, the curve
+// is the same as the lines drawn there.
+TEST_F(CurveEnvelopeTest, AnyImageFormatAndClipping) {
+    add(seededSpectrum(20000, 3), true, 1, 10.0);
+    showRange(0, 19999);
+    ASSERT_TRUE(computeVerticalRange(view, config.plot, list));
+    constexpr int kWidth = 640;
+    view.plotRect = {0, 0, kWidth, kHeight};
+    const QRegion twoRects = QRegion(10, 20, 200, 250) + QRegion(300, 0, 100, 100);
+    for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied,
+                                        QImage::Format_ARGB32, QImage::Format_RGB888}) {
+        for (const QRegion& clip : {QRegion(), QRegion(50, 30, 400, 200), twoRects}) {
+            EXPECT_EQ(differingPixels(drawn(kWidth, format, clip),
+                                      everyChannel(kWidth, 0, 19999, format, clip)),
+                      0)
+                << "format " << format << ", clip of " << clip.rectCount() << " rectangles";
         }
     }
 }

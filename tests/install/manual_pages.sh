@@ -14,17 +14,20 @@ status=0
 options() { grep -o -- '--[a-z][a-z0-9-]*' | sort -u; }
 # The roff source with its escaped hyphens as plain ones.
 page() { sed 's/\\-/-/g' "$man/$1"; }
+# Whether text has a line matching pattern (grep -q in a pipe could end the writer early).
+has_line() { [[ -n "$(grep -e "$2" <<<"$1")" ]]; }
 
 compare() {
     local name=$1 help=$2
-    local documented
-    documented=$(page "$name" | options)
+    local text documented
+    text=$(page "$name")
+    documented=$(options <<<"$text")
     if [[ "$help" != "$documented" ]]; then
         echo "$name and --help name different options (< --help, > the page):" >&2
         diff <(echo "$help") <(echo "$documented") >&2 || true
         status=1
     fi
-    if ! page "$name" | grep -q "^\.TH .* \"Kvantira $version\""; then
+    if ! has_line "$text" "^\.TH .* \"Kvantira $version\""; then
         echo "$name does not carry version $version" >&2
         status=1
     fi
@@ -35,9 +38,10 @@ compare kvantira.1 "$("$kvantira" --help | options)"
 verbs=$("$cli" --help | sed -n 's/^  \([a-z][a-z]*\) .*/\1/p' | sort -u)
 [[ -n "$verbs" ]] || { echo "no verbs in kvantira-cli --help" >&2; exit 1; }
 cli_help=$("$cli" --help)
+cli_page=$(page kvantira-cli.1)
 for verb in $verbs; do
     cli_help+=$'\n'$("$cli" "$verb" --help)
-    page kvantira-cli.1 | grep -q "^\.SS $verb\b" || {
+    has_line "$cli_page" "^\.SS $verb\b" || {
         echo "kvantira-cli.1 has no section for $verb" >&2
         status=1
     }
