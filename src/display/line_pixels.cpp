@@ -23,6 +23,27 @@ int fixedDivide(int numerator, int denominator) {
     return numerator * 65536 / denominator;
 }
 
+// Calls set(along, across) for each pixel of the line from (along1, across1) to (along2,
+// across2), whole pixels, whose longer axis is the first.
+template <typename SetPixel>
+void stepAlongLongerAxis(int along1, int across1, int along2, int across2, SetPixel set) {
+    if (along1 > along2) {
+        std::swap(along1, along2);
+        std::swap(across1, across2);
+    }
+    const int step = fixedDivide((across2 - across1) * 64, (along2 - along1) * 64);
+    // Half a pixel past either end.
+    const int start = along1 * 64 - 32;
+    const int stop = along2 * 64 + 32;
+    int across = across1 * 65536 - (step >> 1);
+    int at = (start + 32) >> 6;
+    const int end = (stop + 32) >> 6;
+    across += (((at << 6) + (step > 0 ? 32 : 0) - start) * step) >> 6;
+    for (; at < end; ++at, across += step) {
+        set(at, across >> 16);
+    }
+}
+
 bool isWholePixel(double value) {
     return value == std::floor(value) && std::abs(value) < 1e6;
 }
@@ -101,40 +122,10 @@ void LinePixels::line(QPoint a, QPoint b) {
         pixel(a.x(), a.y());
         return;
     }
-    int x1 = a.x() * 64;
-    int y1 = a.y() * 64;
-    int x2 = b.x() * 64;
-    int y2 = b.y() * 64;
-    if (std::abs(x2 - x1) < std::abs(y2 - y1)) {
-        if (y1 > y2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        const int step = fixedDivide(x2 - x1, y2 - y1);
-        int x = x1 * 1024 - (step >> 1);
-        y1 -= 32;
-        y2 += 32;
-        int y = (y1 + 32) >> 6;
-        const int end = (y2 + 32) >> 6;
-        x += (((y << 6) + (step > 0 ? 32 : 0) - y1) * step) >> 6;
-        for (; y < end; ++y, x += step) {
-            pixel(x >> 16, y);
-        }
+    if (std::abs(b.x() - a.x()) < std::abs(b.y() - a.y())) {
+        stepAlongLongerAxis(a.y(), a.x(), b.y(), b.x(), [this](int y, int x) { pixel(x, y); });
     } else {
-        if (x1 > x2) {
-            std::swap(x1, x2);
-            std::swap(y1, y2);
-        }
-        const int step = fixedDivide(y2 - y1, x2 - x1);
-        int y = y1 * 1024 - (step >> 1);
-        x1 -= 32;
-        x2 += 32;
-        int x = (x1 + 32) >> 6;
-        const int end = (x2 + 32) >> 6;
-        y += (((x << 6) + (step > 0 ? 32 : 0) - x1) * step) >> 6;
-        for (; x < end; ++x, y += step) {
-            pixel(x, y >> 16);
-        }
+        stepAlongLongerAxis(a.x(), a.y(), b.x(), b.y(), [this](int x, int y) { pixel(x, y); });
     }
 }
 

@@ -5,25 +5,13 @@
 # installed programs on the shipped demo file, as a user whose files live in a per-user
 # directory. Nothing may be written under the install prefix.
 # Usage: installed_programs.sh install|package BUILD_DIR VERSION. Exits 77 (skipped) without
-# Xvfb or xdotool.
+# Xvfb, xdotool, desktop-file-validate or update-mime-database.
 set -euo pipefail
 
 mode=$1
 build=$2
 version=$3
-for tool in Xvfb xdotool desktop-file-validate update-mime-database; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -9 "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/scratch.sh" Xvfb xdotool desktop-file-validate update-mime-database
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
 root=$work/root

@@ -80,14 +80,20 @@ TEST(Files, ReadingMissingFilesOrDirectoriesGivesNothing) {
     EXPECT_EQ(directoryOf("a.hst") + fileNameOf("a.hst"), "a.hst") << "no directory";
 }
 
+// Bytes that differ from their neighbours, so a byte out of place shows.
+std::vector<std::uint8_t> scrambledBytes(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+    }
+    return bytes;
+}
+
 // Reads of many sizes, lent and copied, across the reader's buffer boundaries and past it,
 // must give back the file's bytes in order.
 TEST(FileReader, MixedReadsAndLoansReturnTheBytesInOrder) {
     test::TempDir dir;
-    std::vector<std::uint8_t> bytes(3 * 1024 * 1024 + 123);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
-    }
+    const std::vector<std::uint8_t> bytes = scrambledBytes(3 * 1024 * 1024 + 123);
     test::writeBytes(dir.path("f"), bytes);
     auto reader = FileReader::open(dir.path("f"));
     ASSERT_TRUE(reader);
@@ -116,10 +122,7 @@ TEST(FileReader, MixedReadsAndLoansReturnTheBytesInOrder) {
 // short only at the end.
 TEST(FileReader, ScatteredReadsAndBytesGivenBackKeepTheOrder) {
     test::TempDir dir;
-    std::vector<std::uint8_t> bytes(2 * 1024 * 1024 + 77);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 11);
-    }
+    const std::vector<std::uint8_t> bytes = scrambledBytes(2 * 1024 * 1024 + 77);
     test::writeBytes(dir.path("f"), bytes);
     auto file = FileReader::open(dir.path("f"));
     ASSERT_TRUE(file);
