@@ -390,8 +390,8 @@ void PlotPainter::drawColumnEnvelope(QPainter& painter, const QPen& pen, const P
         while (c1 < last && columnOf(c1 + 1) == x) {
             ++c1;
         }
-        const auto [fewest, most] = countExtremes(counts.subspan(
-            static_cast<std::size_t>(c0), static_cast<std::size_t>(c1 - c0 + 1)));
+        const auto [fewest, most] = countExtremes(
+            counts.subspan(static_cast<std::size_t>(c0), static_cast<std::size_t>(c1 - c0 + 1)));
         const QPoint columnFirst(x, yOf(counts[static_cast<std::size_t>(c0)]));
         if (c0 > first) {
             m_lines.emplace_back(previousLast, columnFirst);

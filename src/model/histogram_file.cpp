@@ -133,10 +133,9 @@ void readBlocksAndTrailer(ByteSource& source, ParsedHistogramFile& parsed) {
     }
     BlockScratch scratch;
     while (std::ssize(parsed.histograms) < count) {
-        const auto next =
-            readBlocks(source, channels,
-                       static_cast<std::size_t>(count - std::ssize(parsed.histograms)), parsed,
-                       scratch);
+        const auto next = readBlocks(
+            source, channels, static_cast<std::size_t>(count - std::ssize(parsed.histograms)),
+            parsed, scratch);
         if (!next) {
             return;
         }
