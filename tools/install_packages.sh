@@ -1,11 +1,11 @@
 #!/bin/sh
-# Installs the Debian 12 packages Kvantira builds, tests and runs with, and the Russian locale the
-# number-formatting tests run under; does nothing when all of it is present already.
+# Installs the Debian 12 packages Kvantira builds, tests, packages and runs with, and the Russian
+# locale the number-formatting tests run under; does nothing when all of it is present already.
 set -eu
 
 packages="cmake ninja-build g++ ccache qt6-base-dev libgtest-dev googletest libbenchmark-dev
 nlohmann-json3-dev libpugixml-dev qt6-translations-l10n xvfb xauth xdotool imagemagick poppler-utils fonts-dejavu-core locales
-clang-format clang-tidy"
+clang-format clang-tidy dpkg-dev file lintian desktop-file-utils shared-mime-info"
 
 as_root=""
 [ "$(id -u)" -eq 0 ] || as_root="sudo"

@@ -6,6 +6,7 @@
 #include "model/strings.h"
 
 #include <QDrag>
+#include <QHash>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -107,9 +108,14 @@ ListPane::ListPane(HistogramList& list, std::function<void(ListPaneChange)> chan
 void ListPane::refresh() {
     const QSignalBlocker blocker(this);
     clear();
+    // Rows are made apart from the view and added at once: a row in the view would tell the
+    // view of every text set.
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(m_list.histogramCount());
+    m_rowHistograms.clear();
     for (int i = 0; i < m_list.histogramCount(); ++i) {
         const Histogram& h = *m_list.histogramAt(i);
-        auto* item = new QTreeWidgetItem(this);
+        auto* item = new QTreeWidgetItem;
         for (int column = 0; column < kListColumnCount; ++column) {
             item->setText(column, cellText(h, static_cast<ListColumn>(column)));
         }
@@ -118,15 +124,47 @@ void ListPane::refresh() {
         if (h.kindNumber() < static_cast<int>(m_kindIcons.size())) {
             item->setIcon(0, m_kindIcons[static_cast<std::size_t>(h.kindNumber())]);
         }
+        rows.append(item);
+        m_rowHistograms.push_back(&h);
     }
+    addTopLevelItems(rows);
+    selectCurrentRow();
+    // Rows are added or changed only through here, so widening to every row is what fitting
+    // each new or edited row would give.
+    const std::array<int, kListColumnCount> needed = neededWidths();
+    for (int column = 0; column < kListColumnCount; ++column) {
+        setColumnWidth(column, std::max(columnWidth(column), needed[column]));
+    }
+}
+
+void ListPane::reorder() {
+    // The rows stay as they are, only in the list's new order: nothing is made or measured.
+    QHash<const Histogram*, QTreeWidgetItem*> rowOf;
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        rowOf.insert(m_rowHistograms[static_cast<std::size_t>(row)], topLevelItem(row));
+    }
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(m_list.histogramCount());
+    for (int i = 0; i < m_list.histogramCount(); ++i) {
+        const Histogram* h = m_list.histogramAt(i);
+        QTreeWidgetItem* item = rowOf.value(h);
+        if (!item || rowOf.size() != m_list.histogramCount()) {
+            refresh(); // the entries themselves changed
+            return;
+        }
+        rows.append(item);
+        m_rowHistograms[static_cast<std::size_t>(i)] = h;
+    }
+    const QSignalBlocker blocker(this);
+    invisibleRootItem()->takeChildren();
+    addTopLevelItems(rows);
+    selectCurrentRow();
+}
+
+void ListPane::selectCurrentRow() {
     if (QTreeWidgetItem* current = topLevelItem(m_list.currentIndex())) {
         setCurrentItem(current);
         scrollToItem(current);
-    }
-    // Rows are added or changed only through here, so widening to every row is what fitting
-    // each new or edited row would give.
-    for (int row = 0; row < topLevelItemCount(); ++row) {
-        fitColumnsToRow(row);
     }
 }
 
@@ -141,6 +179,42 @@ void ListPane::setTableForm(bool table) {
 int ListPane::neededWidth(const QTreeWidgetItem& item, int column) const {
     return fontMetrics().horizontalAdvance(item.text(column)) + kCellPadding +
            (column == 0 ? m_imagesWidth : 0);
+}
+
+std::array<int, kListColumnCount> ListPane::neededWidths() {
+    // Measuring every text of a list of thousands takes longer than a user may wait. Each text
+    // is estimated from its characters' advances; the text with the widest estimate is measured
+    // as drawn, and a column takes the larger of the two.
+    if (m_advances.empty() || m_advancesFont != font()) {
+        m_advances.assign(std::size_t{1} << 16, -1);
+        m_advancesFont = font();
+    }
+    const QFontMetrics metrics = fontMetrics();
+    std::array<int, kListColumnCount> needed{};
+    for (int column = 0; column < kListColumnCount; ++column) {
+        int widest = 0;
+        int widestRow = -1;
+        for (int row = 0; row < topLevelItemCount(); ++row) {
+            int estimate = 0;
+            for (const QChar c : topLevelItem(row)->text(column)) {
+                int& advance = m_advances[c.unicode()];
+                if (advance < 0) {
+                    advance = metrics.horizontalAdvance(c);
+                }
+                estimate += advance;
+            }
+            if (widestRow < 0 || estimate > widest) {
+                widest = estimate;
+                widestRow = row;
+            }
+        }
+        if (widestRow >= 0) {
+            needed[static_cast<std::size_t>(column)] =
+                std::max(widest + kCellPadding + (column == 0 ? m_imagesWidth : 0),
+                         neededWidth(*topLevelItem(widestRow), column));
+        }
+    }
+    return needed;
 }
 
 int ListPane::imagesWidth() {
@@ -171,12 +245,9 @@ void ListPane::fitColumnsToAll() {
     if (topLevelItemCount() == 0) {
         return;
     }
+    const std::array<int, kListColumnCount> needed = neededWidths();
     for (int column = 0; column < kListColumnCount; ++column) {
-        int width = 0;
-        for (int row = 0; row < topLevelItemCount(); ++row) {
-            width = std::max(width, neededWidth(*topLevelItem(row), column));
-        }
-        setColumnWidth(column, width);
+        setColumnWidth(column, needed[column]);
     }
 }
 
@@ -270,7 +341,7 @@ void ListPane::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     m_list.moveEntry(m_list.currentIndex(), row);
-    refresh();
+    reorder();
     m_changed(ListPaneChange::Entries);
 }
 
@@ -311,7 +382,7 @@ void ListPane::onItemChanged(QTreeWidgetItem* item, int column) {
 
 void ListPane::onHeaderClicked(int column) {
     m_list.sortByColumn(static_cast<ListColumn>(column));
-    refresh();
+    reorder();
     m_changed(ListPaneChange::Entries);
 }
 

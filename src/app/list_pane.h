@@ -10,11 +10,13 @@
 #include "gui/command.h"
 #include "model/histogram_list.h"
 
+#include <QFont>
 #include <QIcon>
 #include <QTreeWidget>
 
 #include <array>
 #include <functional>
+#include <vector>
 
 namespace kv {
 
@@ -33,6 +35,10 @@ public:
     // Rebuilds the rows from the list, selects the current entry and widens the columns to
     // every row (columns never shrink here).
     void refresh();
+
+    // Puts the rows in the list's order after it was sorted or an entry moved, without making
+    // them anew; refreshes when the list holds other entries than the rows.
+    void reorder();
 
     // Table form (five columns) or list form (names only). With entries, each column is then
     // set to what its widest row needs, narrower than before if need be.
@@ -60,6 +66,9 @@ private:
     void onHeaderClicked(int column);
     // The pixels a cell's text needs: text width plus 12, plus the images in column 0.
     int neededWidth(const QTreeWidgetItem& item, int column) const;
+    // Each column's need over all rows.
+    std::array<int, kListColumnCount> neededWidths();
+    void selectCurrentRow();
     int imagesWidth();
     // The row a drag of ours would land on, or -1 for a drag from elsewhere or no row.
     int dropRow(const QDropEvent& event) const;
@@ -69,6 +78,9 @@ private:
     std::function<void(Command)> m_send;
     std::array<QIcon, 6> m_kindIcons;
     int m_imagesWidth = 0;
+    std::vector<const Histogram*> m_rowHistograms; // of each row, in row order
+    std::vector<int> m_advances; // pixels of each character in m_advancesFont; -1 not yet known
+    QFont m_advancesFont;
 };
 
 } // namespace kv

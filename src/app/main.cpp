@@ -15,10 +15,49 @@
 #include <QTranslator>
 
 #include <clocale>
+#include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: kvantira [OPTION]... [FILE]\n"
+    "\n"
+    "The desktop program of the multichannel analyser. FILE, a histogram file (.hst) or a\n"
+    "spectrum of another analyser (.spe, .chn, .iec, .csv, .txt, .n42, .xml), is opened.\n"
+    "\n"
+    "options:\n"
+    "  --ports=direct|simulated  the analyser's real I/O ports (root or CAP_SYS_RAWIO) or the\n"
+    "                            simulated analyser (the default)\n"
+    "  --sources=NAME[,NAME...]  what the simulator measures: cs137, co60, k40, th232, am241,\n"
+    "                            eu152, ba133 (default cs137,co60)\n"
+    "  --detector=nai|hpge       the simulated detector (default nai)\n"
+    "  --rate=N                  the simulated count rate, counts per second (default 5000)\n"
+    "  --help                    print this and exit\n"
+    "  --version                 print the version and exit\n"
+    "\n"
+    "environment:\n"
+    "  KVANTIRA_HOME             the program directory: configuration, isotope database, help\n"
+    "  KVANTIRA_PORTS, KVANTIRA_SOURCES, KVANTIRA_DETECTOR, KVANTIRA_RATE\n"
+    "                            as the options, which override them\n";
+
+} // namespace
+
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so they need no display.
+    if (argc == 2) {
+        const std::string_view only = argv[1];
+        if (only == "--help" || only == "-h") {
+            std::fwrite(kUsage.data(), 1, kUsage.size(), stdout);
+            return 0;
+        }
+        if (only == "--version") {
+            std::puts("kvantira " KV_VERSION);
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     // Qt takes the locale from the environment; every number we format or parse uses '.'.
     std::setlocale(LC_NUMERIC, "C"); // NOLINT(concurrency-mt-unsafe): before any other thread

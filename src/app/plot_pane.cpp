@@ -49,8 +49,25 @@ void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
 void PlotPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
-    m_painter.paintPlotPane(painter, m_state.plotView.paneRect, m_state.plotView, m_state.config,
-                            m_state.list);
+    // On a screen of one device pixel per pixel the plot is drawn into an image of the pane and
+    // shown in one piece: curves of many channels are written into an image's pixels directly.
+    if (devicePixelRatioF() == 1.0) {
+        if (m_image.size() != size()) {
+            m_image = QImage(size(), QImage::Format_RGB32);
+        }
+        // Fonts and pens sized for the screen, as on the pane itself.
+        constexpr double kInchesPerMetre = 1.0 / 0.0254;
+        m_image.setDotsPerMeterX(qRound(logicalDpiX() * kInchesPerMetre));
+        m_image.setDotsPerMeterY(qRound(logicalDpiY() * kInchesPerMetre));
+        QPainter imagePainter(&m_image);
+        m_painter.paintPlotPane(imagePainter, m_state.plotView.paneRect, m_state.plotView,
+                                m_state.config, m_state.list);
+        imagePainter.end();
+        painter.drawImage(0, 0, m_image);
+    } else {
+        m_painter.paintPlotPane(painter, m_state.plotView.paneRect, m_state.plotView,
+                                m_state.config, m_state.list);
+    }
     if (!m_state.list.empty()) {
         drawCursor(painter);
     }

@@ -7,6 +7,7 @@
 #include "display/plot_painter.h"
 #include "gui/app_state.h"
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
@@ -42,6 +43,7 @@ private:
 
     AppState& m_state;
     PlotPainter m_painter;
+    QImage m_image; // the pane as last painted, on screens of one device pixel per pixel
     QLabel* m_cursorField = nullptr;
     QLabel* m_rangeField = nullptr;
     std::function<void()> m_zoomEnded;

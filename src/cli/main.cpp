@@ -37,6 +37,7 @@ constexpr std::string_view kToolHelp =
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
+    "  --version                       print the version\n"
     "\n"
     "'kvantira-cli VERB --help' describes a verb. Exit status: 0 success, 1 usage or I/O\n"
     "error, 2 format error, 3 a fit that failed.\n";
@@ -53,6 +54,10 @@ int main(int argc, char** argv) {
     const std::span<const std::string_view> rest(args.begin() + 1, args.end());
     if (verb == "--help" || verb == "-h" || verb == "help") {
         std::cout << kToolHelp;
+        return kv::cli::kExitOk;
+    }
+    if (verb == "--version") {
+        std::cout << "kvantira-cli " KV_VERSION "\n";
         return kv::cli::kExitOk;
     }
     if (verb == "info") {

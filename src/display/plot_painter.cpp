@@ -1,5 +1,6 @@
 #include "display/plot_painter.h"
 
+#include "display/line_pixels.h"
 #include "model/append_format.h"
 #include "model/energy_calibration.h"
 #include "model/strings.h"
@@ -7,15 +8,19 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QPaintDevice>
+#include <QLine>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPen>
 #include <QRect>
 #include <QString>
+#include <QTransform>
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace kv {
 
@@ -157,6 +162,15 @@ void drawMarker(QPainter& painter, int shape, QPoint p, int d) {
 // so curves and markers keep their size on paper as the fonts and the frame do.
 int deviceScale(const QPaintDevice* device) {
     return device != nullptr ? std::max(1, device->logicalDpiX() / kDefaultDpi) : 1;
+}
+
+// Whether the painter draws a one-pixel line into pixels exactly as the column envelope
+// assumes: on an image or a widget (not a printer or a vector device), without antialiasing.
+bool drawsAliasedPixels(QPainter& painter, int penWidth) {
+    const QPaintEngine* engine = painter.paintEngine();
+    return penWidth == 1 && engine != nullptr && engine->type() == QPaintEngine::Raster &&
+           !painter.testRenderHint(QPainter::Antialiasing) &&
+           painter.worldTransform().type() <= QTransform::TxTranslate;
 }
 
 } // namespace
@@ -315,24 +329,84 @@ void PlotPainter::drawHistogramCurve(QPainter& painter, const PlotView& view,
         span * kMarkerSpacingPixels * pixel / std::max(r.right - r.left, 1), 1);
 
     const double scale = displayScale(h, yAxisMode(plot));
-    m_points.resize(static_cast<std::size_t>(last - first + 1));
-    for (std::int64_t c = first; c <= last; ++c) {
+    const auto pointAt = [&](std::int64_t c) {
         const PixelPoint p = mapToPixel(view, plot, static_cast<double>(c),
                                         h.channels[static_cast<std::size_t>(c)] * scale, scale, r);
-        m_points[static_cast<std::size_t>(c - first)] = QPoint(p.x, p.y);
+        return QPoint(p.x, p.y);
+    };
+    const QPen pen(highlighted ? QColor::fromRgb(kHighlightRgb) : QColor(Qt::black), pixel);
+    const std::int64_t columns = std::max(r.right - r.left, 0) + 1;
+    if (last - first + 1 > columns && std::isfinite(scale) && scale > 0.0 &&
+        drawsAliasedPixels(painter, pixel)) {
+        drawColumnEnvelope(painter, pen, view, plot, h, first, last);
+    } else {
+        m_points.resize(static_cast<std::size_t>(last - first + 1));
+        for (std::int64_t c = first; c <= last; ++c) {
+            m_points[static_cast<std::size_t>(c - first)] = pointAt(c);
+        }
+        painter.setPen(pen);
+        painter.drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
     }
-
-    painter.setPen(QPen(highlighted ? QColor::fromRgb(kHighlightRgb) : QColor(Qt::black), pixel));
-    painter.setBrush(Qt::white);
-    painter.drawPolyline(m_points.data(), static_cast<int>(m_points.size()));
 
     const int shape = markerIndex < 0 ? kDrawnMarkerShapes : markerIndex % kMarkerShapes;
     if (shape >= kDrawnMarkerShapes) {
         return;
     }
+    painter.setPen(pen);
+    painter.setBrush(Qt::white);
     // Channels after the first that are multiples of the spacing.
     for (std::int64_t c = (first / spacing + 1) * spacing; c <= last; c += spacing) {
-        drawMarker(painter, shape, m_points[static_cast<std::size_t>(c - first)], 3 * pixel);
+        drawMarker(painter, shape, pointAt(c), 3 * pixel);
+    }
+}
+
+void PlotPainter::drawColumnEnvelope(QPainter& painter, const QPen& pen, const PlotView& view,
+                                     const PlotSettings& plot, const Histogram& h,
+                                     std::int64_t first, std::int64_t last) {
+    const PixelRect& r = view.plotRect;
+    const double scale = displayScale(h, yAxisMode(plot));
+    const auto yOf = [&](std::int32_t count) {
+        return mapToPixel(view, plot, 0.0, count * scale, scale, r).y;
+    };
+    const auto columnOf = [&](std::int64_t c) {
+        return channelToPixelX(plot, static_cast<double>(c), r);
+    };
+    // Channels a column holds, about: the search for its last one starts there.
+    const std::int64_t perColumn =
+        std::max<std::int64_t>((static_cast<std::int64_t>(plot.lastChannel) - plot.firstChannel) /
+                                   std::max(r.right - r.left, 1),
+                               1);
+    const std::span<const std::int32_t> counts(h.channels);
+
+    m_lines.clear();
+    QPoint previousLast;
+    for (std::int64_t c0 = first; c0 <= last;) {
+        const int x = columnOf(c0);
+        // The column's last channel: columns never fall as channels rise.
+        std::int64_t c1 = std::min(c0 + perColumn - 1, last);
+        while (c1 > c0 && columnOf(c1) != x) {
+            --c1;
+        }
+        while (c1 < last && columnOf(c1 + 1) == x) {
+            ++c1;
+        }
+        const auto [fewest, most] = countExtremes(
+            counts.subspan(static_cast<std::size_t>(c0), static_cast<std::size_t>(c1 - c0 + 1)));
+        const QPoint columnFirst(x, yOf(counts[static_cast<std::size_t>(c0)]));
+        if (c0 > first) {
+            m_lines.emplace_back(previousLast, columnFirst);
+        }
+        // Higher counts lie higher up, at smaller y, on either scale.
+        if (c1 > c0) {
+            m_lines.emplace_back(x, yOf(most), x, yOf(fewest));
+        }
+        previousLast = QPoint(x, yOf(counts[static_cast<std::size_t>(c1)]));
+        c0 = c1 + 1;
+    }
+    std::optional<LinePixels> pixels = LinePixels::forPainter(painter, pen.color());
+    if (!pixels || !pixels->drawLines(m_lines)) {
+        painter.setPen(pen);
+        painter.drawLines(m_lines.data(), static_cast<int>(m_lines.size()));
     }
 }
 

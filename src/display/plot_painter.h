@@ -11,6 +11,7 @@
 #include "model/histogram.h"
 #include "model/histogram_list.h"
 
+#include <QLine>
 #include <QPoint>
 #include <QRgb>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 class QPainter;
+class QPen;
 
 namespace kv {
 
@@ -69,13 +71,26 @@ public:
                  const EnergyCalibration& calibration, std::int32_t channelCount);
 
     // One curve over the visible channels in view.plotRect, scaled by the vertical mode, with a
-    // marker about every 30 pixels. Highlighted: the blue pen. Uses the range of the last paint,
-    // so the list pane can redraw a curve in place.
+    // marker about every 30 pixels. With more channels than pixel columns, on an image or a
+    // widget, the curve is drawn through each column's envelope (drawColumnEnvelope). Highlighted:
+    // the blue pen. Uses the range of the last paint, so the list pane can redraw a curve in place.
     void drawHistogramCurve(QPainter& painter, const PlotView& view, const PlotSettings& plot,
                             const Histogram& h, int markerIndex, bool highlighted);
 
 private:
+    // A curve of more channels than pixel columns, drawn with a one-pixel pen without
+    // antialiasing: per pixel column, one vertical line from the column's highest to its lowest
+    // value, and one line from the column's last channel to the next column's first. The lines
+    // set exactly the pixels of the lines between every two neighbouring channels (each line
+    // drawn on its own, with both ends): within a column those run vertically through every
+    // height between its extremes, and those between columns are the same lines. A paint of
+    // a million channels costs two lines per pixel column and a pass over the counts.
+    void drawColumnEnvelope(QPainter& painter, const QPen& pen, const PlotView& view,
+                            const PlotSettings& plot, const Histogram& h, std::int64_t first,
+                            std::int64_t last);
+
     std::vector<QPoint> m_points;
+    std::vector<QLine> m_lines;
 };
 
 } // namespace kv

@@ -15,6 +15,18 @@
 
 namespace kv {
 
+// Turns int32 values whose bytes were copied from a little-endian record into the host's
+// order, in place: nothing to do on a little-endian host.
+inline void fromLittleEndianInPlace(std::span<std::int32_t> values) {
+    if constexpr (std::endian::native != std::endian::little) {
+        for (std::int32_t& v : values) {
+            const auto u = static_cast<std::uint32_t>(v);
+            v = static_cast<std::int32_t>((u >> 24) | ((u >> 8) & 0xff00u) |
+                                          ((u << 8) & 0xff0000u) | (u << 24));
+        }
+    }
+}
+
 // Reads fields one after another. Every read past the end yields zero and clears ok(), so
 // a decoder can read a whole record and check once at the end.
 class ByteReader {

@@ -24,60 +24,6 @@ SystemTime readTime(ByteReader& r) {
     return t;
 }
 
-// Little-endian int32 values read in place from bytes, so a vector can be built from them
-// without first being zero-filled.
-class Int32LeIterator {
-public:
-    using iterator_category = std::random_access_iterator_tag;
-    using value_type = std::int32_t;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = std::int32_t;
-
-    explicit Int32LeIterator(const std::uint8_t* at) : m_at(at) {}
-
-    std::int32_t operator*() const {
-        return static_cast<std::int32_t>(std::uint32_t{m_at[0]} | std::uint32_t{m_at[1]} << 8 |
-                                         std::uint32_t{m_at[2]} << 16 |
-                                         std::uint32_t{m_at[3]} << 24);
-    }
-    Int32LeIterator& operator++() {
-        m_at += 4;
-        return *this;
-    }
-    Int32LeIterator operator++(int) {
-        const Int32LeIterator before = *this;
-        m_at += 4;
-        return before;
-    }
-    Int32LeIterator& operator--() {
-        m_at -= 4;
-        return *this;
-    }
-    Int32LeIterator& operator+=(difference_type n) {
-        m_at += 4 * n;
-        return *this;
-    }
-    friend difference_type operator-(Int32LeIterator a, Int32LeIterator b) {
-        return (a.m_at - b.m_at) / 4;
-    }
-    friend bool operator==(Int32LeIterator a, Int32LeIterator b) { return a.m_at == b.m_at; }
-
-private:
-    const std::uint8_t* m_at;
-};
-
-void decodeHeader(std::span<const std::uint8_t> header, Histogram& out) {
-    ByteReader r(header);
-    out.kind = r.i32le();
-    r.bytes(out.name.bytes());
-    r.bytes(out.comment.bytes());
-    out.created = readTime(r);
-    r.bytes(out.reserved);
-    out.total = r.u32le();
-    out.exposure = r.f64le();
-}
-
 } // namespace
 
 void encodeHistogram(const Histogram& h, std::span<std::uint8_t> out) {
@@ -92,26 +38,39 @@ void encodeHistogram(const Histogram& h, std::span<std::uint8_t> out) {
     w.i32leArray(h.channels);
 }
 
+void decodeHistogramHeader(std::span<const std::uint8_t> header, Histogram& out) {
+    ByteReader r(header);
+    out.kind = r.i32le();
+    r.bytes(out.name.bytes());
+    r.bytes(out.comment.bytes());
+    out.created = readTime(r);
+    r.bytes(out.reserved);
+    out.total = r.u32le();
+    out.exposure = r.f64le();
+}
+
 bool readHistogram(ByteSource& source, std::int32_t channelCount, Histogram& out) {
     std::array<std::uint8_t, kHistogramHeaderSize> header;
     if (!source.read(header)) {
         return false;
     }
-    decodeHeader(header, out);
+    decodeHistogramHeader(header, out);
 
+    // The counts go straight from the source's buffer into the record: a copy, no decoding
+    // pass, on hosts whose order is the file's.
     const auto count = static_cast<std::size_t>(channelCount);
+    out.channels.resize(count);
     const auto lent = source.borrow(4 * count);
     if (!lent.empty()) {
-        out.channels.assign(Int32LeIterator(lent.data()), Int32LeIterator(lent.data() + 4 * count));
+        ByteReader(lent).i32leArray(out.channels);
         return true;
     }
-    out.channels.resize(count);
+    // A record larger than the source lends at once (over 1 MiB).
     std::vector<std::uint8_t> bytes(4 * count);
     if (!source.read(bytes)) {
         return false;
     }
-    std::copy(Int32LeIterator(bytes.data()), Int32LeIterator(bytes.data() + bytes.size()),
-              out.channels.begin());
+    ByteReader(bytes).i32leArray(out.channels);
     return true;
 }
 

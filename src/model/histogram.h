@@ -109,6 +109,9 @@ constexpr std::size_t histogramRecordSize(std::int32_t channelCount) {
 // Writes the header and channels into out, which holds exactly histogramRecordSize bytes.
 void encodeHistogram(const Histogram& h, std::span<std::uint8_t> out);
 
+// Decodes the 292-byte header (every field but the channels) into out.
+void decodeHistogramHeader(std::span<const std::uint8_t> header, Histogram& out);
+
 // Reads a record of channelCount channels (header first) into out. False when the source ends
 // first; out is then partly overwritten.
 bool readHistogram(ByteSource& source, std::int32_t channelCount, Histogram& out);

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -145,10 +147,11 @@ void FileReader::fill(std::size_t n) {
               m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end), m_buffer.begin());
     m_end -= m_begin;
     m_begin = 0;
-    // Read as much as the buffer takes, but stop once n bytes are there and the file has
-    // nothing more at once.
+    // Read ahead a little for the small reads that follow, but not so much that records read
+    // straight into place by readScattered would come through the buffer instead.
+    const std::size_t wanted = std::max(n, kReadAhead);
     while (m_end < n) {
-        const std::size_t got = readDirect(std::span(m_buffer).subspan(m_end, kBufferSize - m_end));
+        const std::size_t got = readDirect(std::span(m_buffer).subspan(m_end, wanted - m_end));
         if (got == 0) {
             return;
         }
@@ -192,6 +195,63 @@ std::span<const std::uint8_t> FileReader::borrow(std::size_t n) {
     const auto lent = std::span<const std::uint8_t>(m_buffer).subspan(m_begin, n);
     consume(n);
     return lent;
+}
+
+std::uint64_t FileReader::readScattered(std::span<const std::span<std::uint8_t>> parts) {
+    std::uint64_t filled = 0;
+    std::size_t part = 0;
+    std::size_t offset = 0; // into parts[part]
+    const auto advance = [&](std::size_t n) {
+        filled += n;
+        offset += n;
+        while (part < parts.size() && offset >= parts[part].size()) {
+            offset -= parts[part].size();
+            ++part;
+        }
+    };
+    advance(0); // past leading empty parts
+    while (part < parts.size() && buffered() > 0) {
+        const std::size_t n = std::min(parts[part].size() - offset, buffered());
+        std::copy_n(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin), n,
+                    parts[part].begin() + static_cast<std::ptrdiff_t>(offset));
+        consume(n);
+        advance(n);
+    }
+    if (part == parts.size()) {
+        return filled;
+    }
+    // The buffer is empty: the rest comes straight from the file, many parts per call.
+    m_begin = m_end = 0;
+    std::array<::iovec, IOV_MAX> vectors{};
+    while (part < parts.size()) {
+        const std::size_t count = std::min(parts.size() - part, vectors.size());
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t skip = k == 0 ? offset : 0;
+            vectors[k].iov_base = parts[part + k].data() + skip;
+            vectors[k].iov_len = parts[part + k].size() - skip;
+        }
+        const ssize_t n = ::readv(m_descriptor, vectors.data(), static_cast<int>(count));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        m_remaining -= std::min<std::uint64_t>(static_cast<std::uint64_t>(n), m_remaining);
+        advance(static_cast<std::size_t>(n));
+    }
+    return filled;
+}
+
+void FileReader::unread(std::size_t n) {
+    m_remaining += n;
+    // Bytes the last read took from the buffer are still there; bytes it read straight from
+    // the file (the buffer is empty then) are read again from the file.
+    if (n <= m_begin) {
+        m_begin -= n;
+        return;
+    }
+    ::lseek(m_descriptor, -static_cast<off_t>(n), SEEK_CUR);
 }
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path,

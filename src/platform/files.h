@@ -54,6 +54,8 @@ public:
 
     bool read(std::span<std::uint8_t> out) override;
     std::span<const std::uint8_t> borrow(std::size_t n) override;
+    std::uint64_t readScattered(std::span<const std::span<std::uint8_t>> parts) override;
+    void unread(std::size_t n) override;
     std::uint64_t remaining() const override { return m_remaining; }
 
     // The file as it was opened.
@@ -61,6 +63,7 @@ public:
 
 private:
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+    static constexpr std::size_t kReadAhead = std::size_t{1} << 16;
 
     FileReader(int descriptor, const FileStamp& stamp);
 

@@ -7,19 +7,7 @@ set -euo pipefail
 
 program=$1
 demo=$2
-for tool in Xvfb xdotool import compare; do
-    command -v "$tool" >/dev/null || { echo "skipped: $tool is missing"; exit 77; }
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill -9 "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true
-    done
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../support/scratch.sh" Xvfb xdotool import compare
 
 # Each copy keeps its configuration beside its executable, so each runs from a folder of its own.
 mkdir -p "$work/a" "$work/b" "$work/config" "$work/runtime"

@@ -2,6 +2,7 @@
 
 #include "model/byte_io.h"
 #include "model/histogram_list.h"
+#include "platform/files.h"
 #include "support/allocation_limit.h"
 #include "support/temp_dir.h"
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -88,6 +90,86 @@ TEST(HistogramFileParsing, DamageKeepsTheCompleteBlocksBeforeIt) {
         const auto parsed = parseHistogramFile(bytes);
         EXPECT_EQ(parsed.condition, FileCondition::WrongMagic);
         EXPECT_TRUE(parsed.histograms.empty());
+    }
+}
+
+// A file whose blocks have the given channel counts, each block's counts numbering its place.
+std::vector<std::uint8_t> fileOfBlocks(const std::vector<std::int32_t>& channelCounts) {
+    std::vector<std::uint8_t> bytes(16);
+    ByteWriter header(bytes);
+    header.text(kHistogramFileMagic, kHistogramFileMagicSize);
+    header.i32le(static_cast<std::int32_t>(channelCounts.size()));
+    for (std::size_t k = 0; k < channelCounts.size(); ++k) {
+        Histogram h;
+        h.name.assign("block " + std::to_string(k));
+        h.channels.assign(static_cast<std::size_t>(channelCounts[k]), static_cast<std::int32_t>(k));
+        h.channels.front() = -static_cast<std::int32_t>(k) - 1;
+        const auto block = encodeHistogramBlock(h);
+        bytes.insert(bytes.end(), block.begin(), block.end());
+    }
+    const auto trailer = encodeTrailer(storableTrailer(trailerOf(AppConfig{})));
+    bytes.insert(bytes.end(), trailer.begin(), trailer.end());
+    return bytes;
+}
+
+// Blocks are read many at once on the guess that the next has the same channel count; a file
+// whose counts change (at once, after many equal blocks, to larger and smaller ones) must read
+// the same from a file as from memory, and cut anywhere keep exactly the blocks before the cut.
+TEST(HistogramFileParsing, BlocksOfChangingChannelCountsReadWholeAndCutAnywhere) {
+    std::vector<std::int32_t> counts{4, 4, 2048, 1};
+    counts.insert(counts.end(), 300, 16);
+    counts.insert(counts.end(), {70000, 70000, 3, 16, 16});
+    const auto whole = fileOfBlocks(counts);
+    test::TempDir dir;
+    const auto check = [&](std::size_t keep, bool fromFile) {
+        const std::vector<std::uint8_t> cut(whole.begin(),
+                                            whole.begin() + static_cast<std::ptrdiff_t>(keep));
+        ParsedHistogramFile parsed;
+        if (fromFile) {
+            test::writeBytes(dir.path("cut.hst"), cut);
+            auto reader = FileReader::open(dir.path("cut.hst"));
+            parsed = parseHistogramFile(*reader);
+        } else {
+            parsed = parseHistogramFile(cut);
+        }
+        // Blocks wholly within the kept bytes.
+        std::size_t complete = 0;
+        for (std::size_t end = 16; complete < counts.size(); ++complete) {
+            end += 4 + histogramRecordSize(counts[complete]);
+            if (end > keep) {
+                break;
+            }
+        }
+        const bool everything = keep == whole.size();
+        ASSERT_EQ(parsed.condition, everything ? FileCondition::Complete : FileCondition::Damaged)
+            << keep;
+        ASSERT_EQ(parsed.histograms.size(), complete) << keep;
+        for (std::size_t k = 0; k < complete; ++k) {
+            const Histogram& h = *parsed.histograms[k];
+            ASSERT_EQ(h.channels.size(), static_cast<std::size_t>(counts[k])) << keep;
+            ASSERT_EQ(h.name.view(), "block " + std::to_string(k));
+            ASSERT_EQ(h.channels.front(), -static_cast<std::int32_t>(k) - 1);
+            ASSERT_EQ(h.channels.back(), counts[k] > 1 ? static_cast<std::int32_t>(k)
+                                                       : -1 - static_cast<std::int32_t>(k));
+        }
+    };
+    check(whole.size(), true);
+    check(whole.size(), false);
+    // About the ends of the blocks where the count changes, and anywhere.
+    std::size_t end = 16;
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+        end += 4 + histogramRecordSize(counts[k]);
+        if (k < 4 || k > 300) {
+            for (const std::size_t keep : {end - 3, end - 1, end, end + 2}) {
+                check(std::min(keep, whole.size()), k % 2 == 0);
+            }
+        }
+    }
+    std::mt19937 random(20);
+    for (int round = 0; round < 60; ++round) {
+        const std::size_t keep =
+            std::uniform_int_distribution<std::size_t>(0, whole.size())(random);
+        check(keep, round % 2 == 0);
     }
 }
 

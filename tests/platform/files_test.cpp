@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/file.h>
@@ -79,14 +80,20 @@ TEST(Files, ReadingMissingFilesOrDirectoriesGivesNothing) {
     EXPECT_EQ(directoryOf("a.hst") + fileNameOf("a.hst"), "a.hst") << "no directory";
 }
 
+// Bytes that differ from their neighbours, so a byte out of place shows.
+std::vector<std::uint8_t> scrambledBytes(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
+    }
+    return bytes;
+}
+
 // Reads of many sizes, lent and copied, across the reader's buffer boundaries and past it,
 // must give back the file's bytes in order.
 TEST(FileReader, MixedReadsAndLoansReturnTheBytesInOrder) {
     test::TempDir dir;
-    std::vector<std::uint8_t> bytes(3 * 1024 * 1024 + 123);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 2654435761u >> 13);
-    }
+    const std::vector<std::uint8_t> bytes = scrambledBytes(3 * 1024 * 1024 + 123);
     test::writeBytes(dir.path("f"), bytes);
     auto reader = FileReader::open(dir.path("f"));
     ASSERT_TRUE(reader);
@@ -108,6 +115,50 @@ TEST(FileReader, MixedReadsAndLoansReturnTheBytesInOrder) {
     std::uint8_t one = 0;
     EXPECT_FALSE(reader->read(std::span(&one, 1)));
     EXPECT_TRUE(reader->borrow(1).empty());
+}
+
+// Scattered reads (more parts than one system call takes, empty parts among them) and bytes
+// given back after them must keep the file's order, from a file as from memory, and come up
+// short only at the end.
+TEST(FileReader, ScatteredReadsAndBytesGivenBackKeepTheOrder) {
+    test::TempDir dir;
+    const std::vector<std::uint8_t> bytes = scrambledBytes(2 * 1024 * 1024 + 77);
+    test::writeBytes(dir.path("f"), bytes);
+    auto file = FileReader::open(dir.path("f"));
+    ASSERT_TRUE(file);
+    SpanSource memory(bytes);
+    for (ByteSource* source :
+         {static_cast<ByteSource*>(&*file), static_cast<ByteSource*>(&memory)}) {
+        std::vector<std::uint8_t> back;
+        std::vector<std::vector<std::uint8_t>> storage;
+        for (int round = 0; back.size() < bytes.size(); ++round) {
+            std::vector<std::uint8_t> small(round % 3 == 0 ? 5 : 300);
+            if (source->remaining() >= small.size()) {
+                ASSERT_TRUE(source->read(small));
+                back.insert(back.end(), small.begin(), small.end());
+            }
+            // 1500 parts of 0 to 12 bytes, or a few large ones.
+            storage.assign(round % 2 ? 1500 : 3, {});
+            for (std::size_t k = 0; k < storage.size(); ++k) {
+                storage[k].resize(round % 2 ? k % 13 : 100000 + k);
+            }
+            std::vector<std::span<std::uint8_t>> parts(storage.begin(), storage.end());
+            const std::uint64_t filled = source->readScattered(parts);
+            const std::size_t giveBack = round % 4 == 1 ? std::min<std::size_t>(filled, 2000) : 0;
+            source->unread(giveBack);
+            std::vector<std::uint8_t> got;
+            for (const auto& part : storage) {
+                got.insert(got.end(), part.begin(), part.end());
+            }
+            got.resize(filled - giveBack);
+            back.insert(back.end(), got.begin(), got.end());
+            ASSERT_EQ(source->remaining(), bytes.size() - back.size());
+        }
+        EXPECT_EQ(back, bytes);
+        std::array<std::uint8_t, 4> more{};
+        std::array<std::span<std::uint8_t>, 1> tail{more};
+        EXPECT_EQ(source->readScattered(tail), 0u);
+    }
 }
 
 // Names the system cannot take come back as a failure with its reason; nothing is written and
@@ -235,6 +286,35 @@ TEST(ProgramDirectory, HomeVariableWinsAndAlwaysEndsWithASlash) {
     ASSERT_FALSE(found.empty());
     EXPECT_EQ(found.back(), '/');
     EXPECT_TRUE(std::filesystem::is_directory(found));
+}
+
+// An installed copy hands the user's program directory what it lacks of the shipped files,
+// writable, and never replaces a file the user has there.
+TEST(ProgramDirectory, ShippedFilesAreCopiedOnlyWhereTheUserHasNone) {
+    test::TempDir shipped;
+    test::TempDir user;
+    test::writeBytes(shipped.path("SPECTORS.DAT"), {1, 2, 3});
+    test::writeBytes(shipped.path("Mirta.hlp"), {4});
+    std::filesystem::permissions(shipped.path("SPECTORS.DAT"), std::filesystem::perms::owner_read);
+    test::writeBytes(user.path("Mirta.hlp"), {9, 9});
+
+    provideShippedFiles(shipped.root() + "/", user.root() + "/");
+    EXPECT_EQ(test::readBytes(user.path("SPECTORS.DAT")), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(::access(user.path("SPECTORS.DAT").c_str(), W_OK), 0);
+    EXPECT_EQ(test::readBytes(user.path("Mirta.hlp")), (std::vector<std::uint8_t>{9, 9}));
+
+    // Edited since: kept at the next start; a file the installation lacks is not made up.
+    test::writeBytes(user.path("SPECTORS.DAT"), {7});
+    std::filesystem::remove(shipped.path("Mirta.hlp"));
+    std::filesystem::remove(user.path("Mirta.hlp"));
+    provideShippedFiles(shipped.root() + "/", user.root() + "/");
+    EXPECT_EQ(test::readBytes(user.path("SPECTORS.DAT")), std::vector<std::uint8_t>{7});
+    EXPECT_FALSE(std::filesystem::exists(user.path("Mirta.hlp")));
+}
+
+// Run from the build tree, the programs keep their files beside the executable as always.
+TEST(ProgramDirectory, ABuildTreeHasNoShippedFilesDirectory) {
+    EXPECT_EQ(shippedFilesDirectory(), "");
 }
 
 } // namespace
