@@ -341,8 +341,9 @@ TEST_F(CliTest, ShippedLibraryBuildsIntoADatabase) {
     ASSERT_EQ(runCli("db import " + text + " " + dir.path("SPECTORS.DAT")).status, 0);
     const auto lines = linesOf(runCli("db list " + dir.path("SPECTORS.DAT")).out);
     ASSERT_EQ(lines.size(), 53u);
-    EXPECT_EQ(lines[0], "isotopes: 52, lines: 298");
+    EXPECT_EQ(lines[0], "isotopes: 52, lines: 293");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Cs-137\t*\t1"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "F-18\t-\t1"), lines.end()) << "disabled";
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Ac-228\t*\t30"), lines.end());
 }
 
