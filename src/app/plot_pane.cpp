@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kv {
 
@@ -49,8 +50,9 @@ void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
 void PlotPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
+    const std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
     m_painter.paintPlotPane(painter, m_state.plotView.paneRect, m_state.plotView, m_state.config,
-                            m_state.list);
+                            m_state.list, overlays);
     if (!m_state.list.empty()) {
         drawCursor(painter);
     }
