@@ -45,5 +45,7 @@ int runFit(std::span<const std::string_view> args);
 int runWindows(std::span<const std::string_view> args);
 int runExport(std::span<const std::string_view> args);
 int runConvert(std::span<const std::string_view> args);
+int runSmooth(std::span<const std::string_view> args);
+int runExtract(std::span<const std::string_view> args);
 
 } // namespace kv::cli
