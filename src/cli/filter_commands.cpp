@@ -7,7 +7,6 @@
 #include "cli/commands.h"
 #include "model/configuration_file.h"
 
-#include <charconv>
 #include <cmath>
 #include <functional>
 #include <iostream>
@@ -50,15 +49,6 @@ struct FilterArguments {
     int histogram = 1;   // 1-based
     std::string configPath;
 };
-
-template <class Number> std::optional<Number> parseNumber(std::string_view text) {
-    Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 // A radius option: a whole number from 0 on.
 bool takeRadius(std::string_view text, std::optional<std::int32_t>& radius) {

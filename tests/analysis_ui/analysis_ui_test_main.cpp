@@ -2,11 +2,9 @@
 
 #include "analysis_ui_fixture.h"
 
-#include <QDeadlineTimer>
-#include <QSettings>
-#include <QTemporaryDir>
+#include "support/main_window_tests.h"
 
-#include <clocale>
+#include <QDeadlineTimer>
 
 namespace kv::test {
 
@@ -22,19 +20,5 @@ bool AnalysisWindows::waitUntil(const std::function<bool()>& condition) {
 } // namespace kv::test
 
 int main(int argc, char** argv) {
-    // Test discovery runs this program without the test's environment, often without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    // The toolbar's layout goes to a directory of this run, never to the user's settings.
-    const QTemporaryDir settingsHome;
-    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
-        for (const auto scope : {QSettings::UserScope, QSettings::SystemScope}) {
-            QSettings::setPath(format, scope, settingsHome.path());
-        }
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kv::test::runMainWindowTests(argc, argv);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 // What the analysis dialogs and windows share: their controls kept under the ids other windows
-// and tests reach them by, every button's click routed to the one command handler, and the
-// fields and button rows they are built from.
+// and tests reach them by, every button's click routed to the one command handler, the buttons
+// every dialog has, and the fields they are built from.
+
+#include "platform/ui_services.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QObject>
 #include <QPushButton>
@@ -55,19 +58,70 @@ private:
     std::map<Control, QWidget*> m_controls;
 };
 
-// The row "OK", cancelText, "Помощь" with ids 1, 2 and 9 of every dialog, OK the default button.
-template <class Control, class OnClick>
-QHBoxLayout* okCancelHelpRow(ControlMap<Control>& controls, const QObject* context, OnClick onClick,
-                             const char* cancelText) {
-    auto* row = new QHBoxLayout;
-    auto* ok = new QPushButton(qs("OK"));
-    ok->setDefault(true);
-    row->addWidget(controls.addButton(Control::Ok, ok, context, onClick));
-    row->addWidget(
-        controls.addButton(Control::Cancel, new QPushButton(qs(cancelText)), context, onClick));
-    row->addWidget(
-        controls.addButton(Control::Help, new QPushButton(qs("Помощь")), context, onClick));
-    return row;
-}
+// A modal dialog of the analysis with its controls by id and the buttons every one has: OK (1)
+// takes over the fields (store(); a dialog that refuses what it reads stays open), Cancel (2)
+// closes it, Help (9) opens its help topic.
+template <class Control> class ControlDialog : public QDialog {
+public:
+    QWidget* control(Control id) const { return m_controls[id]; }
+
+    // A click on a button of the dialog.
+    void command(Control id) {
+        switch (id) {
+        case Control::Ok:
+            if (store()) {
+                accept();
+            }
+            return;
+        case Control::Cancel:
+            reject();
+            return;
+        case Control::Help:
+            m_ui.showHelp(m_helpContext);
+            return;
+        default:
+            otherCommand(id);
+            return;
+        }
+    }
+
+protected:
+    // ui: messages and the help topic helpContext.
+    ControlDialog(UiServices& ui, int helpContext, QWidget* parent)
+        : QDialog(parent), m_ui(ui), m_helpContext(helpContext) {}
+
+    // Takes over the fields; false keeps the dialog open.
+    virtual bool store() = 0;
+    // The dialog's own buttons.
+    virtual void otherCommand(Control) {}
+
+    UiServices& ui() const { return m_ui; }
+    ControlMap<Control>& controls() { return m_controls; }
+
+    template <class Widget> Widget* add(Control id, Widget* widget) {
+        return m_controls.add(id, widget);
+    }
+    // A button whose clicks run command(id).
+    QAbstractButton* addButton(Control id, QAbstractButton* button) {
+        return m_controls.addButton(id, button, this,
+                                    [this](Control clicked) { command(clicked); });
+    }
+
+    // The row "OK", cancelText, "Помощь", OK the default button.
+    QHBoxLayout* okCancelHelpRow(const char* cancelText) {
+        auto* row = new QHBoxLayout;
+        auto* ok = new QPushButton(qs("OK"));
+        ok->setDefault(true);
+        row->addWidget(addButton(Control::Ok, ok));
+        row->addWidget(addButton(Control::Cancel, new QPushButton(qs(cancelText))));
+        row->addWidget(addButton(Control::Help, new QPushButton(qs("Помощь"))));
+        return row;
+    }
+
+private:
+    ControlMap<Control> m_controls;
+    UiServices& m_ui;
+    int m_helpContext;
+};
 
 } // namespace kv

@@ -31,58 +31,40 @@ std::string withCrLf(QString text) {
 IsotopeEditorDialog::IsotopeEditorDialog(IsotopeDatabase& database,
                                          std::optional<std::size_t> editing, UiServices& ui,
                                          QWidget* parent)
-    : QDialog(parent), m_database(database), m_editing(editing), m_ui(ui) {
+    : ControlDialog(ui, kHelpContext, parent), m_database(database), m_editing(editing) {
     setWindowTitle(QString::fromUtf8(text(editing ? StringId::Editing : StringId::NewSpectrum)));
-    const auto onClick = [this](Control id) { command(id); };
     auto* layout = new QVBoxLayout(this);
-    m_text = m_controls.add(Control::Text, new QPlainTextEdit(this));
+    m_text = add(Control::Text, new QPlainTextEdit(this));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(m_text);
-    auto* row = okCancelHelpRow(m_controls, this, onClick, "Отменить");
-    row->insertWidget(
-        1, m_controls.addButton(Control::Copy, new QPushButton(qs("Копировать")), this, onClick));
-    row->insertWidget(
-        2, m_controls.addButton(Control::Paste, new QPushButton(qs("Вставить")), this, onClick));
+    auto* row = okCancelHelpRow("Отменить");
+    row->insertWidget(1, addButton(Control::Copy, new QPushButton(qs("Копировать"))));
+    row->insertWidget(2, addButton(Control::Paste, new QPushButton(qs("Вставить"))));
     layout->addLayout(row);
     if (editing && *editing < database.size()) {
         m_text->setPlainText(withLf(formatRecord(database[*editing])));
     }
 }
 
-void IsotopeEditorDialog::command(Control id) {
-    switch (id) {
-    case Control::Ok:
-        store();
-        break;
-    case Control::Cancel:
-        reject();
-        break;
-    case Control::Help:
-        m_ui.showHelp(kHelpContext);
-        break;
-    case Control::Copy:
-        m_ui.setClipboardText(withCrLf(m_text->textCursor().selectedText()));
-        break;
-    case Control::Paste:
-        m_text->insertPlainText(withLf(m_ui.clipboardText()));
-        break;
-    case Control::Text:
-        break;
+void IsotopeEditorDialog::otherCommand(Control id) {
+    if (id == Control::Copy) {
+        ui().setClipboardText(withCrLf(m_text->textCursor().selectedText()));
+    } else if (id == Control::Paste) {
+        m_text->insertPlainText(withLf(ui().clipboardText()));
     }
 }
 
-void IsotopeEditorDialog::store() {
+bool IsotopeEditorDialog::store() {
     const std::string text = m_text->toPlainText().toStdString();
     const std::optional<IsotopeRecord> record = parseRecord(text);
     if (!record) {
         // The text stays for the user to mend; the table is not touched.
-        m_ui.showMessage(StringId::IsotopeTextWithoutLines, StringId::BadNews);
-        return;
+        ui().showMessage(StringId::IsotopeTextWithoutLines, StringId::BadNews);
+        return false;
     }
-    const EditOutcome outcome = applyEditorText(m_database, m_editing, text);
-    if (outcome == EditOutcome::DatabaseFull) {
-        m_ui.showMessage(StringId::IsotopeDatabaseFull, StringId::BadNews);
-        return;
+    if (applyEditorText(m_database, m_editing, text) == EditOutcome::DatabaseFull) {
+        ui().showMessage(StringId::IsotopeDatabaseFull, StringId::BadNews);
+        return false;
     }
     const auto& records = m_database.records();
     const auto at =
@@ -92,7 +74,7 @@ void IsotopeEditorDialog::store() {
     if (at != records.end()) {
         m_recordIndex = static_cast<std::size_t>(at - records.begin());
     }
-    accept();
+    return true;
 }
 
 } // namespace kv

@@ -7,10 +7,6 @@
 
 #include "analysis/isotope_database.h"
 #include "analysis/ui/dialog_controls.h"
-#include "platform/ui_services.h"
-
-#include <QDialog>
-
 #include <cstddef>
 #include <optional>
 
@@ -18,28 +14,34 @@ class QPlainTextEdit;
 
 namespace kv {
 
-class IsotopeEditorDialog : public QDialog {
+enum class IsotopeEditorControl {
+    Ok = 1,
+    Cancel = 2,
+    Help = 9,
+    Text = 101,
+    Copy = 102,
+    Paste = 103
+};
+
+class IsotopeEditorDialog : public ControlDialog<IsotopeEditorControl> {
 public:
-    enum class Control { Ok = 1, Cancel = 2, Help = 9, Text = 101, Copy = 102, Paste = 103 };
+    using Control = IsotopeEditorControl;
 
     // editing: the index of the record to edit; none for a new record, which the table must
     // have room for. ui: the clipboard, messages and the help topic.
     IsotopeEditorDialog(IsotopeDatabase& database, std::optional<std::size_t> editing,
                         UiServices& ui, QWidget* parent = nullptr);
 
-    QWidget* control(Control id) const { return m_controls[id]; }
-    void command(Control id);
-
     // After OK: where the added or edited record stands in the sorted table.
     std::optional<std::size_t> recordIndex() const { return m_recordIndex; }
 
 private:
-    void store();
+    bool store() override;
+    // "Копировать" and "Вставить".
+    void otherCommand(Control id) override;
 
     IsotopeDatabase& m_database;
     std::optional<std::size_t> m_editing;
-    UiServices& m_ui;
-    ControlMap<Control> m_controls;
     QPlainTextEdit* m_text = nullptr;
     std::optional<std::size_t> m_recordIndex;
 };

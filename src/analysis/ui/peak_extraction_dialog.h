@@ -7,37 +7,33 @@
 
 #include "analysis/ui/dialog_controls.h"
 #include "model/settings.h"
-#include "platform/ui_services.h"
-
-#include <QDialog>
 
 class QSpinBox;
 
 namespace kv {
 
-class PeakExtractionDialog : public QDialog {
+// Control ids; each field and its up-down control are one spin box.
+enum class PeakExtractionControl {
+    Ok = 1,
+    Cancel = 2,
+    Help = 9,
+    RejectRadius = 101,
+    RejectRadiusUpDown = 102,
+    SmoothRadius = 103,
+    SmoothRadiusUpDown = 104,
+};
+
+class PeakExtractionDialog : public ControlDialog<PeakExtractionControl> {
 public:
-    // Control ids; each field and its up-down control are one spin box.
-    enum class Control {
-        Ok = 1,
-        Cancel = 2,
-        Help = 9,
-        RejectRadius = 101,
-        RejectRadiusUpDown = 102,
-        SmoothRadius = 103,
-        SmoothRadiusUpDown = 104,
-    };
+    using Control = PeakExtractionControl;
 
     // ui: the help topic.
     PeakExtractionDialog(LineSearchSettings& settings, UiServices& ui, QWidget* parent = nullptr);
 
-    QWidget* control(Control id) const { return m_controls[id]; }
-    void command(Control id);
-
 private:
+    bool store() override;
+
     LineSearchSettings& m_settings;
-    UiServices& m_ui;
-    ControlMap<Control> m_controls;
     QSpinBox* m_rejectRadius = nullptr;
     QSpinBox* m_smoothRadius = nullptr;
 };

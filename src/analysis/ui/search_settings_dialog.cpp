@@ -59,17 +59,16 @@ QSpinBox* spinBox(QWidget* control) {
 } // namespace
 
 SearchSettingsDialog::SearchSettingsDialog(AppConfig& config, UiServices& ui, QWidget* parent)
-    : QDialog(parent), m_config(config), m_ui(ui) {
+    : ControlDialog(ui, kHelpContext, parent), m_config(config) {
     setWindowTitle(qs("Параметры поиска"));
     auto* layout = new QVBoxLayout(this);
-    m_tabs = m_controls.add(Control::Tabs, new QTabWidget(this));
+    m_tabs = add(Control::Tabs, new QTabWidget(this));
     m_tabs->addTab(buildPeaksPage(), QString::fromUtf8(text(StringId::TabPeaks)));
     m_tabs->addTab(buildPlotsPage(), QString::fromUtf8(text(StringId::TabPlots)));
     m_tabs->addTab(buildIsotopesPage(), QString::fromUtf8(text(StringId::TabIsotopes)));
     m_tabs->addTab(buildCalibrationsPage(), QString::fromUtf8(text(StringId::TabCalibrations)));
     layout->addWidget(m_tabs);
-    layout->addLayout(okCancelHelpRow(
-        m_controls, this, [this](Control id) { command(id); }, "Отменить"));
+    layout->addLayout(okCancelHelpRow("Отменить"));
 
     // A stored tab that does not exist leaves the first one shown.
     m_tabs->setCurrentIndex(config.lineSearch.searchTab);
@@ -183,24 +182,7 @@ void SearchSettingsDialog::applyEnabling() {
     }
 }
 
-void SearchSettingsDialog::command(Control id) {
-    switch (id) {
-    case Control::Ok:
-        store();
-        accept();
-        break;
-    case Control::Cancel:
-        reject();
-        break;
-    case Control::Help:
-        m_ui.showHelp(kHelpContext);
-        break;
-    default:
-        break;
-    }
-}
-
-void SearchSettingsDialog::store() {
+bool SearchSettingsDialog::store() {
     LineSearchSettings& s = m_config.lineSearch;
     s.removeContinuum = isChecked(control(P::RemoveContinuum)) ? 1 : 0;
     if (s.removeContinuum != 0) {
@@ -226,6 +208,7 @@ void SearchSettingsDialog::store() {
     getDialogDouble(*lineEdit(control(I::EnergyTo)), id.energyTo);
 
     m_config.restoreFromDataFile = isChecked(control(CalibrationsControl::FromDataFile)) ? 1 : 0;
+    return true;
 }
 
 } // namespace kv

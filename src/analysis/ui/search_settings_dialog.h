@@ -8,10 +8,6 @@
 
 #include "analysis/ui/dialog_controls.h"
 #include "model/app_config.h"
-#include "platform/ui_services.h"
-
-#include <QDialog>
-
 #include <array>
 
 class QLineEdit;
@@ -20,9 +16,11 @@ class QTabWidget;
 
 namespace kv {
 
-class SearchSettingsDialog : public QDialog {
+enum class SearchSettingsControl { Ok = 1, Cancel = 2, Help = 9, Tabs = 101 };
+
+class SearchSettingsDialog : public ControlDialog<SearchSettingsControl> {
 public:
-    enum class Control { Ok = 1, Cancel = 2, Help = 9, Tabs = 101 };
+    using Control = SearchSettingsControl;
     // The pages in tab order.
     enum class Page { Peaks = 0, Plots = 1, Isotopes = 2, Calibrations = 3 };
 
@@ -62,14 +60,12 @@ public:
     // lines window) and config.restoreFromDataFile. ui: the help topic.
     SearchSettingsDialog(AppConfig& config, UiServices& ui, QWidget* parent = nullptr);
 
-    QWidget* control(Control id) const { return m_controls[id]; }
+    using ControlDialog::control;
     QWidget* control(PeaksControl id) const { return m_peaks[id]; }
     QWidget* control(PlotsControl id) const { return m_plots[id]; }
     QWidget* control(IsotopesControl id) const { return m_isotopes[id]; }
     QWidget* control(CalibrationsControl id) const { return m_calibrations[id]; }
     QWidget* page(Page page) const;
-
-    void command(Control id);
 
 private:
     QWidget* buildPeaksPage();
@@ -77,12 +73,10 @@ private:
     QWidget* buildIsotopesPage();
     QWidget* buildCalibrationsPage();
     void applyEnabling();
-    void store();
+    bool store() override;
 
     AppConfig& m_config;
-    UiServices& m_ui;
     QTabWidget* m_tabs = nullptr;
-    ControlMap<Control> m_controls;
     ControlMap<PeaksControl> m_peaks;
     ControlMap<PlotsControl> m_plots;
     ControlMap<IsotopesControl> m_isotopes;
