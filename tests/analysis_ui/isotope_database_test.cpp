@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTest>
 
 #include <algorithm>
 #include <map>
@@ -102,7 +103,8 @@ TEST_F(DatabaseWindow, EditorRoundTripsARecordIntoTheFile) {
     EXPECT_EQ(listed(), (std::vector<std::string>{"Cs-137*", "Zn-65*"}));
     EXPECT_EQ(markButtonText(), "Запретить");
 
-    database()->close();
+    // Escape closes the window as "Закрыть" does, saving the table.
+    QTest::keyClick(database(), Qt::Key_Escape);
     EXPECT_EQ(database(), nullptr);
     const LoadedDatabase saved = loadDatabase(path());
     ASSERT_EQ(saved.condition, DatabaseCondition::Complete);
