@@ -127,7 +127,7 @@ void FoundLinesWindow::startSearch() {
     }
     const LineSearchSettings settings = state.config.lineSearch;
     m_runner.start(*current, settings, state.config.energyCalibration,
-                   [this, settings](Histogram searched, LineSearchResult result) {
+                   [this, settings](const Histogram& searched, LineSearchResult result) {
                        searchFinished(searched, settings, std::move(result));
                    });
     control(Control::Search)->setEnabled(false);
