@@ -3,6 +3,7 @@
 
 #include "analysis/isotope_database.h"
 #include "analysis/ui/found_lines_window.h"
+#include "analysis/ui/smoothing_dialog.h"
 #include "analysis_ui_fixture.h"
 #include "app/print_job.h"
 #include "model/append_format.h"
@@ -238,6 +239,22 @@ TEST_F(FoundLines, SearchOfASpectrumGoneMeanwhileIsDroppedAndClosingStopsIt) {
     EXPECT_EQ(found(), nullptr);
     QApplication::processEvents();
     EXPECT_EQ(state.list.histogramCount(), 1) << "a stopped search adds nothing";
+}
+
+TEST_F(FoundLines, AResultWaitsUntilAModalDialogOpenedMeanwhileHasClosed) {
+    add(twoLines());
+    window.dispatch(Command::LineSearch);
+    ASSERT_TRUE(withDialog<SmoothingDialog>(Command::Smoothing, [this](SmoothingDialog& dialog) {
+        ASSERT_TRUE(waitUntil([this] { return found()->resultWaiting(); }));
+        EXPECT_EQ(state.list.histogramCount(), 1) << "the list stays as the dialog found it";
+        static_cast<QAbstractButton*>(dialog.control(SmoothingDialog::Control::Ok))->click();
+    }));
+    waitForSearch();
+    ASSERT_EQ(state.list.histogramCount(), 5);
+    EXPECT_EQ(utf8FromCp1251(state.list.histogramAt(1)->comment.view()), "Результат фильтрации")
+        << "the spectrum the user had chosen was smoothed";
+    EXPECT_EQ(utf8FromCp1251(state.list.histogramAt(2)->comment.view()), "Оригинал");
+    EXPECT_EQ(state.foundLines.size(), 2u);
 }
 
 TEST_F(FoundLines, ThePrintedTableFollowsTheOpenWindow) {

@@ -4,12 +4,14 @@
 #include "display/cursor.h"
 #include "model/strings.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -21,6 +23,8 @@ namespace {
 // The topic of the search settings, which also describes this window.
 constexpr int kHelpContext = 15;
 constexpr int kListFontPixels = 12;
+// How often a finished search looks again whether the modal dialog in its way has closed.
+constexpr int kModalWaitMs = 100;
 
 // Whether the list still holds a spectrum with exactly these channels.
 bool stillListed(const HistogramList& list, const Histogram& searched) {
@@ -126,28 +130,36 @@ void FoundLinesWindow::startSearch() {
         return;
     }
     const LineSearchSettings settings = state.config.lineSearch;
-    m_runner.start(*current, settings, state.config.energyCalibration,
-                   [this, settings](const Histogram& searched, LineSearchResult result) {
-                       searchFinished(searched, settings, std::move(result));
-                   });
+    m_runner.start(
+        *current, settings, state.config.energyCalibration,
+        [this, settings](Histogram searched, LineSearchResult result) {
+            m_finished = FinishedSearch{std::move(searched), settings, std::move(result)};
+            takeFinishedSearch();
+        });
     control(Control::Search)->setEnabled(false);
     setCursor(Qt::BusyCursor);
 }
 
-void FoundLinesWindow::searchFinished(const Histogram& searched, const LineSearchSettings& settings,
-                                      LineSearchResult result) {
+void FoundLinesWindow::takeFinishedSearch() {
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(kModalWaitMs, this, [this] { takeFinishedSearch(); });
+        return;
+    }
+    FinishedSearch finished = std::move(*m_finished);
+    m_finished.reset();
     control(Control::Search)->setEnabled(true);
     unsetCursor();
     AppState& state = m_services.state();
     // Deleted or replaced while it was searched (New, Open, Delete): its lines belong nowhere.
-    if (!stillListed(state.list, searched)) {
+    if (!stillListed(state.list, finished.searched)) {
         return;
     }
+    LineSearchResult& result = finished.result;
     state.foundLines = std::move(result.lines);
     if (result.foundAny) {
         state.peakFit.centre = result.lastPeak.centre;
     }
-    addDiagnosticHistograms(state.list, searched, settings, result);
+    addDiagnosticHistograms(state.list, finished.searched, finished.settings, result);
     m_services.refreshList();
     rebuild(true);
     if (result.tooManyPeaks) {

@@ -13,6 +13,8 @@
 #include "gui/main_window_services.h"
 #include "gui/tool_window.h"
 
+#include <optional>
+
 class QLabel;
 class QListWidget;
 
@@ -50,11 +52,22 @@ public:
     // first one selected and the cursor on it) and the diagnostic histograms the settings ask
     // for are added; a search whose spectrum is no longer listed by then is dropped.
     void startSearch();
-    bool searching() const { return m_runner.running(); }
+    // From the start of a search until its result is in the table (or dropped).
+    bool searching() const { return m_runner.running() || m_finished.has_value(); }
+    // A search has ended and its result waits for a modal dialog to close.
+    bool resultWaiting() const { return m_finished.has_value(); }
 
 private:
-    void searchFinished(const Histogram& searched, const LineSearchSettings& settings,
-                        LineSearchResult result);
+    struct FinishedSearch {
+        Histogram searched;
+        LineSearchSettings settings;
+        LineSearchResult result;
+    };
+
+    // Takes the finished search's result into the table and the list, once no modal dialog is
+    // open: one opened meanwhile (the smoothing dialog, say) works on the current histogram,
+    // which the result's histograms would change under it.
+    void takeFinishedSearch();
     // Fills the list; toFirstLine selects the first row and puts the cursor on it, otherwise
     // the selected row stays (held to the table).
     void rebuild(bool toFirstLine);
@@ -68,6 +81,7 @@ private:
     QLabel* m_header = nullptr;
     QListWidget* m_list = nullptr;
     LineSearchRunner m_runner;
+    std::optional<FinishedSearch> m_finished;
 };
 
 } // namespace kv
