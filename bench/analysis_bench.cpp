@@ -94,7 +94,7 @@ void BM_LineSearch(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_LineSearch)->Arg(2048)->Arg(16384)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LineSearch)->Arg(2048)->Arg(16384)->Arg(1 << 20)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace kv

@@ -102,6 +102,7 @@ EditOutcome applyEditorText(IsotopeDatabase& database, std::optional<std::size_t
         outcome = EditOutcome::NoSuchRecord;
     } else if (std::optional<IsotopeRecord> record = parseRecord(text)) {
         if (editing) {
+            record->enabled = database[*editing].enabled;
             database.replace(*editing, std::move(*record));
             outcome = EditOutcome::Replaced;
         } else {

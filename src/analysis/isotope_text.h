@@ -49,9 +49,10 @@ enum class EditOutcome {
     NoSuchRecord,  // the record being edited is not in the table (an empty table)
 };
 
-// The editor's OK: a record parsed from text replaces the record at editing, or, for a new
-// record (editing empty), is appended. The table is then sorted by name and counts as changed
-// whatever the outcome, as it always has.
+// The editor's OK: a record parsed from text replaces the record at editing, keeping its
+// enabled mark (the text does not carry it), or, for a new record (editing empty), is appended
+// disabled. The table is then sorted by name and counts as changed whatever the outcome, as it
+// always has.
 EditOutcome applyEditorText(IsotopeDatabase& database, std::optional<std::size_t> editing,
                             std::string_view text);
 

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
+#include <memory>
 
 namespace kv {
 
@@ -67,15 +67,28 @@ void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadi
 
 LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings& settings,
                              const EnergyCalibration& calibration) {
+    const std::atomic<bool> never{false};
+    return searchLines(spectrum, settings, calibration, never);
+}
+
+LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings& settings,
+                             const EnergyCalibration& calibration, const std::atomic<bool>& stop) {
     const std::span<const std::int32_t> s = spectrum.channels;
     const auto n = static_cast<std::int32_t>(s.size());
     ChannelFilter filter;
     LineSearchResult result;
+    const auto stopped = [&stop, &result] {
+        result.stopped = stop.load(std::memory_order_relaxed);
+        return result.stopped;
+    };
     std::vector<std::int32_t>& fitted = result.fitted;
     std::vector<std::int32_t>& level = result.level;
     std::vector<std::int32_t>& peaks = result.peaks;
     fitted.assign(s.begin(), s.end());
     subtractContinuum(fitted, settings.rejectRadius, settings.continuumSmoothRadius, filter);
+    if (stopped()) {
+        return result;
+    }
     std::vector<std::int32_t> probe = fitted;
     level.resize(s.size());
     noiseLevel(level, s, fitted, settings, filter);
@@ -85,6 +98,9 @@ LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings
     filter.apply(probe, FilterKind::Mean, settings.searchRadii[3]);
     filter.apply(fitted, FilterKind::Mean, settings.searchRadii[4]);
     peaks.assign(s.size(), 0);
+    if (stopped()) {
+        return result;
+    }
 
     const auto p = [&probe](std::int32_t i) { return probe[static_cast<std::size_t>(i)]; };
     const double exposure = spectrum.rateExposure();
@@ -92,6 +108,9 @@ LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings
         if (level[static_cast<std::size_t>(g)] >= p(g)) {
             ++g;
             continue;
+        }
+        if (stopped()) {
+            break;
         }
         std::int32_t apex = g;
         while (apex < n - 1 && p(apex) < p(apex + 1)) {
@@ -138,42 +157,24 @@ LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings
     return result;
 }
 
-std::optional<LineSearchResult> runLineSearch(HistogramList& list,
-                                              const LineSearchSettings& settings,
-                                              const EnergyCalibration& calibration) {
-    const Histogram* spectrum = list.currentHistogram();
-    if (!spectrum) {
-        return std::nullopt;
-    }
-    Histogram* original = nullptr;
-    Histogram* level = nullptr;
-    Histogram* peaks = nullptr;
-    const auto addCopy = [&list](StringId comment) {
-        Histogram* copy = list.duplicateCurrent();
+void addDiagnosticHistograms(HistogramList& list, const Histogram& spectrum,
+                             const LineSearchSettings& settings, LineSearchResult& result) {
+    const auto addCopy = [&list, &spectrum](StringId comment, std::vector<std::int32_t>& channels) {
+        auto copy = std::make_unique<Histogram>(spectrum);
+        copy->kind = kKindDuplicate;
         setComment(*copy, comment);
-        return copy;
+        copy->channels = std::move(channels);
+        list.addHistogram(std::move(copy));
     };
     if (settings.showOriginal) {
-        original = addCopy(StringId::Original);
+        addCopy(StringId::Original, result.fitted);
     }
     if (settings.showLevel) {
-        level = addCopy(StringId::Level);
+        addCopy(StringId::Level, result.level);
     }
     if (settings.showResult) {
-        peaks = addCopy(StringId::Result);
+        addCopy(StringId::Result, result.peaks);
     }
-    // The copies go after the list's last entry; the searched record stays where it is.
-    LineSearchResult result = searchLines(*spectrum, settings, calibration);
-    if (original) {
-        original->channels = result.fitted;
-    }
-    if (level) {
-        level->channels = result.level;
-    }
-    if (peaks) {
-        peaks->channels = result.peaks;
-    }
-    return result;
 }
 
 Histogram* extractPeaks(HistogramList& list, const LineSearchSettings& settings) {

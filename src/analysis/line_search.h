@@ -12,8 +12,8 @@
 #include "model/energy_calibration.h"
 #include "model/histogram_list.h"
 
+#include <atomic>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -28,6 +28,7 @@ void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadi
 struct LineSearchResult {
     FoundLines lines;          // in ascending channel order
     bool tooManyPeaks = false; // the search stopped at the table's capacity
+    bool stopped = false;      // stopped on request before it ended; the rest is incomplete
     PeakFit lastPeak;          // the last accepted fit, centre as a channel of the spectrum
     bool foundAny = false;     // whether lastPeak holds a fit
     // The diagnostic spectra: what was fitted, the noise level, and the sum of fitted peaks
@@ -43,12 +44,18 @@ struct LineSearchResult {
 LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings& settings,
                              const EnergyCalibration& calibration);
 
-// The line search command on the current histogram: adds the diagnostic histograms the
-// settings ask for (comments "Оригинал", "Уровень", "Результат", each a copy of the one
-// before) after it, and returns the search's result. Nothing happens with an empty list.
-std::optional<LineSearchResult> runLineSearch(HistogramList& list,
-                                              const LineSearchSettings& settings,
-                                              const EnergyCalibration& calibration);
+// The same, on any thread, stopping soon after stop becomes true (between filter passes and
+// between candidate peaks) with result.stopped set.
+LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings& settings,
+                             const EnergyCalibration& calibration, const std::atomic<bool>& stop);
+
+// The line search command's diagnostic histograms for the search of spectrum, as the settings
+// ask for them: copies of spectrum with the comments "Оригинал" (the fitted spectrum), "Уровень"
+// (the noise level) and "Результат" (the sum of fitted peaks), in this order after the list's
+// last entry, the last one current. Their totals stay those of spectrum. The result's spectra
+// are moved into them.
+void addDiagnosticHistograms(HistogramList& list, const Histogram& spectrum,
+                             const LineSearchSettings& settings, LineSearchResult& result);
 
 // "Выделение пиков": adds a copy of the current histogram with the continuum subtracted
 // (comment "Континуум удален") and its total recounted; returns it, or nothing with an empty

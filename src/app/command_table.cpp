@@ -159,6 +159,8 @@ const auto kCommands = std::to_array<CommandInfo>({
     Row(C::Approximation).item(M::Analysis, "Аппроксимация"),
     Row(C::PeakApproximation).item(M::Analysis, "Аппроксимация пика").needsHistograms(),
     Row(C::ExtractPeaks).item(M::Analysis, "Выделение пиков").needsHistograms().refresh(kEntries),
+    // The found-lines window refreshes the list once its search has ended.
+    Row(C::LineSearch).item(M::Analysis, "Поиск линий").needsHistograms(),
     Row(C::Calibration).item(M::Analysis, "Калибровка").needsHistograms(),
     Row(C::Arithmetic).item(M::Analysis, "Математика").needsHistograms(),
     Row(C::PeakSearch).item(M::Analysis, "Поиск пиков"),
@@ -196,7 +198,6 @@ const auto kCommands = std::to_array<CommandInfo>({
     Row(C::FromZero).checkButton(I::FromZero, S::TipFromZero).refresh(R::Plot),
     Row(C::CursorLeft).keys(QKeyCombination(Qt::Key_Left)),
     Row(C::CursorRight).keys(QKeyCombination(Qt::Key_Right)),
-    Row(C::LineSearch).needsHistograms().refresh(kEntries),
     Row(C::CommandLineOpen).refresh(kDocument),
 });
 

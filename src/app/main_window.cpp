@@ -1,7 +1,6 @@
 #include "app/main_window.h"
 
-#include "analysis/channel_filter.h"
-#include "analysis/line_search.h"
+#include "analysis/ui/analysis_commands.h"
 #include "app/about_dialog.h"
 #include "app/display_dialog.h"
 #include "app/histogram_drag.h"
@@ -282,16 +281,19 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         list.deleteAt(list.currentIndex());
         break;
     case Command::Smoothing:
-        // The smoothing dialog will ask for the settings first; until then the stored ones apply.
-        smoothCurrentHistogram(list, config.filters);
+        smoothWithDialog(*this, this);
         break;
     case Command::ExtractPeaks:
-        extractPeaks(list, config.lineSearch);
+        extractPeaksWithDialog(*this, this);
         break;
     case Command::LineSearch:
-        if (auto result = runLineSearch(list, config.lineSearch, config.energyCalibration)) {
-            m_state.foundLines = std::move(result->lines);
-        }
+        searchLinesInWindow(*this, this);
+        break;
+    case Command::SearchSettings:
+        editSearchSettings(*this, this);
+        break;
+    case Command::IsotopeDatabase:
+        openIsotopeDatabase(*this, this);
         break;
     case Command::MarkAll:
     case Command::ClearMarks:

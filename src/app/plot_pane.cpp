@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kv {
 
@@ -49,6 +50,7 @@ void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
 void PlotPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
+    const std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
     // On a screen of one device pixel per pixel the plot is drawn into an image of the pane and
     // shown in one piece: curves of many channels are written into an image's pixels directly.
     if (devicePixelRatioF() == 1.0) {
@@ -61,12 +63,12 @@ void PlotPane::paintEvent(QPaintEvent*) {
         m_image.setDotsPerMeterY(qRound(logicalDpiY() * kInchesPerMetre));
         QPainter imagePainter(&m_image);
         m_painter.paintPlotPane(imagePainter, m_state.plotView.paneRect, m_state.plotView,
-                                m_state.config, m_state.list);
+                                m_state.config, m_state.list, overlays);
         imagePainter.end();
         painter.drawImage(0, 0, m_image);
     } else {
         m_painter.paintPlotPane(painter, m_state.plotView.paneRect, m_state.plotView,
-                                m_state.config, m_state.list);
+                                m_state.config, m_state.list, overlays);
     }
     if (!m_state.list.empty()) {
         drawCursor(painter);

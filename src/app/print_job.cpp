@@ -1,7 +1,7 @@
 #include "app/print_job.h"
 
-#include "analysis/identification.h"
-#include "analysis/isotope_database.h"
+#include "analysis/ui/found_lines_window.h"
+#include "analysis/ui/isotope_database_window.h"
 #include "display/printed_page.h"
 
 #include <QPageSize>
@@ -76,14 +76,11 @@ PrinterDescription describePrinter(const QPrinter& printer) {
 
 std::vector<std::string> printedLineRows(const AppState& state) {
     std::vector<std::string> rows;
-    if (state.foundLines.size() == 0) {
+    if (!state.windows.isOpen(WindowKind::FoundLines) || state.foundLines.size() == 0) {
         return rows;
     }
-    const LoadedDatabase loaded = loadDatabase(state.programDirectory + "SPECTORS.DAT");
-    const std::int32_t channelCount = state.list.channelCount();
-    const LineIdentifier identifier(loaded.database, state.foundLines, state.config.identification,
-                                    state.config.efficiency, state.config.energyCalibration,
-                                    channelCount);
+    const LookupDatabase lookup(state);
+    const LineIdentifier identifier = foundLinesIdentifier(state, lookup.database());
     for (const FoundLine& line : state.foundLines.lines()) {
         rows.push_back(foundLinePrintRow(identifier, line));
     }

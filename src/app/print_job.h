@@ -32,8 +32,9 @@ void applyPrinterDescription(QPrinter& printer, const PrintSettings& settings);
 // The description of what printer is set up for.
 PrinterDescription describePrinter(const QPrinter& printer);
 
-// The rows of the found-lines table when the program has found lines (identified against the
-// isotope database in the program directory, loaded for this); none otherwise.
+// The rows of the found-lines table while the found-lines window is open and has lines,
+// identified against the database window's table while it is open, else against the isotope
+// database in the program directory, loaded for this; none otherwise.
 std::vector<std::string> printedLineRows(const AppState& state);
 
 // Prints one page, document "Kvantira": the plot inside the rectangle of the page settings

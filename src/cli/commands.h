@@ -5,6 +5,7 @@
 
 #include "model/document.h"
 
+#include <charconv>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -29,6 +30,17 @@ bool refusedEmptyArgument(std::span<const std::string_view> args);
 std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std::string_view help,
                                      bool parsed);
 
+// A whole argument as a number of type Number (an integer or a double); nothing when any of it
+// is not part of the number.
+template <class Number> std::optional<Number> parseNumber(std::string_view text) {
+    Number value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // The exit status of a histogram file that Open could not read whole: 1 when it could not be
 // opened, 2 for a format error; 0 when it was read.
 int exitStatusOf(ReadOutcome outcome);
@@ -45,5 +57,7 @@ int runFit(std::span<const std::string_view> args);
 int runWindows(std::span<const std::string_view> args);
 int runExport(std::span<const std::string_view> args);
 int runConvert(std::span<const std::string_view> args);
+int runSmooth(std::span<const std::string_view> args);
+int runExtract(std::span<const std::string_view> args);
 
 } // namespace kv::cli

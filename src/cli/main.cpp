@@ -24,6 +24,10 @@ constexpr std::string_view kToolHelp =
     "                                  fit a sum of components to a range\n"
     "  peaks FILE.hst --histogram N [--range A:B] [--search-range R] [--sigma-max S] OUT.hst\n"
     "                                  search peaks by local fits into a new histogram\n"
+    "  smooth FILE [--histogram N] [--radius R|--sigma S] [--config F.cnf] [OUT.hst]\n"
+    "                                  add a smoothed copy of a histogram\n"
+    "  extract FILE [--histogram N] [--reject R] [--smooth S] [--config F.cnf] [OUT.hst]\n"
+    "                                  add a copy with the continuum subtracted\n"
     "  memtest 0|1|random [--fault FAULT]... [--ports=direct]\n"
     "                                  test the analyser memory (exit 2: errors found)\n"
     "  measure --exposure SECONDS [--name N] [--comment C] [--threshold T] OUT.hst\n"
@@ -32,8 +36,8 @@ constexpr std::string_view kToolHelp =
     "         [--one-file|--per-histogram] [--names] OUT\n"
     "                                  write histograms as tab-separated text\n"
     "  convert IN OUT [--histogram N] convert between .hst, .spe, .chn, .csv (and read .iec,\n"
-    "                                  .n42, .txt, .xml); info, search, peak, fit, windows and\n"
-    "                                  peaks read all of these too\n"
+    "                                  .n42, .txt, .xml); info, search, peak, fit, windows,\n"
+    "                                  peaks, smooth and extract read all of these too\n"
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
@@ -92,6 +96,12 @@ int main(int argc, char** argv) {
     }
     if (verb == "convert") {
         return kv::cli::runConvert(rest);
+    }
+    if (verb == "smooth") {
+        return kv::cli::runSmooth(rest);
+    }
+    if (verb == "extract") {
+        return kv::cli::runExtract(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);

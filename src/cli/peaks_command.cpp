@@ -3,7 +3,6 @@
 #include "fitting/peak_search.h"
 #include "model/energy_calibration.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -33,15 +32,6 @@ struct PeaksArguments {
     std::optional<std::pair<int, int>> range; // 1-based, inclusive
     PeakSearchSettings settings;
 };
-
-template <class Number> std::optional<Number> parseNumber(std::string_view text) {
-    Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<std::pair<int, int>> parseRange(std::string_view text) {
     const std::size_t colon = text.find(':');

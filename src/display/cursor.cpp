@@ -108,6 +108,15 @@ bool endCursorDrag(PlotView& view, PlotSettings& plot) {
     return true;
 }
 
+void placeCursorAt(PlotView& view, const PlotSettings& plot, double channel) {
+    if (std::isnan(channel)) {
+        return;
+    }
+    const double span = static_cast<double>(plot.lastChannel) - plot.firstChannel;
+    view.cursorFraction =
+        span > 0.0 ? std::clamp((channel - plot.firstChannel) / span, 0.0, 1.0) : 0.0;
+}
+
 bool stepCursor(PlotView& view, const PlotSettings& plot, int delta) {
     const long long span = static_cast<long long>(plot.lastChannel) - plot.firstChannel;
     if (span <= 0) {

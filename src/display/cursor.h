@@ -37,6 +37,11 @@ void dragCursorTo(PlotView& view, int x);
 // True when the visible range changed.
 bool endCursorDrag(PlotView& view, PlotSettings& plot);
 
+// Puts the cursor on a (fractional) channel, held within the visible range: its fraction of
+// the span from firstChannel to lastChannel, limited to [0, 1]. A range of no width puts it at
+// the start; a channel that is not a number leaves it where it is.
+void placeCursorAt(PlotView& view, const PlotSettings& plot, double channel);
+
 // Moves the cursor by delta channels, stopping at the ends of the visible range. False, changing
 // nothing, when the visible range has no width.
 bool stepCursor(PlotView& view, const PlotSettings& plot, int delta);

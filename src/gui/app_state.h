@@ -8,6 +8,8 @@
 #include "acquisition/report_log.h"
 #include "analysis/found_lines.h"
 #include "display/plot_view.h"
+#include "fitting/component_model.h"
+#include "fitting/peak_fit.h"
 #include "gui/window_registry.h"
 #include "model/app_config.h"
 #include "model/document_state.h"
@@ -37,6 +39,12 @@ struct AppState {
     HistogramList list{document};
     PlotView plotView;
     FoundLines foundLines; // of the last line search
+    // The last peak fit: the line search leaves its last accepted peak here, centre as a
+    // channel of the spectrum, for the windows that take the current peak position.
+    PeakFit peakFit;
+    // The approximation window's components, kept between its openings; the found-lines
+    // window adds the selected one as a line.
+    ComponentTable components;
     // Acquisition: the analyser chosen at start-up (none before, and none when the one asked
     // for could not be opened) and the report log of the X-ray results, for the whole run.
     Clock& clock;

@@ -11,6 +11,8 @@
 
 namespace kv {
 
+class PlotOverlay;
+
 // Commands every tool window may be sent, besides the ids of its own controls.
 inline constexpr int kRefreshCommand = 1001;    // rebuild from the program's state
 inline constexpr int kCursorMovedCommand = 201; // the plot cursor is being dragged
@@ -40,6 +42,9 @@ public:
 
     // The command the window is sent on a notification; nothing when it does not follow it.
     std::optional<int> commandOn(Notification notification) const;
+
+    // What the window draws over the plot while it is open; none by default.
+    virtual const PlotOverlay* plotOverlay() const { return nullptr; }
 
 protected:
     // From now on the window is sent command on every notification of this kind.

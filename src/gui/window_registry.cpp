@@ -84,6 +84,18 @@ void WindowRegistry::notify(Notification notification) {
     }
 }
 
+std::vector<const PlotOverlay*> WindowRegistry::overlays() const {
+    std::vector<const PlotOverlay*> drawn;
+    for (const Entry& entry : m_entries) {
+        if (stillOpen(entry.window)) {
+            if (const PlotOverlay* overlay = entry.window->plotOverlay()) {
+                drawn.push_back(overlay);
+            }
+        }
+    }
+    return drawn;
+}
+
 bool WindowRegistry::closeAll() {
     bool allClosed = true;
     for (const QPointer<ToolWindow>& window : openWindows(std::nullopt)) {

@@ -59,6 +59,9 @@ public:
     // the windows were opened.
     void notify(Notification notification);
 
+    // The overlays of the open windows, in the order the windows were opened.
+    std::vector<const PlotOverlay*> overlays() const;
+
     // Closes every tool window. False when one refused to close; it stays open.
     bool closeAll();
 

@@ -119,4 +119,10 @@ EnergyToChannelResult EnergyCalibration::energyToChannel(double energyKeV,
     return {best, false, pass};
 }
 
+double channelOfEnergy(const EnergyCalibration& calibration, double energyKeV,
+                       std::int32_t channelCount) {
+    return calibration.inForce() ? calibration.energyToChannel(energyKeV, channelCount).channel
+                                 : energyKeV;
+}
+
 } // namespace kv

@@ -84,4 +84,10 @@ struct EnergyCalibration {
     EnergyToChannelResult energyToChannel(double energyKeV, std::int32_t channelCount) const;
 };
 
+// The channel position at which an energy in keV stands on the plot's energy axis:
+// energyToChannel's channel while the calibration is in force, and without one the energy
+// itself, since the energy of a channel is then its number.
+double channelOfEnergy(const EnergyCalibration& calibration, double energyKeV,
+                       std::int32_t channelCount);
+
 } // namespace kv

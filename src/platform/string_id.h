@@ -145,6 +145,10 @@ enum class StringId : int {
     AnalyserSimulatedStatus = 2221,
     AnalyserPortsStatus = 2222,
     AnalyserNoneStatus = 2223,
+    IsotopeDatabaseNotReadWhole = 2240,
+    ReplaceDamagedDatabase = 2241,
+    IsotopeTextWithoutLines = 2242,
+    IsotopeDatabaseFull = 2243,
 
     // Why another analyser's file was refused, or a spectrum could not be written, and where.
     RefusedFormatNotRead = 2300,

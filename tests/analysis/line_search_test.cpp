@@ -122,27 +122,42 @@ TEST(LineSearchCommand, AddsTheDiagnosticHistogramsAfterTheSearchedOne) {
     auto h = std::make_unique<Histogram>(spectrumWith({{20000, 300.3, 2.5}}));
     h->name.assign("Cs");
     list.addHistogram(std::move(h));
+    list.addHistogram(std::make_unique<Histogram>(spectrumWith({})));
+    const Histogram& searched = *list.histogramAt(0);
     const AppConfig config = linearCalibration();
-    const auto result = runLineSearch(list, config.lineSearch, config.energyCalibration);
-    ASSERT_TRUE(result);
-    ASSERT_EQ(list.histogramCount(), 4);
-    EXPECT_EQ(utf8FromCp1251(list.histogramAt(1)->comment.view()), "Оригинал");
-    EXPECT_EQ(utf8FromCp1251(list.histogramAt(2)->comment.view()), "Уровень");
-    EXPECT_EQ(utf8FromCp1251(list.histogramAt(3)->comment.view()), "Результат");
-    EXPECT_EQ(list.histogramAt(1)->channels, result->fitted);
-    EXPECT_EQ(list.histogramAt(2)->channels, result->level);
-    EXPECT_EQ(list.histogramAt(3)->channels, result->peaks);
-    EXPECT_EQ(list.histogramAt(3)->total, list.histogramAt(0)->total) << "totals stay as copied";
+    LineSearchResult result = searchLines(searched, config.lineSearch, config.energyCalibration);
+    const LineSearchResult expected = result;
+    addDiagnosticHistograms(list, searched, config.lineSearch, result);
+    ASSERT_EQ(list.histogramCount(), 5);
+    EXPECT_EQ(list.currentIndex(), 4);
+    EXPECT_EQ(utf8FromCp1251(list.histogramAt(2)->comment.view()), "Оригинал");
+    EXPECT_EQ(utf8FromCp1251(list.histogramAt(3)->comment.view()), "Уровень");
+    EXPECT_EQ(utf8FromCp1251(list.histogramAt(4)->comment.view()), "Результат");
+    EXPECT_EQ(list.histogramAt(2)->channels, expected.fitted);
+    EXPECT_EQ(list.histogramAt(3)->channels, expected.level);
+    EXPECT_EQ(list.histogramAt(4)->channels, expected.peaks);
+    EXPECT_EQ(list.histogramAt(4)->total, searched.total) << "totals stay as copied";
+    EXPECT_EQ(list.histogramAt(4)->name.str(), " 5. Cs") << "a copy of the searched one";
 
     AppConfig none = config;
     none.lineSearch.showOriginal = none.lineSearch.showLevel = none.lineSearch.showResult = 0;
-    list.setCurrentIndex(0);
-    ASSERT_TRUE(runLineSearch(list, none.lineSearch, none.energyCalibration));
-    EXPECT_EQ(list.histogramCount(), 4);
+    addDiagnosticHistograms(list, searched, none.lineSearch, result);
+    EXPECT_EQ(list.histogramCount(), 5);
+}
 
-    DocumentState emptyState;
-    HistogramList empty(emptyState);
-    EXPECT_FALSE(runLineSearch(empty, config.lineSearch, config.energyCalibration));
+TEST(LineSearch, StopsWhenAskedAndSaysSo) {
+    const Histogram h = spectrumWith({{20000, 300.3, 2.5}, {20000, 900.7, 2.5}});
+    const AppConfig config = linearCalibration();
+    const std::atomic<bool> stop{true};
+    const LineSearchResult stopped =
+        searchLines(h, config.lineSearch, config.energyCalibration, stop);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_EQ(stopped.lines.size(), 0u);
+
+    const std::atomic<bool> go{false};
+    const LineSearchResult whole = searchLines(h, config.lineSearch, config.energyCalibration, go);
+    EXPECT_FALSE(whole.stopped);
+    EXPECT_EQ(whole.lines.size(), 2u);
 }
 
 TEST(PeakExtraction, AddsTheContinuumFreeCopy) {

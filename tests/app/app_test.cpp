@@ -16,6 +16,7 @@
 #include "model/histogram_file.h"
 #include "platform/files.h"
 #include "support/fake_ui_services.h"
+#include "support/main_window_tests.h"
 #include "support/temp_dir.h"
 
 #include <QAbstractButton>
@@ -965,17 +966,5 @@ TEST_F(AppFixture, MenusFollowTheTableInItsOrderWithSeparatorsAndKeys) {
 } // namespace kv
 
 int main(int argc, char** argv) {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication application(argc, argv);
-    // The toolbar's layout goes to a directory of this run, never to the user's settings.
-    const QTemporaryDir settingsHome;
-    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat}) {
-        for (const auto scope : {QSettings::UserScope, QSettings::SystemScope}) {
-            QSettings::setPath(format, scope, settingsHome.path());
-        }
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kv::test::runMainWindowTests(argc, argv);
 }

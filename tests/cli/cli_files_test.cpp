@@ -60,6 +60,7 @@ TEST_F(CliFilesTest, ImpossibleOrSpecialOutputsAreRefusedWithAMessage) {
         for (const std::string& verb :
              {"measure --exposure 0.01 " + quoted(out), "merge " + quoted(out) + " " + demo,
               "peaks " + demo + " --histogram 1 " + quoted(out),
+              "smooth " + demo + " " + quoted(out), "extract " + demo + " " + quoted(out),
               "convert " + demo + " " + quoted(out), "export " + demo + " --all " + quoted(out),
               "db export " + database + " " + quoted(out),
               "db import " + quoted("lines.txt") + " " + quoted(out)}) {
@@ -84,7 +85,9 @@ TEST_F(CliFilesTest, SpecialInputsAreRefusedWithoutWaiting) {
          {"info " + f, "merge " + quoted("out.hst") + " " + f,
           "convert " + f + " " + quoted("out.hst"), "search " + demo + " --config " + f,
           "search " + demo + " --db " + f, "windows " + demo + " --histogram 1 --config " + f,
-          "db list " + f, "db import " + f + " " + quoted("out.DAT")}) {
+          "db list " + f, "db import " + f + " " + quoted("out.DAT"),
+          "smooth " + f + " " + quoted("out.hst"), "extract " + f,
+          "smooth " + demo + " --config " + f + " " + quoted("out.hst")}) {
         const Finished finished = run(verb);
         EXPECT_NE(finished.status, -1) << verb;
         EXPECT_NE(finished.errors.find("fifo.spe"), std::string::npos) << verb;

@@ -1,5 +1,8 @@
 // Runs the built kvantira-cli as a user would and checks its output, files and exit codes.
 
+#include "analysis/channel_filter.h"
+#include "analysis/line_search.h"
+#include "model/cp1251.h"
 #include "model/histogram_file.h"
 #include "model/histogram_list.h"
 #include "support/temp_dir.h"
@@ -341,8 +344,9 @@ TEST_F(CliTest, ShippedLibraryBuildsIntoADatabase) {
     ASSERT_EQ(runCli("db import " + text + " " + dir.path("SPECTORS.DAT")).status, 0);
     const auto lines = linesOf(runCli("db list " + dir.path("SPECTORS.DAT")).out);
     ASSERT_EQ(lines.size(), 53u);
-    EXPECT_EQ(lines[0], "isotopes: 52, lines: 298");
+    EXPECT_EQ(lines[0], "isotopes: 52, lines: 293");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Cs-137\t*\t1"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "F-18\t-\t1"), lines.end()) << "disabled";
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Ac-228\t*\t30"), lines.end());
 }
 
@@ -413,6 +417,73 @@ TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
              {bad + " --histogram 1 " + out, 2}}) {
         EXPECT_EQ(runCli("peaks " + arguments).status, status) << arguments;
     }
+}
+
+// The smoothing and the peak extraction of the program, scripted: the same channels as the
+// core's filters, the result added, saved into OUT or back into the file.
+TEST_F(CliTest, SmoothAndExtractAddTheFilteredCopyAndSaveTheList) {
+    const std::string in = spectrumFile(dir, "in.hst", 400, 1.0, 10, [](int i) {
+        return std::lround(gauss(i, 30000, 150.2, 3) + 200.0 - 0.3 * i + (i * 37 % 11));
+    });
+    const auto source = parseHistogramFile(test::readBytes(in));
+    ASSERT_EQ(source.histograms.size(), 1u);
+    const std::vector<std::int32_t> channels = source.histograms[0]->channels;
+
+    struct Case {
+        std::string arguments;
+        FilterKind kind;
+        double parameter;
+    };
+    for (const Case& c :
+         {Case{"--radius 3", FilterKind::Mean, 3}, Case{"--sigma 2.5", FilterKind::Gauss, 2.5},
+          Case{"", FilterKind::Mean, 1}}) {
+        const std::string out = dir.path("smoothed.hst");
+        const CliRun run = runCli("smooth " + in + " " + c.arguments + " " + out);
+        ASSERT_EQ(run.status, 0) << c.arguments << run.err;
+        const auto saved = parseHistogramFile(test::readBytes(out));
+        ASSERT_EQ(saved.histograms.size(), 2u);
+        std::vector<std::int32_t> expected = channels;
+        filterChannels(expected, c.kind, c.parameter);
+        EXPECT_EQ(saved.histograms[1]->channels, expected) << c.arguments;
+        EXPECT_EQ(saved.histograms[1]->comment.view(), cp1251FromUtf8("Результат фильтрации"));
+        EXPECT_EQ(run.out, "2\t" + saved.histograms[1]->name.str() + "\t" +
+                               std::to_string(saved.histograms[1]->total) + "\n");
+    }
+
+    // Without OUT the copy is added to the file itself, which keeps its first histogram.
+    ASSERT_EQ(runCli("extract " + in + " --reject 7 --smooth 2").status, 0);
+    const auto extended = parseHistogramFile(test::readBytes(in));
+    ASSERT_EQ(extended.histograms.size(), 2u);
+    EXPECT_EQ(extended.histograms[0]->channels, channels);
+    std::vector<std::int32_t> expected = channels;
+    ChannelFilter filter;
+    subtractContinuum(expected, 7, 2, filter);
+    EXPECT_EQ(extended.histograms[1]->channels, expected);
+    EXPECT_EQ(extended.histograms[1]->comment.view(), cp1251FromUtf8("Континуум удален"));
+    ASSERT_EQ(runCli("smooth " + in + " --histogram 2 --radius 1").status, 0);
+    EXPECT_EQ(parseHistogramFile(test::readBytes(in)).histograms.size(), 3u);
+
+    // Another analyser's file can only be the source of a histogram file.
+    const std::string csv = writeText(dir, "in.csv", "0,5\n1,7\n2,9\n3,4\n");
+    EXPECT_EQ(runCli("smooth " + csv).status, 1);
+    ASSERT_EQ(runCli("smooth " + csv + " " + dir.path("from_csv.hst")).status, 0);
+    EXPECT_EQ(parseHistogramFile(test::readBytes(dir.path("from_csv.hst"))).histograms.size(), 2u);
+    const std::string bad = writeText(dir, "bad.hst", "nope");
+    for (const auto& [arguments, status] :
+         std::vector<std::pair<std::string, int>>{{"smooth " + in + " --radius 2 --sigma 1", 1},
+                                                  {"smooth " + in + " --radius -1", 1},
+                                                  {"smooth " + in + " --sigma 0", 1},
+                                                  {"smooth " + in + " --histogram 9", 1},
+                                                  {"extract " + in + " --reject x", 1},
+                                                  {"extract " + in + " --smooth", 1},
+                                                  {"extract " + in + " a.hst b.hst", 1},
+                                                  {"extract " + bad, 2},
+                                                  {"smooth " + dir.path("missing.hst"), 1}}) {
+        EXPECT_EQ(runCli(arguments).status, status) << arguments;
+    }
+    EXPECT_EQ(parseHistogramFile(test::readBytes(in)).histograms.size(), 3u)
+        << "refused runs leave the file as it was";
+    EXPECT_EQ(runCli("smooth --help").status, 0);
 }
 
 TEST_F(CliTest, MeasureAppendsRunsOnTheSimulatorAndMemtestFindsInjectedFaults) {

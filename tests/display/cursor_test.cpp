@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -39,6 +40,21 @@ TEST_F(CursorTest, ChannelRoundsHalfDownAndArrowStepsStopAtTheRangeEnds) {
 
     showRange(5, 5); // not yet widened by a paint
     EXPECT_FALSE(stepCursor(view, config.plot, +1));
+    EXPECT_EQ(view.cursorFraction, 0.0);
+}
+
+TEST_F(CursorTest, PlacedOnAChannelWithinTheRangeOrAtItsNearerEnd) {
+    showRange(10, 20);
+    placeCursorAt(view, config.plot, 12.5);
+    EXPECT_DOUBLE_EQ(view.cursorFraction, 0.25);
+    placeCursorAt(view, config.plot, 3.0);
+    EXPECT_EQ(view.cursorFraction, 0.0);
+    placeCursorAt(view, config.plot, 1e300);
+    EXPECT_EQ(view.cursorFraction, 1.0);
+    placeCursorAt(view, config.plot, std::nan(""));
+    EXPECT_EQ(view.cursorFraction, 1.0) << "not a channel: left where it was";
+    showRange(5, 5);
+    placeCursorAt(view, config.plot, 5.0);
     EXPECT_EQ(view.cursorFraction, 0.0);
 }
 

@@ -2,6 +2,8 @@
 
 #include "gui/window_registry.h"
 
+#include "display/plot_painter.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
@@ -157,6 +159,29 @@ TEST_F(Registry, ClosedAndDeletedWindowsAreForgottenAtOnceAndNeverCalled) {
     EXPECT_EQ(made, 5);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(closed);
+}
+
+// Draws nothing; only its address matters.
+class NoOverlay : public PlotOverlay {
+public:
+    void draw(QPainter&, const PlotView&, const AppConfig&, const HistogramList&) const override {}
+};
+
+class OverlayWindow : public RecordingWindow {
+public:
+    using RecordingWindow::RecordingWindow;
+    const PlotOverlay* plotOverlay() const override { return &overlay; }
+    NoOverlay overlay;
+};
+
+TEST_F(Registry, OverlaysOfTheOpenWindowsInOpeningOrder) {
+    auto* database = open<OverlayWindow>(WindowKind::IsotopeDatabase, "database");
+    open(WindowKind::NoiseTrack, "noise");
+    auto* approximation = open<OverlayWindow>(WindowKind::Approximation, "approximation");
+    EXPECT_EQ(registry.overlays(),
+              (std::vector<const PlotOverlay*>{&database->overlay, &approximation->overlay}));
+    database->close();
+    EXPECT_EQ(registry.overlays(), std::vector<const PlotOverlay*>{&approximation->overlay});
 }
 
 TEST_F(Registry, CloseAllClosesEveryWindowButOneThatRefuses) {

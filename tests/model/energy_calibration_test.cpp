@@ -43,7 +43,11 @@ TEST(EnergyCalibration, WithoutCalibrationTheEnergyIsTheChannel) {
         const EnergyToChannelResult back = none.energyToChannel(661.7);
         EXPECT_EQ(back.channel, 0.0);
         EXPECT_TRUE(back.converged);
+        // Where the plot shows an energy: at its channel, the same number.
+        EXPECT_EQ(channelOfEnergy(none.record, 661.7, none.channels), 661.7);
     }
+    const Applied linear = calibration({5, 2, 0, 0, 0}, 2);
+    EXPECT_EQ(channelOfEnergy(linear.record, 405, linear.channels), 200.0);
 }
 
 // Inversions: {calibration, energy, channel, converged, passes (0: not checked)}.
