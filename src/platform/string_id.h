@@ -145,6 +145,10 @@ enum class StringId : int {
     AnalyserSimulatedStatus = 2221,
     AnalyserPortsStatus = 2222,
     AnalyserNoneStatus = 2223,
+    SaveReportTitle = 2224,
+    RunNotStarted = 2225,
+    StopRunToClose = 2226,
+    MeasurementNotListed = 2227,
 
     // Why another analyser's file was refused, or a spectrum could not be written, and where.
     RefusedFormatNotRead = 2300,

@@ -1,0 +1,197 @@
+#include "acquisition/ui/run_session.h"
+
+#include "acquisition/analyser_port.h"
+#include "acquisition/report_log.h"
+#include "gui/tool_window.h"
+#include "model/document.h"
+#include "model/text_export.h"
+
+#include <string>
+#include <thread>
+#include <utility>
+
+namespace kv {
+
+namespace {
+
+// The command that tells the progress window to show the run's status.
+constexpr int kProgressTickCommand = 1000;
+// The progress window's command that closes it.
+constexpr int kCloseProgressCommand = 2;
+
+} // namespace
+
+void takeAnalyserChannelCount(AppState& state) {
+    if (state.list.channelCount() == kAnalyserChannels) {
+        return;
+    }
+    state.list.setChannelCount(kAnalyserChannels);
+    state.config.plot.firstChannel = 0;
+    state.config.plot.lastChannel = kAnalyserChannels - 1;
+}
+
+// The worker's side: each request is carried out on the user-interface thread while the worker
+// waits, except the progress, which the worker leaves there without waiting, so it never stands
+// still while the analyser counts.
+class RunSession::Host final : public RunHost {
+public:
+    explicit Host(RunSession& session) : m_session(session) {}
+
+    void progress(const RunProgress& progress) override {
+        m_status.progress = progress;
+        m_session.reportProgress(m_status);
+    }
+    void seriesCount(int completed) override {
+        m_status.seriesCompleted = completed;
+        m_session.reportProgress(m_status);
+    }
+    HistogramHandle addHistogram(std::unique_ptr<Histogram> record) override {
+        HistogramHandle listed;
+        onUiThread([&] { listed = m_session.list(std::move(record)); });
+        return listed;
+    }
+    bool updateHistogram(HistogramHandle listed, const Histogram& readOut) override {
+        bool updated = false;
+        onUiThread([&] { updated = takeReadOut(state().list, listed, readOut); });
+        return updated;
+    }
+    void redrawList() override {
+        onUiThread([this] { m_session.m_main.refreshList(); });
+    }
+    void repaintPlot() override {
+        onUiThread([this] { m_session.m_main.repaintPlot(); });
+    }
+    void markDocumentChanged() override {
+        onUiThread([this] { state().list.markChanged(); });
+    }
+    void save() override {
+        onUiThread([this] { m_session.m_main.runCommand(Command::Save); });
+    }
+    void exportAllText() override {
+        onUiThread([this] { exportAllToOneFile(state().list, state().config); });
+    }
+    void reportLine(const std::string& text, int colourFlags, int indent) override {
+        onUiThread([&] {
+            state().reportLog.append(text, colourFlags, indent);
+            state().windows.send(WindowKind::ReportLog, kRefreshCommand);
+        });
+    }
+    void closeProgress() override {
+        onUiThread(
+            [this] { state().windows.send(WindowKind::RunProgress, kCloseProgressCommand); });
+    }
+
+    // A new run reports from the start.
+    void reset() { m_status = {}; }
+
+private:
+    void onUiThread(const std::function<void()>& request) { m_session.m_requests.call(request); }
+    AppState& state() { return m_session.m_main.state(); }
+
+    RunSession& m_session;
+    RunStatus m_status; // the worker's own copy
+};
+
+RunController::ThreadLauncher RunSession::defaultLauncher() {
+    return [](std::function<void()> body) { return std::thread(std::move(body)); };
+}
+
+RunSession::RunSession(MainWindowServices& main, RunController::ThreadLauncher launcher)
+    : m_main(main), m_host(std::make_unique<Host>(*this)), m_controller(std::move(launcher)) {}
+
+RunSession::~RunSession() {
+    stopAndWait();
+}
+
+StartOutcome RunSession::start(Work work) {
+    if (active()) {
+        return {StartStatus::Busy, {}};
+    }
+    m_host->reset();
+    {
+        const std::lock_guard lock(m_statusMutex);
+        m_status = {};
+    }
+    m_requests.workerStarting();
+    StartOutcome outcome = m_controller.start([this, work = std::move(work)](RunFlags& flags) {
+        work(*m_host, flags);
+        // Posted first: once the user-interface thread knows the worker has ended, it may
+        // destroy the receiver.
+        m_requests.post([this] { workerEnded(); });
+        m_requests.workerEnded();
+    });
+    if (!outcome.started()) {
+        m_requests.workerEnded();
+    }
+    return outcome;
+}
+
+RunStatus RunSession::status() const {
+    const std::lock_guard lock(m_statusMutex);
+    return m_status;
+}
+
+void RunSession::stopAndWait() {
+    if (!active()) {
+        return;
+    }
+    m_controller.abort();
+    m_requests.serveUntilWorkerEnded();
+    workerEnded();
+}
+
+HistogramHandle RunSession::list(std::unique_ptr<Histogram> record) {
+    AppState& state = m_main.state();
+    HistogramList& list = state.list;
+    if (!list.empty() &&
+        list.channelCount() != static_cast<std::int32_t>(record->channels.size())) {
+        m_unlisted = std::move(record);
+        return {};
+    }
+    takeAnalyserChannelCount(state);
+    m_unlisted.reset();
+    list.addHistogram(std::move(record));
+    m_main.refreshList();
+    return list.handleAt(list.histogramCount() - 1);
+}
+
+void RunSession::reportProgress(const RunStatus& status) {
+    const std::lock_guard lock(m_statusMutex);
+    m_status = status;
+    if (m_tickPosted) {
+        return; // the tick waiting shows this status too
+    }
+    m_tickPosted = true;
+    m_requests.post([this] {
+        {
+            const std::lock_guard posted(m_statusMutex);
+            m_tickPosted = false;
+        }
+        m_main.state().windows.send(WindowKind::RunProgress, kProgressTickCommand);
+    });
+}
+
+void RunSession::workerEnded() {
+    // The worker has returned from its work and its thread ends at once. When a new run has
+    // started meanwhile, its start has joined this thread already.
+    if (!active()) {
+        m_controller.join();
+    }
+    if (m_unlisted) {
+        keepUnlisted();
+    }
+}
+
+void RunSession::keepUnlisted() {
+    UiServices& ui = m_main.ui();
+    ui.showMessage(StringId::MeasurementNotListed, StringId::News);
+    // A document of its own, so the program's document keeps its name and list.
+    AppConfig config = m_main.state().config;
+    DocumentState state;
+    HistogramList alone(state);
+    alone.setChannelCount(static_cast<std::int32_t>(m_unlisted->channels.size()));
+    alone.addHistogram(std::move(m_unlisted));
+    Document(alone, config, state, ui).saveAs();
+}
+
+} // namespace kv
