@@ -43,6 +43,8 @@ ProgressWindow::ProgressWindow(RunSession& runs, double exposureSeconds, QWidget
     remainingRow->addWidget(new QLabel(qs("Оставшееся время, сек"), this));
     auto* remaining = m_controls.add(Control::Remaining, new QLineEdit(this));
     remaining->setReadOnly(true);
+    // The keyboard goes to the buttons.
+    remaining->setFocusPolicy(Qt::NoFocus);
     remaining->setText(QString::number(exposureMs / 1000));
     remainingRow->addWidget(remaining);
     layout->addLayout(remainingRow);

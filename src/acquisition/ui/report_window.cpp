@@ -23,9 +23,11 @@ QString qs(const char* text) {
     return QString::fromUtf8(text);
 }
 
-// The size the window takes when the configuration leaves it to the system.
-constexpr QSize kDefaultSize{560, 360};
 constexpr int kPageLines = 20;
+// What the view asks room for when the configuration leaves the size to the system: the longest
+// lines the program writes (an expanded X-ray result and its number) and a page of them.
+constexpr int kShownColumns = 80;
+constexpr int kShownLines = 14;
 // Character widths a line is indented by at most; the program's own lines have none.
 constexpr std::int32_t kMaxIndent = 100;
 
@@ -50,6 +52,13 @@ public:
         verticalScrollBar()->setPageStep(kPageLines);
         viewport()->setBackgroundRole(QPalette::Base);
         viewport()->setAutoFillBackground(false);
+    }
+
+    QSize sizeHint() const override {
+        const QFontMetrics metrics(m_font);
+        return {kShownColumns * metrics.horizontalAdvance(QLatin1Char('0')) +
+                    verticalScrollBar()->sizeHint().width(),
+                kShownLines * (metrics.height() + 1)};
     }
 
     // After the log changed: the scroll range follows the number of lines.
@@ -118,8 +127,6 @@ private:
 ReportWindow::ReportWindow(ReportLog& log, AppConfig& config, UiServices& ui, QWidget* parent)
     : ToolWindow(parent), m_log(log), m_config(config), m_ui(ui) {
     setWindowTitle(qs("Отчет"));
-    // A window of its own beside the main window, not a dialog over it.
-    setWindowFlag(Qt::Window);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* menuBar = new QMenuBar(this);
@@ -145,7 +152,7 @@ ReportWindow::ReportWindow(ReportLog& log, AppConfig& config, UiServices& ui, QW
         QGuiApplication::screenAt(stored.center()) != nullptr) {
         setGeometry(stored);
     } else {
-        resize(kDefaultSize);
+        resize(sizeHint());
     }
     m_view->refresh();
 }

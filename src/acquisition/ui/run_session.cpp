@@ -117,7 +117,7 @@ StartOutcome RunSession::start(Work work) {
         work(*m_host, flags);
         // Posted first: once the user-interface thread knows the worker has ended, it may
         // destroy the receiver.
-        m_requests.post([this] { workerEnded(); });
+        UiThreadRequests::post(this, &RunSession::workerEnded);
         m_requests.workerEnded();
     });
     if (!outcome.started()) {
@@ -162,13 +162,15 @@ void RunSession::reportProgress(const RunStatus& status) {
         return; // the tick waiting shows this status too
     }
     m_tickPosted = true;
-    m_requests.post([this] {
-        {
-            const std::lock_guard posted(m_statusMutex);
-            m_tickPosted = false;
-        }
-        m_main.state().windows.send(WindowKind::RunProgress, kProgressTickCommand);
-    });
+    UiThreadRequests::post(this, &RunSession::showProgress);
+}
+
+void RunSession::showProgress() {
+    {
+        const std::lock_guard lock(m_statusMutex);
+        m_tickPosted = false;
+    }
+    m_main.state().windows.send(WindowKind::RunProgress, kProgressTickCommand);
 }
 
 void RunSession::workerEnded() {

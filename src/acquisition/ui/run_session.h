@@ -27,7 +27,9 @@ struct RunStatus {
     int seriesCompleted = 0;
 };
 
-class RunSession {
+// A QObject so that the worker can have its notices (progress, the end) run on the
+// user-interface thread.
+class RunSession : public QObject {
 public:
     // The worker of a run, given the host and the flags; it takes the ports and the clock it
     // drives from the program's state.
@@ -66,14 +68,15 @@ private:
 
     // The user-interface thread's side of the requests.
     HistogramHandle list(std::unique_ptr<Histogram> record);
+    // Worker thread: keeps the status for the progress window and has showProgress run.
     void reportProgress(const RunStatus& status);
+    void showProgress();
     void workerEnded();
     // A final read-out the list could not take is saved to a file of its own.
     void keepUnlisted();
 
     MainWindowServices& m_main;
-    QObject m_receiver; // of the user-interface thread: the requests arrive through its events
-    UiThreadRequests m_requests{m_receiver};
+    UiThreadRequests m_requests;
     std::unique_ptr<Host> m_host;
 
     mutable std::mutex m_statusMutex;

@@ -41,7 +41,8 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
     auto* threshold = m_controls.add(Control::Threshold, new QLineEdit(this));
     name->setMaxLength(kTextLimit);
     comment->setMaxLength(kTextLimit);
-    name->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+    // Room for a name or comment of the usual length without scrolling.
+    comment->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
     fields->addRow(qs("Имя:"), name);
     fields->addRow(qs("Комментарий:"), comment);
     fields->addRow(qs("Время измерения, сек:"), exposure);

@@ -1,9 +1,5 @@
 #include "acquisition/ui/ui_thread_requests.h"
 
-#include <QMetaObject>
-
-#include <utility>
-
 namespace kv {
 
 void UiThreadRequests::call(const std::function<void()>& request) {
@@ -12,14 +8,9 @@ void UiThreadRequests::call(const std::function<void()>& request) {
     m_served = false;
     // Served by whichever comes first: this event, or a user-interface thread waiting for the
     // worker to end. The other then finds nothing waiting.
-    QMetaObject::invokeMethod(
-        &m_receiver, [this] { serve(); }, Qt::QueuedConnection);
+    post(this, &UiThreadRequests::serve);
     m_changed.notify_all();
     m_changed.wait(lock, [this] { return m_served; });
-}
-
-void UiThreadRequests::post(std::function<void()> request) {
-    QMetaObject::invokeMethod(&m_receiver, std::move(request), Qt::QueuedConnection);
 }
 
 void UiThreadRequests::workerStarting() {
