@@ -36,7 +36,7 @@ void openStartDialog(MainWindowServices& main, RunSession& runs, QWidget* owner)
     const auto launch = [&](const MeasurementStart& values) {
         MeasurementJob job = prepareMeasurement(config.analyser, config.countWindows,
                                                 *state.list.newHistogram(), values);
-        const StartOutcome outcome =
+        StartOutcome outcome =
             runs.start([ports, clock, job = std::move(job)](RunHost& host, RunFlags& flags) {
                 runMeasurement(*ports, *clock, host, flags, job);
             });
