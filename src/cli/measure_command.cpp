@@ -118,7 +118,7 @@ public:
         const std::uint32_t tenths = progress.elapsedMs / 100;
         if (tenths != m_shownTenths) {
             m_shownTenths = tenths;
-            std::fprintf(stderr, "\rmeasuring: %.1f of %.1f s", tenths / 10.0,
+            std::fprintf(stderr, "\rmeasuring: %.1f of %.10g s", tenths / 10.0,
                          progress.exposureMs / 1000.0);
         }
     }

@@ -33,23 +33,30 @@ for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 
+# A loaded machine may take many seconds to start a copy; one that died is said at once.
 window_named() {
-    for _ in $(seq 100); do
+    local name=$1 pid=$2 log=$3
+    for _ in $(seq 400); do
         local id
-        id=$(xdotool search --name "$1" 2>/dev/null | head -n 1 || true)
+        id=$(xdotool search --name "$name" 2>/dev/null | head -n 1 || true)
         if [[ -n "$id" ]]; then echo "$id"; return; fi
+        if ! kill -0 "$pid" 2>/dev/null; then
+            echo "the copy that should show '$name' ended:" >&2
+            cat "$log" >&2
+            exit 1
+        fi
         sleep 0.1
     done
-    echo "no window named '$1'" >&2
+    echo "no window named '$name'" >&2
     exit 1
 }
 
 "$work/a/kvantira" "$demo" >"$work/a.log" 2>&1 &
 pids+=($!)
-source_window=$(window_named "kvantira: demo.hst")
+source_window=$(window_named "kvantira: demo.hst" $! "$work/a.log")
 "$work/b/kvantira" >"$work/b.log" 2>&1 &
 pids+=($!)
-target_window=$(window_named "kvantira: noname.hst")
+target_window=$(window_named "kvantira: noname.hst" $! "$work/b.log")
 
 # Without a window manager the windows sit where they are put, at the size they are given: the
 # source at the left (its list rows start about 200 pixels down), the target beside it.
@@ -68,11 +75,15 @@ done
 xdotool mousemove 905 262
 sleep 0.3
 xdotool mouseup 1
-sleep 1.5
-import -window "$target_window" "$work/after.png"
 
 # The added entry shows a row in the list and a curve in the plot: thousands of pixels change.
-changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+# The target repaints when it gets to it, so its window is looked at until it does (or 20 s).
+for _ in $(seq 40); do
+    sleep 0.5
+    import -window "$target_window" "$work/after.png"
+    changed=$(compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+    [[ "$changed" =~ ^[0-9]+$ ]] && ((changed >= 2000)) && break
+done
 echo "pixels changed in the target window: $changed"
 if xdotool search --name "Плохие новости" >/dev/null 2>&1; then
     echo "the target copy refused the histogram"
