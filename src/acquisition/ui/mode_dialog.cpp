@@ -122,16 +122,13 @@ void ModeDialog::store() {
 }
 
 void ModeDialog::command(Control id) {
+    if (closeOrHelp(*this, static_cast<int>(id), m_ui, kHelpContext)) {
+        return;
+    }
     switch (id) {
     case Control::Ok:
         store();
         accept();
-        break;
-    case Control::Cancel:
-        reject();
-        break;
-    case Control::Help:
-        m_ui.showHelp(kHelpContext);
         break;
     case Control::TestZeros:
     case Control::TestOnes:

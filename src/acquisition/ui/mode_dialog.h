@@ -20,9 +20,9 @@ namespace kv {
 class ModeDialog : public QDialog {
 public:
     enum class Control {
-        Ok = 1,
-        Cancel = 2,
-        Help = 9,
+        Ok = kOkButton,
+        Cancel = kCancelButton,
+        Help = kHelpButton,
         Address = 104,
         Gating = 107,
         Coincidence = 108,

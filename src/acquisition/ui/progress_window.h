@@ -14,7 +14,7 @@ namespace kv {
 class ProgressWindow : public ToolWindow {
 public:
     enum class Control {
-        Abort = 2,
+        Abort = kCancelButton,
         Bar = 101,
         Remaining = 102,
         ReadOut = 103,

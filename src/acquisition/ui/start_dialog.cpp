@@ -71,19 +71,11 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
 }
 
 void StartDialog::command(Control id) {
-    switch (id) {
-    case Control::Start:
+    if (id == Control::Start) {
         start();
-        break;
-    case Control::Cancel:
-        reject();
-        break;
-    case Control::Help:
-        m_ui.showHelp(kHelpContext);
-        break;
-    default:
-        break;
+        return;
     }
+    closeOrHelp(*this, static_cast<int>(id), m_ui, kHelpContext);
 }
 
 void StartDialog::start() {

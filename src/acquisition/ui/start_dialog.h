@@ -20,9 +20,9 @@ namespace kv {
 class StartDialog : public QDialog {
 public:
     enum class Control {
-        Start = 1,
-        Cancel = 2,
-        Help = 9,
+        Start = kOkButton,
+        Cancel = kCancelButton,
+        Help = kHelpButton,
         Name = 101,
         Comment = 102,
         Exposure = 103,

@@ -25,10 +25,7 @@ void choose(ModeDialog& dialog, C id, int index) {
 }
 
 TEST(ModeDialog, InternalGatingOpensCoincidenceAndSelectsHistogramMemory) {
-    AnalyserSettings settings;
-    settings.gatingMode = 0;
-    settings.memoryMode = 1;
-    settings.coincidenceMode = 0;
+    AnalyserSettings settings{.coincidenceMode = 0, .gatingMode = 0, .memoryMode = 1};
     test::FakeUiServices ui;
     ModeDialog dialog(settings, ui, [](MemoryPattern) {});
     EXPECT_EQ(list(dialog, C::Address).itemText(7), "370");
@@ -63,10 +60,7 @@ TEST(ModeDialog, InternalGatingOpensCoincidenceAndSelectsHistogramMemory) {
 TEST(ModeDialog, StoredCombinationsAreShownAsTheyAreAndCancelStoresNothing) {
     // Internal gating with stack memory, from a file: shown with the memory list disabled, and
     // stored back unchanged; a damaged address shows no entry and keeps its value.
-    AnalyserSettings settings;
-    settings.gatingMode = 1;
-    settings.memoryMode = 1;
-    settings.portBaseIndex = 9;
+    AnalyserSettings settings{.portBaseIndex = 9, .gatingMode = 1, .memoryMode = 1};
     test::FakeUiServices ui;
     {
         ModeDialog dialog(settings, ui, [](MemoryPattern) {});
