@@ -8,7 +8,7 @@
 
 #include "acquisition/analyser_port.h"
 #include "acquisition/simulated_analyser.h"
-#include "acquisition/ui/run_session.h"
+#include "acquisition/ui/acquisition_runs.h"
 #include "app/main_window.h"
 #include "gui/app_state.h"
 #include "silent_ui.h"

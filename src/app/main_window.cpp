@@ -75,7 +75,7 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
       m_printDialog([this](QPrinter& printer, bool setupOnly) {
           return runPrintDialog(printer, setupOnly, this);
       }),
-      m_runs(std::make_unique<RunSession>(*this)) {
+      m_runs(std::make_unique<AcquisitionRuns>(*this)) {
     buildMenus();
     m_toolbar = new Toolbar(
         std::make_unique<QSettings>("Velmar", "Nuklidor"),

@@ -5,7 +5,7 @@
 // windows reach it through MainWindowServices and hear through the window registry what
 // happens here.
 
-#include "acquisition/ui/run_session.h"
+#include "acquisition/ui/acquisition_runs.h"
 #include "app/command_table.h"
 #include "app/print_job.h"
 #include "gui/app_state.h"
@@ -61,7 +61,7 @@ public:
     const PrintSettings& printSettings() const { return m_printSettings; }
 
     // The measurement runs started from this window.
-    RunSession& runs() { return *m_runs; }
+    AcquisitionRuns& runs() { return *m_runs; }
 
     ListPane& listPane() { return *m_listPane; }
     Toolbar& toolbar() { return *m_toolbar; }
@@ -112,7 +112,7 @@ private:
     PrintSettings m_printSettings;
     PrintDialogRunner m_printDialog;
     // Last: its worker reports through everything above.
-    std::unique_ptr<RunSession> m_runs;
+    std::unique_ptr<AcquisitionRuns> m_runs;
 };
 
 } // namespace kv

@@ -15,7 +15,7 @@
 
 namespace kv {
 
-void openStartDialog(MainWindowServices& main, RunSession& runs, QWidget* owner) {
+void openStartDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* owner) {
     AppState& state = main.state();
     UiServices& ui = main.ui();
     if (!state.list.empty() && state.list.channelCount() != kAnalyserChannels) {
@@ -53,7 +53,7 @@ void openStartDialog(MainWindowServices& main, RunSession& runs, QWidget* owner)
     dialog.exec();
 }
 
-void openModeDialog(MainWindowServices& main, const RunSession& runs, QWidget* owner) {
+void openModeDialog(MainWindowServices& main, const AcquisitionRuns& runs, QWidget* owner) {
     if (runs.active()) {
         return;
     }

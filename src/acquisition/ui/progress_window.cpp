@@ -26,7 +26,7 @@ constexpr std::uint32_t kBarStepMs = 10;
 
 } // namespace
 
-ProgressWindow::ProgressWindow(RunSession& runs, double exposureSeconds, QWidget* parent)
+ProgressWindow::ProgressWindow(AcquisitionRuns& runs, double exposureSeconds, QWidget* parent)
     : ToolWindow(parent), m_runs(runs) {
     setWindowTitle(qs("Измерение"));
     const std::uint32_t exposureMs = exposureMilliseconds(exposureSeconds);

@@ -5,7 +5,7 @@
 // and closes the window at once while the worker still reads out what it has counted. Its
 // progress bar counts hundredths of a second over the whole exposure, however long.
 
-#include "acquisition/ui/run_session.h"
+#include "acquisition/ui/acquisition_runs.h"
 #include "gui/dialog_controls.h"
 #include "gui/tool_window.h"
 
@@ -23,7 +23,7 @@ public:
     static constexpr int kTickCommand = 1000;
 
     // exposureSeconds: the exposure asked for, the bar's full length.
-    ProgressWindow(RunSession& runs, double exposureSeconds, QWidget* parent);
+    ProgressWindow(AcquisitionRuns& runs, double exposureSeconds, QWidget* parent);
 
     QWidget* control(Control id) const { return m_controls.find(id); }
     // The ids of Control and kTickCommand.
@@ -35,7 +35,7 @@ public:
 private:
     void showStatus();
 
-    RunSession& m_runs;
+    AcquisitionRuns& m_runs;
     DialogControls<Control> m_controls;
 };
 

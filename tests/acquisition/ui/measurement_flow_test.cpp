@@ -272,7 +272,7 @@ TEST_F(MeasurementFixture, StartDialogShowsAndStoresTheRunSettings) {
 }
 
 TEST_F(MeasurementFixture, ThreadThatCannotStartLeavesNoRun) {
-    RunSession failing(*window, [](std::function<void()>) -> std::thread {
+    AcquisitionRuns failing(*window, [](std::function<void()>) -> std::thread {
         throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     });
     const StartOutcome outcome = failing.start([](RunHost&, RunFlags&) {});

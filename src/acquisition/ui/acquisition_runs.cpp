@@ -1,4 +1,4 @@
-#include "acquisition/ui/run_session.h"
+#include "acquisition/ui/acquisition_runs.h"
 
 #include "acquisition/analyser_port.h"
 #include "acquisition/report_log.h"
@@ -33,21 +33,21 @@ void takeAnalyserChannelCount(AppState& state) {
 // The worker's side: each request is carried out on the user-interface thread while the worker
 // waits, except the progress, which the worker leaves there without waiting, so it never stands
 // still while the analyser counts.
-class RunSession::Host final : public RunHost {
+class AcquisitionRuns::Host final : public RunHost {
 public:
-    explicit Host(RunSession& session) : m_session(session) {}
+    explicit Host(AcquisitionRuns& runs) : m_runs(runs) {}
 
     void progress(const RunProgress& progress) override {
         m_status.progress = progress;
-        m_session.reportProgress(m_status);
+        m_runs.reportProgress(m_status);
     }
     void seriesCount(int completed) override {
         m_status.seriesCompleted = completed;
-        m_session.reportProgress(m_status);
+        m_runs.reportProgress(m_status);
     }
     HistogramHandle addHistogram(std::unique_ptr<Histogram> record) override {
         HistogramHandle listed;
-        onUiThread([&] { listed = m_session.list(std::move(record)); });
+        onUiThread([&] { listed = m_runs.list(std::move(record)); });
         return listed;
     }
     bool updateHistogram(HistogramHandle listed, const Histogram& readOut) override {
@@ -56,16 +56,16 @@ public:
         return updated;
     }
     void redrawList() override {
-        onUiThread([this] { m_session.m_main.refreshList(); });
+        onUiThread([this] { m_runs.m_main.refreshList(); });
     }
     void repaintPlot() override {
-        onUiThread([this] { m_session.m_main.repaintPlot(); });
+        onUiThread([this] { m_runs.m_main.repaintPlot(); });
     }
     void markDocumentChanged() override {
         onUiThread([this] { state().list.markChanged(); });
     }
     void save() override {
-        onUiThread([this] { m_session.m_main.runCommand(Command::Save); });
+        onUiThread([this] { m_runs.m_main.runCommand(Command::Save); });
     }
     void exportAllText() override {
         onUiThread([this] { exportAllToOneFile(state().list, state().config); });
@@ -85,25 +85,25 @@ public:
     void reset() { m_status = {}; }
 
 private:
-    void onUiThread(const std::function<void()>& request) { m_session.m_requests.call(request); }
-    AppState& state() { return m_session.m_main.state(); }
+    void onUiThread(const std::function<void()>& request) { m_runs.m_requests.call(request); }
+    AppState& state() { return m_runs.m_main.state(); }
 
-    RunSession& m_session;
+    AcquisitionRuns& m_runs;
     RunStatus m_status; // the worker's own copy
 };
 
-RunController::ThreadLauncher RunSession::defaultLauncher() {
+RunController::ThreadLauncher AcquisitionRuns::defaultLauncher() {
     return [](std::function<void()> body) { return std::thread(std::move(body)); };
 }
 
-RunSession::RunSession(MainWindowServices& main, RunController::ThreadLauncher launcher)
+AcquisitionRuns::AcquisitionRuns(MainWindowServices& main, RunController::ThreadLauncher launcher)
     : m_main(main), m_host(std::make_unique<Host>(*this)), m_controller(std::move(launcher)) {}
 
-RunSession::~RunSession() {
+AcquisitionRuns::~AcquisitionRuns() {
     stopAndWait();
 }
 
-StartOutcome RunSession::start(Work work) {
+StartOutcome AcquisitionRuns::start(Work work) {
     if (active()) {
         return {StartStatus::Busy, {}};
     }
@@ -117,7 +117,7 @@ StartOutcome RunSession::start(Work work) {
         work(*m_host, flags);
         // Posted first: once the user-interface thread knows the worker has ended, it may
         // destroy the receiver.
-        UiThreadRequests::post(this, &RunSession::workerEnded);
+        UiThreadRequests::post(this, &AcquisitionRuns::workerEnded);
         m_requests.workerEnded();
     });
     if (!outcome.started()) {
@@ -126,12 +126,12 @@ StartOutcome RunSession::start(Work work) {
     return outcome;
 }
 
-RunStatus RunSession::status() const {
+RunStatus AcquisitionRuns::status() const {
     const std::lock_guard lock(m_statusMutex);
     return m_status;
 }
 
-void RunSession::stopAndWait() {
+void AcquisitionRuns::stopAndWait() {
     if (!active()) {
         return;
     }
@@ -140,7 +140,7 @@ void RunSession::stopAndWait() {
     workerEnded();
 }
 
-HistogramHandle RunSession::list(std::unique_ptr<Histogram> record) {
+HistogramHandle AcquisitionRuns::list(std::unique_ptr<Histogram> record) {
     AppState& state = m_main.state();
     HistogramList& list = state.list;
     if (!list.empty() &&
@@ -155,17 +155,17 @@ HistogramHandle RunSession::list(std::unique_ptr<Histogram> record) {
     return list.handleAt(list.histogramCount() - 1);
 }
 
-void RunSession::reportProgress(const RunStatus& status) {
+void AcquisitionRuns::reportProgress(const RunStatus& status) {
     const std::lock_guard lock(m_statusMutex);
     m_status = status;
     if (m_tickPosted) {
         return; // the tick waiting shows this status too
     }
     m_tickPosted = true;
-    UiThreadRequests::post(this, &RunSession::showProgress);
+    UiThreadRequests::post(this, &AcquisitionRuns::showProgress);
 }
 
-void RunSession::showProgress() {
+void AcquisitionRuns::showProgress() {
     {
         const std::lock_guard lock(m_statusMutex);
         m_tickPosted = false;
@@ -173,7 +173,7 @@ void RunSession::showProgress() {
     m_main.state().windows.send(WindowKind::RunProgress, kProgressTickCommand);
 }
 
-void RunSession::workerEnded() {
+void AcquisitionRuns::workerEnded() {
     // The worker has returned from its work and its thread ends at once. When a new run has
     // started meanwhile, its start has joined this thread already.
     if (!active()) {
@@ -184,7 +184,7 @@ void RunSession::workerEnded() {
     }
 }
 
-void RunSession::keepUnlisted() {
+void AcquisitionRuns::keepUnlisted() {
     UiServices& ui = m_main.ui();
     ui.showMessage(StringId::MeasurementNotListed, StringId::News);
     // A document of its own, so the program's document keeps its name and list.

@@ -29,20 +29,20 @@ struct RunStatus {
 
 // A QObject so that the worker can have its notices (progress, the end) run on the
 // user-interface thread.
-class RunSession : public QObject {
+class AcquisitionRuns : public QObject {
 public:
     // The worker of a run, given the host and the flags; it takes the ports and the clock it
     // drives from the program's state.
     using Work = std::function<void(RunHost& host, RunFlags& flags)>;
 
     // launcher makes the worker's thread (std::thread by default; tests make it fail).
-    explicit RunSession(MainWindowServices& main,
-                        RunController::ThreadLauncher launcher = defaultLauncher());
+    explicit AcquisitionRuns(MainWindowServices& main,
+                             RunController::ThreadLauncher launcher = defaultLauncher());
     // Aborts a run still active and waits for its worker, carrying out its last requests.
-    ~RunSession();
+    ~AcquisitionRuns();
 
-    RunSession(const RunSession&) = delete;
-    RunSession& operator=(const RunSession&) = delete;
+    AcquisitionRuns(const AcquisitionRuns&) = delete;
+    AcquisitionRuns& operator=(const AcquisitionRuns&) = delete;
 
     // A worker is running. User-interface thread.
     bool active() const { return m_controller.running(); }
