@@ -9,7 +9,7 @@
 #include "model/histogram_file.h"
 #include "model/histogram_list.h"
 #include "platform/files.h"
-#include "platform/ui_services.h"
+#include "silent_ui.h"
 
 #include <benchmark/benchmark.h>
 
@@ -37,21 +37,6 @@ namespace {
 
 constexpr int kHistogramCount = 1000;
 constexpr std::int32_t kChannelCount = 2048;
-
-// Reading reports nothing when the file is sound; the benchmark checks the outcome itself.
-class SilentUi : public UiServices {
-public:
-    void showMessage(StringId, StringId, std::string_view) override {}
-    void showFormattedMessage(StringId, std::string_view, StringId) override {}
-    Answer ask(StringId, StringId, QuestionButtons) override { return Answer::Cancel; }
-    std::optional<std::string> chooseOpenFile(const FileDialogRequest&) override { return {}; }
-    std::vector<std::string> chooseOpenFiles(const FileDialogRequest&) override { return {}; }
-    std::optional<std::string> chooseSaveFile(const FileDialogRequest&) override { return {}; }
-    void setClipboardText(const std::string&) override {}
-    std::string clipboardText() override { return {}; }
-    void showHelp(int) override {}
-    bool startAnotherCopy(const std::vector<std::string>&) override { return false; }
-};
 
 // The list every benchmark works on, its file's bytes, and a scratch directory holding that
 // file, removed when the program ends.

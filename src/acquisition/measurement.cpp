@@ -73,7 +73,7 @@ void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, Me
     const std::uint8_t command = commandByte(settings);
     const bool softwareGate = settings.gatingMode == 2;
     const std::uint32_t exposureMs = exposureMilliseconds(record.exposure);
-    Histogram* listed = nullptr;
+    HistogramHandle listed;
 
     startCounting(io, base, static_cast<std::uint8_t>(settings.threshold), command);
     // Elapsed time is always taken as a difference of two readings, so the run is timed right
@@ -88,6 +88,17 @@ void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, Me
         record.exposure = (nowTick - startTick) * 0.001;
         record.total = sumChannels(record, 0, kAnalyserChannels - 1);
     };
+    // The run's entry takes each read-out. When the user has deleted it (or replaced the list)
+    // meanwhile, the read-out is listed anew with kind, so the spectrum is never lost.
+    const auto showReadOut = [&](std::int32_t kind) {
+        if (listed && host.updateHistogram(listed, record)) {
+            host.redrawList();
+            return;
+        }
+        auto copy = std::make_unique<Histogram>(record);
+        copy->kind = kind;
+        listed = host.addHistogram(std::move(copy));
+    };
 
     for (;;) {
         if (softwareGate) {
@@ -98,20 +109,14 @@ void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, Me
             host.progress({nowTick - startTick, exposureMs});
             reportedTick = nowTick;
         }
-        if (flags.readOutRequest.load() != 0) {
+        // Taken as it is read: a request given while this read-out waits for the host (the user
+        // pressing "Контроль" again) brings another read-out rather than being lost.
+        if (flags.readOutRequest.exchange(0) != 0) {
             const std::uint32_t elapsed = nowTick - startTick;
             readOut();
-            if (listed == nullptr) {
-                auto early = std::make_unique<Histogram>(record);
-                early->kind = kKindMeasured;
-                listed = host.addHistogram(std::move(early));
-            } else {
-                host.updateHistogram(listed, record);
-                host.redrawList();
-            }
+            showReadOut(kKindMeasured);
             host.repaintPlot();
             host.markDocumentChanged();
-            flags.readOutRequest.store(0);
             // The read-out's time is neither exposure nor remaining time: the exposure goes on
             // from where it stood, so an abort straight after still gives the elapsed exposure.
             nowTick = tickMilliseconds(clock);
@@ -126,12 +131,7 @@ void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, Me
     }
 
     readOut();
-    if (listed != nullptr) {
-        host.updateHistogram(listed, record);
-        host.redrawList();
-    } else {
-        host.addHistogram(std::make_unique<Histogram>(record));
-    }
+    showReadOut(record.kind);
     host.closeProgress();
     host.repaintPlot();
     host.markDocumentChanged();

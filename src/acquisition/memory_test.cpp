@@ -87,9 +87,13 @@ std::string memoryTestErrorText(const MemoryTestResult& result) {
 }
 
 MemoryTestResult memoryTest(PortIo& io, const Clock& clock, const AnalyserSettings& settings,
-                            HistogramList& list, UiServices& ui, MemoryPattern pattern) {
+                            HistogramList& list, UiServices& ui, MemoryPattern pattern,
+                            const std::function<void()>& tested) {
     const auto seed = static_cast<std::uint32_t>(clock.now().count());
     const MemoryTestResult result = runMemoryTest(io, portBase(settings), list, pattern, seed);
+    if (tested) {
+        tested();
+    }
     if (result.passed()) {
         ui.showMessage(StringId::MemoryTestPassed, StringId::GoodNews);
     } else {

@@ -12,6 +12,7 @@
 #include "platform/ui_services.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,10 @@ std::string memoryTestErrorText(const MemoryTestResult& result);
 
 // The test buttons of the mode dialog: runs the test at the configured port base, seeded with
 // the clock's time, and tells the user: 2089 under "Хорошие новости" when it passed, else 2091
-// under "Плохие новости" with the filled-in text as the message's detail.
+// under "Плохие новости" with the filled-in text as the message's detail. tested runs between
+// the test and the message (the desktop program shows the histograms added first).
 MemoryTestResult memoryTest(PortIo& io, const Clock& clock, const AnalyserSettings& settings,
-                            HistogramList& list, UiServices& ui, MemoryPattern pattern);
+                            HistogramList& list, UiServices& ui, MemoryPattern pattern,
+                            const std::function<void()>& tested = {});
 
 } // namespace kv

@@ -15,7 +15,8 @@ RunController::~RunController() {
     join();
 }
 
-StartOutcome RunController::start(std::function<void(RunFlags&)> work) {
+StartOutcome RunController::start(std::function<void(RunFlags&)> work,
+                                  std::function<void()> ended) {
     if (running()) {
         return {StartStatus::Busy, {}};
     }
@@ -25,9 +26,12 @@ StartOutcome RunController::start(std::function<void(RunFlags&)> work) {
     m_flags.readOutRequest.store(0);
     m_running.store(1);
     try {
-        m_thread = m_launcher([this, work = std::move(work)] {
+        m_thread = m_launcher([this, work = std::move(work), ended = std::move(ended)] {
             work(m_flags);
             m_running.store(0);
+            if (ended) {
+                ended();
+            }
         });
     } catch (const std::system_error& error) {
         m_running.store(0);

@@ -45,8 +45,10 @@ public:
     RunController& operator=(const RunController&) = delete;
 
     // Runs work(flags) on a new thread with both flags cleared, so an abort given before the
-    // worker begins is not lost. Refused while a worker is alive.
-    StartOutcome start(std::function<void(RunFlags&)> work);
+    // worker begins is not lost. Refused while a worker is alive. ended, if given, runs last on
+    // the worker's thread, once running() is false: whoever it tells of the end may start the
+    // next run at once.
+    StartOutcome start(std::function<void(RunFlags&)> work, std::function<void()> ended = {});
 
     // True from a successful start until the worker's function has returned.
     bool running() const { return m_running.load() != 0; }

@@ -7,6 +7,7 @@
 // called on the worker thread only.
 
 #include "model/histogram.h"
+#include "model/histogram_list.h"
 
 #include <cstdint>
 #include <memory>
@@ -39,11 +40,14 @@ public:
     virtual void seriesCount(int completed) = 0;
 
     // Appends the record to the list (renumbering its name, making it current, marking the
-    // document changed) and takes it over. The returned record stays valid for the rest of
-    // the run; the worker hands it back to updateHistogram and reads nothing from it.
-    virtual Histogram* addHistogram(std::unique_ptr<Histogram> record) = 0;
+    // document changed) and takes it over. The handle names the entry for as long as the user
+    // leaves it listed; empty when the list could not take the record (it holds spectra of
+    // another channel count).
+    virtual HistogramHandle addHistogram(std::unique_ptr<Histogram> record) = 0;
     // A later read-out of a listed record: takes channels, total and exposure from readOut.
-    virtual void updateHistogram(Histogram* listed, const Histogram& readOut) = 0;
+    // False, changing nothing, when the entry has left the list (deleted, or the list replaced
+    // by New or Open during the run).
+    virtual bool updateHistogram(HistogramHandle listed, const Histogram& readOut) = 0;
 
     virtual void redrawList() = 0;
     virtual void repaintPlot() = 0;
@@ -57,5 +61,9 @@ public:
     // Closes the progress window if it is still open.
     virtual void closeProgress() = 0;
 };
+
+// What a host's updateHistogram does to its list: the entry named takes the read-out's channels,
+// total and exposure. False, changing nothing, when it has left the list.
+bool takeReadOut(HistogramList& list, HistogramHandle listed, const Histogram& readOut);
 
 } // namespace kv

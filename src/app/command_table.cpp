@@ -172,8 +172,10 @@ const auto kCommands = std::to_array<CommandInfo>({
     Row(C::IsotopeDatabase).item(M::Analysis, "База данных изотопов"),
 
     // "Измерение"
-    Row(C::Start).item(M::Measurement, "Старт").button(I::Start, S::TipStart),
-    Row(C::ModeSelection).item(M::Measurement, "Выбор режима"),
+    // "Старт" may give an empty list the analyser's channel count and range; a memory test may
+    // add histograms.
+    Row(C::Start).item(M::Measurement, "Старт").button(I::Start, S::TipStart).refresh(R::Plot),
+    Row(C::ModeSelection).item(M::Measurement, "Выбор режима").refresh(kEntries),
     Row(C::CyclicMeasurement).item(M::Measurement, "Циклическое измерение").separatorBefore(),
     Row(C::XrayMeasurement).item(M::Measurement, "Рентгеновские измерения"),
     Row(C::XraySeries).item(M::Measurement, "Серия рентгеновских измерений"),

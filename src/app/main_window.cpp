@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include "acquisition/ui/measurement_commands.h"
 #include "analysis/ui/analysis_commands.h"
 #include "app/about_dialog.h"
 #include "app/display_dialog.h"
@@ -72,7 +73,8 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
       m_printSettings(loadPrintSettings(state.programDirectory)),
       m_printDialog([this](QPrinter& printer, bool setupOnly) {
           return runPrintDialog(printer, setupOnly, this);
-      }) {
+      }),
+      m_runs(std::make_unique<AcquisitionRuns>(*this)) {
     buildMenus();
     m_toolbar = new Toolbar(
         std::make_unique<QSettings>("Velmar", "Nuklidor"),
@@ -121,6 +123,11 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     clampVisibleRange(state.config.plot, state.list.channelCount());
     syncToolbarChecks();
     refresh(Refresh::All);
+}
+
+MainWindow::~MainWindow() {
+    // Its requests still reach the panes and the tool windows.
+    m_runs->stopAndWait();
 }
 
 void MainWindow::buildMenus() {
@@ -304,6 +311,15 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         toggleListOrientation();
         syncToolbarChecks();
         break;
+    case Command::Start:
+        openStartDialog(*this, *m_runs, this);
+        break;
+    case Command::ModeSelection:
+        openModeDialog(*this, *m_runs, this);
+        break;
+    case Command::ReportWindow:
+        toggleReportWindow(*this, this);
+        break;
     case Command::NewWindow:
         // A copy that does not start is not reported.
         m_ui.startAnotherCopy({});
@@ -458,6 +474,16 @@ void MainWindow::runCommand(Command command) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_runs->active()) {
+        if (m_ui.ask(StringId::StopRunToClose, StringId::Question, QuestionButtons::YesNo) !=
+            Answer::Yes) {
+            event->ignore();
+            return;
+        }
+        // The spectrum counted so far is listed (and saved, with autosave) before the question
+        // about unsaved histograms, which then covers it.
+        m_runs->stopAndWait();
+    }
     // A tool window may still ask about its own unsaved changes, and may refuse.
     if (!m_document.askToSave() || !m_state.windows.closeAll()) {
         event->ignore();

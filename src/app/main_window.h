@@ -5,6 +5,7 @@
 // windows reach it through MainWindowServices and hear through the window registry what
 // happens here.
 
+#include "acquisition/ui/acquisition_runs.h"
 #include "app/command_table.h"
 #include "app/print_job.h"
 #include "gui/app_state.h"
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -37,6 +39,8 @@ public:
     // otherwise) and list form from state.config. ui: message boxes and file dialogs, injected
     // so tests can script them.
     MainWindow(AppState& state, UiServices& ui, QWidget* parent = nullptr);
+    // A run still active is stopped, and its last read-out listed, before the window goes.
+    ~MainWindow() override;
 
     // Runs one command and brings up to date what its row in the command table names.
     // commandLine is the text of CommandLineOpen (a path, possibly quoted); other commands
@@ -56,12 +60,16 @@ public:
     void setPrintDialog(PrintDialogRunner runner) { m_printDialog = std::move(runner); }
     const PrintSettings& printSettings() const { return m_printSettings; }
 
+    // The measurement runs started from this window.
+    AcquisitionRuns& runs() { return *m_runs; }
+
     ListPane& listPane() { return *m_listPane; }
     Toolbar& toolbar() { return *m_toolbar; }
 
 protected:
-    // Asks to save unsaved histograms (Cancel keeps the window open), then stores the placement
-    // and pane size and writes the configuration file silently.
+    // During a run asks whether to stop it (No keeps the window open) and lists what it
+    // counted; then asks to save unsaved histograms (Cancel keeps the window open), stores the
+    // placement and pane size and writes the configuration file silently.
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     // A list entry dragged from another running copy is added to the list when dropped; files
@@ -103,6 +111,8 @@ private:
     QLabel* m_analyserField = nullptr;
     PrintSettings m_printSettings;
     PrintDialogRunner m_printDialog;
+    // Last: its worker reports through everything above.
+    std::unique_ptr<AcquisitionRuns> m_runs;
 };
 
 } // namespace kv

@@ -123,14 +123,12 @@ public:
         }
     }
     void seriesCount(int) override {}
-    Histogram* addHistogram(std::unique_ptr<Histogram> record) override {
+    HistogramHandle addHistogram(std::unique_ptr<Histogram> record) override {
         m_w.list.addHistogram(std::move(record));
-        return m_w.list.histogramAt(m_w.list.histogramCount() - 1);
+        return m_w.list.handleAt(m_w.list.histogramCount() - 1);
     }
-    void updateHistogram(Histogram* listed, const Histogram& readOut) override {
-        listed->channels = readOut.channels;
-        listed->total = readOut.total;
-        listed->exposure = readOut.exposure;
+    bool updateHistogram(HistogramHandle listed, const Histogram& readOut) override {
+        return takeReadOut(m_w.list, listed, readOut);
     }
     void redrawList() override {}
     void repaintPlot() override {}

@@ -4,6 +4,9 @@
 
 #include <QLineEdit>
 
+#include <charconv>
+#include <string>
+
 namespace kv {
 
 void setDialogDouble(QLineEdit& field, const char* format, double value) {
@@ -13,6 +16,17 @@ void setDialogDouble(QLineEdit& field, const char* format, double value) {
 void getDialogDouble(const QLineEdit& field, double& target) {
     if (const auto value = numberFromFieldText(field.text().toStdString()))
         target = *value;
+}
+
+std::uint32_t getDialogUnsigned(const QLineEdit& field) {
+    const std::string text = field.text().trimmed().toStdString();
+    std::uint32_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+void setDialogUnsigned(QLineEdit& field, std::uint32_t value) {
+    field.setText(QString::number(value));
 }
 
 } // namespace kv

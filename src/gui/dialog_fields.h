@@ -3,6 +3,8 @@
 // The routines every settings dialog uses to show a number in an edit field and read it back
 // (see model/number_text.h for the rule).
 
+#include <cstdint>
+
 class QLineEdit;
 
 namespace kv {
@@ -13,5 +15,10 @@ void setDialogDouble(QLineEdit& field, const char* format, double value);
 // Reads the field's number into target; text that is not a number stores 0.0, a number beyond
 // the range of a double leaves target unchanged.
 void getDialogDouble(const QLineEdit& field, double& target);
+
+// An unsigned decimal field (a threshold): blanks around the digits are allowed; anything else,
+// and a number beyond 32 bits, reads as 0.
+std::uint32_t getDialogUnsigned(const QLineEdit& field);
+void setDialogUnsigned(QLineEdit& field, std::uint32_t value);
 
 } // namespace kv

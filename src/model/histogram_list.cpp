@@ -87,7 +87,7 @@ void HistogramList::setCurrentIndex(int index) {
 
 Histogram* HistogramList::histogramAt(int index) {
     return (index >= 0 && index < histogramCount())
-               ? m_entries[static_cast<std::size_t>(index)].get()
+               ? m_entries[static_cast<std::size_t>(index)].record.get()
                : nullptr;
 }
 
@@ -100,6 +100,20 @@ bool HistogramList::isMarked(int index) const {
     return h && h->isMarked();
 }
 
+HistogramHandle HistogramList::handleAt(int index) const {
+    return histogramAt(index) ? HistogramHandle(m_entries[static_cast<std::size_t>(index)].serial)
+                              : HistogramHandle();
+}
+
+Histogram* HistogramList::find(HistogramHandle handle) {
+    if (!handle) {
+        return nullptr;
+    }
+    const auto it = std::find_if(m_entries.begin(), m_entries.end(),
+                                 [handle](const Entry& e) { return e.serial == handle.m_serial; });
+    return it == m_entries.end() ? nullptr : it->record.get();
+}
+
 std::unique_ptr<Histogram> HistogramList::newHistogram() const {
     auto h = std::make_unique<Histogram>();
     h->channels.assign(static_cast<std::size_t>(m_channelCount), 0);
@@ -110,7 +124,7 @@ std::unique_ptr<Histogram> HistogramList::newHistogram() const {
 void HistogramList::addHistogram(std::unique_ptr<Histogram> h) {
     h->name.assign(renumberedName(h->name.view(), m_histogramNumber));
     ++m_histogramNumber;
-    m_entries.push_back(std::move(h));
+    m_entries.push_back({std::move(h), ++m_lastSerial});
     m_current = histogramCount() - 1;
     markChanged();
 }
@@ -171,11 +185,11 @@ void HistogramList::clearList() {
 
 void HistogramList::sortByColumn(ListColumn column) {
     const Histogram* current = currentHistogram();
-    mergeSort(m_entries, [column](const auto& a, const auto& b) {
-        return compareByColumn(*a, *b, column) < 0;
+    mergeSort(m_entries, [column](const Entry& a, const Entry& b) {
+        return compareByColumn(*a.record, *b.record, column) < 0;
     });
     const auto it = std::find_if(m_entries.begin(), m_entries.end(),
-                                 [current](const auto& e) { return e.get() == current; });
+                                 [current](const Entry& e) { return e.record.get() == current; });
     m_current = it == m_entries.end() ? -1 : static_cast<int>(it - m_entries.begin());
 }
 

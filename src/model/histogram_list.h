@@ -18,6 +18,23 @@ namespace kv {
 enum class ListColumn : int { Name = 0, Created = 1, Total = 2, Exposure = 3, Comment = 4 };
 inline constexpr int kListColumnCount = 5;
 
+// Names one listed record for as long as it stays listed, and never another one, even a record
+// made later at the same address: what a window or a measurement that keeps referring to an
+// entry across the user's actions holds instead of a pointer. The empty handle names nothing.
+class HistogramHandle {
+public:
+    HistogramHandle() = default;
+
+    explicit operator bool() const { return m_serial != 0; }
+    friend bool operator==(const HistogramHandle&, const HistogramHandle&) = default;
+
+private:
+    friend class HistogramList;
+    explicit HistogramHandle(std::uint64_t serial) : m_serial(serial) {}
+
+    std::uint64_t m_serial = 0;
+};
+
 class HistogramList {
 public:
     // Every change to the list or to a record marks document changed.
@@ -47,6 +64,12 @@ public:
     Histogram* currentHistogram() { return histogramAt(m_current); }
     const Histogram* currentHistogram() const { return histogramAt(m_current); }
     bool isMarked(int index) const;
+
+    // The handle of an entry; empty for an index outside the list.
+    HistogramHandle handleAt(int index) const;
+    // The record the handle names; nothing once it has left the list (deleted, the list
+    // cleared) or for the empty handle.
+    Histogram* find(HistogramHandle handle);
 
     // A zero-filled record of channelCount() channels created now; the caller fills it.
     std::unique_ptr<Histogram> newHistogram() const;
@@ -82,8 +105,14 @@ public:
     void markChanged() { m_document.markChanged(); }
 
 private:
+    struct Entry {
+        std::unique_ptr<Histogram> record;
+        std::uint64_t serial = 0; // unique over the list's life, never 0
+    };
+
     DocumentState& m_document;
-    std::vector<std::unique_ptr<Histogram>> m_entries;
+    std::vector<Entry> m_entries;
+    std::uint64_t m_lastSerial = 0;
     std::int32_t m_channelCount = 2048;
     std::int32_t m_histogramNumber = 1;
     int m_current = -1;

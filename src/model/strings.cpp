@@ -154,6 +154,13 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
     {S::AnalyserSimulatedStatus, "Анализатор: имитатор"},
     {S::AnalyserPortsStatus, "Анализатор: адрес %X"},
     {S::AnalyserNoneStatus, "Анализатор: не подключен"},
+    {S::SaveReportTitle, "Сохранить отчет как"},
+    {S::RunNotStarted, "Измерение не запущено: система не дала создать для него поток."},
+    {S::StopRunToClose, "Идет измерение. Прервать его и закрыть программу?\r\nСпектр, "
+                        "измеренный до этого момента, останется в списке."},
+    {S::MeasurementNotListed, "Измерение закончено, но список состоит из гистограмм с числом "
+                              "каналов, отличным от 2048, и измеренный спектр в него не "
+                              "добавлен.\r\nСохраните его в отдельный файл."},
     {S::IsotopeDatabaseNotReadWhole,
      "Файл базы данных изотопов поврежден: показаны изотопы, прочитанные до повреждения."},
     {S::ReplaceDamagedDatabase,

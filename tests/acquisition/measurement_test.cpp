@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <ctime>
 #include <system_error>
 #include <thread>
 
@@ -70,6 +72,37 @@ TEST(Measurement, InterimReadOutListsOnceAndIsNotCountedAsExposure) {
               shown.end());
     EXPECT_TRUE(std::all_of(shown.begin(), shown.end(),
                             [](const RunProgress& p) { return p.exposureMs == 2000; }));
+}
+
+TEST(Measurement, ReadOutAskedForDuringAReadOutFollowsIt) {
+    Bench b;
+    b.host.addTakes = 300ms;
+    b.clock.after(700ms, [&b] { b.flags.readOutRequest = 1; });
+    // While the first read-out waits for its entry to be listed.
+    b.clock.after(800ms, [&b] { b.flags.readOutRequest = 1; });
+    b.run(b.timed(2.0));
+    EXPECT_EQ(b.host.events,
+              (std::vector<std::string>{"add", "repaint", "update", "redraw", "repaint", "update",
+                                        "redraw", "close", "repaint", "save"}));
+}
+
+TEST(Measurement, ReadOutsAfterTheUserDeletedTheEntryAreListedAnew) {
+    Bench b;
+    b.clock.after(500ms, [&b] { b.flags.readOutRequest = 1; });
+    b.clock.after(800ms, [&b] { b.host.list.deleteAt(0); });
+    b.clock.after(1200ms, [&b] { b.flags.readOutRequest = 1; });
+    b.clock.after(1500ms, [&b] { b.host.list.clearList(); });
+    b.run(b.timed(2.0));
+
+    // The second read-out finds no entry and lists the spectrum again; so does the final one.
+    EXPECT_EQ(b.host.events,
+              (std::vector<std::string>{"add", "repaint", "update", "add", "repaint", "update",
+                                        "add", "close", "repaint", "save"}));
+    ASSERT_EQ(b.host.list.histogramCount(), 1);
+    const Histogram& kept = *b.host.list.histogramAt(0);
+    EXPECT_EQ(kept.exposure, 2.0);
+    EXPECT_EQ(kept.kind, kKindMeasured | kMarkedBit) << "the final read-out's own kind";
+    EXPECT_EQ(kept.name.view(), " 3. Co-60");
 }
 
 TEST(Measurement, AbortKeepsTheElapsedSpectrumAndStillSaves) {
@@ -180,6 +213,48 @@ TEST(Measurement, OnTheRealClockTheRunEndsWithItsExposureOrAtAnAbort) {
     }
 }
 
+std::chrono::nanoseconds threadCpuTime() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+// The worker waits out the exposure in short sleeps instead of polling the clock flat out, so a
+// long run leaves the processor idle, and still stops on the tick the exposure ends.
+TEST(Measurement, WorkerSleepsThroughTheExposureAndStopsWhenItEnds) {
+    SimulatedAnalyser io(realClock());
+    test::FakeHost host(realClock());
+    AppConfig config;
+    config.analyser.autoSave = 0;
+    MeasurementJob job =
+        prepareMeasurement(config.analyser, config.countWindows, Histogram{},
+                           {.name = "Idle", .comment = "", .exposureSeconds = 1.0});
+    RunController controller;
+    std::chrono::nanoseconds workerCpu{};
+    const auto started = realClock().now();
+    ASSERT_TRUE(controller
+                    .start([&, job = std::move(job)](RunFlags& flags) mutable {
+                        const auto cpuAtStart = threadCpuTime();
+                        runMeasurement(io, realClock(), host, flags, std::move(job));
+                        workerCpu = threadCpuTime() - cpuAtStart;
+                    })
+                    .started());
+    controller.join();
+
+    const auto wall = host.closedAt - started;
+    std::printf("1 s run: stopped %.1f ms after its end, worker busy %.1f ms\n",
+                (wall - 1000ms).count() / 1e6, workerCpu.count() / 1e6);
+    // Polling flat out keeps the worker busy for the whole second, or for most of it on a
+    // machine whose processors are shared.
+    EXPECT_LT(workerCpu, 250ms);
+    EXPECT_GE(wall, 1000ms);
+    EXPECT_GE(host.list.histogramAt(0)->exposure, 1.0);
+    // The exposure is the ticks between start and the stop's look at the clock: a stop that
+    // follows the end by a poll gives 1.000 or 1.001 s; only a machine that holds the worker
+    // off for longer gives more.
+    EXPECT_LT(host.list.histogramAt(0)->exposure, 1.25);
+}
+
 TEST(Measurement, ExposureMillisecondsAreTruncatedAndBounded) {
     const std::pair<double, std::uint32_t> cases[] = {
         {2.5, 2500u}, {0.0019, 1u}, {-3.0, 0u}, {std::nan(""), 0u}, {1e12, UINT32_MAX}};
@@ -218,6 +293,25 @@ TEST(RunController, RefusesASecondRunAndReportsAThreadThatCouldNotStart) {
     EXPECT_EQ(outcome.status, StartStatus::ThreadFailed);
     EXPECT_FALSE(outcome.reason.empty());
     EXPECT_FALSE(failing.running());
+}
+
+// Whoever the end is told to may start the next run at once: by then the controller is idle.
+TEST(RunController, TheEndIsToldOnceTheControllerTakesANewRun) {
+    RunController controller;
+    std::atomic<int> told{0};
+    std::atomic<int> refused{0};
+    for (int round = 0; round < 50; ++round) {
+        ASSERT_TRUE(controller
+                        .start([](RunFlags&) {},
+                               [&] {
+                                   refused += controller.running() ? 1 : 0;
+                                   ++told;
+                               })
+                        .started());
+        controller.join();
+    }
+    EXPECT_EQ(told.load(), 50);
+    EXPECT_EQ(refused.load(), 0);
 }
 
 } // namespace

@@ -83,18 +83,16 @@ public:
 
     void progress(const RunProgress& progress) override { progressShown.push_back(progress); }
     void seriesCount(int completed) override { counts.push_back(completed); }
-    Histogram* addHistogram(std::unique_ptr<Histogram> h) override {
+    HistogramHandle addHistogram(std::unique_ptr<Histogram> h) override {
         m_clock.waitFor(addTakes);
         events.push_back("add");
         listedTotals.push_back(h->total);
         list.addHistogram(std::move(h));
-        return list.histogramAt(list.histogramCount() - 1);
+        return list.handleAt(list.histogramCount() - 1);
     }
-    void updateHistogram(Histogram* listed, const Histogram& readOut) override {
+    bool updateHistogram(HistogramHandle listed, const Histogram& readOut) override {
         events.push_back("update");
-        listed->channels = readOut.channels;
-        listed->total = readOut.total;
-        listed->exposure = readOut.exposure;
+        return takeReadOut(list, listed, readOut);
     }
     void redrawList() override { events.push_back("redraw"); }
     void repaintPlot() override { events.push_back("repaint"); }

@@ -137,6 +137,31 @@ TEST_F(HistogramListTest, DeletingMakesTheEntryAboveCurrentAndMovingIsNoChange) 
     EXPECT_EQ(list.currentIndex(), -1);
 }
 
+TEST_F(HistogramListTest, HandlesFollowTheirEntryUntilItLeavesTheList) {
+    for (const char* name : {"c", "a", "b"}) {
+        add(name);
+    }
+    const HistogramHandle a = list.handleAt(1);
+    const HistogramHandle b = list.handleAt(2);
+    Histogram* const aRecord = list.histogramAt(1);
+    list.sortByColumn(ListColumn::Name);
+    list.moveEntry(2, 0);
+    EXPECT_EQ(list.find(a), aRecord);
+    EXPECT_EQ(list.find(b)->name.str(), " 3. b");
+    EXPECT_FALSE(list.handleAt(3));
+    EXPECT_EQ(list.find(HistogramHandle()), nullptr);
+
+    // A deleted entry's handle names nothing, also once a new record takes its place (and, as
+    // allocators do, perhaps its address).
+    list.deleteAt(list.currentIndex());
+    add("d");
+    EXPECT_EQ(list.find(b), nullptr);
+    EXPECT_NE(list.handleAt(list.currentIndex()), b);
+    list.clearList();
+    add("a");
+    EXPECT_EQ(list.find(a), nullptr);
+}
+
 TEST(HistogramColumns, TextsOfEachColumn) {
     Histogram h;
     h.name.assign(" 1. Co-60"), h.comment.assign("c");

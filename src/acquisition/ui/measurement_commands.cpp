@@ -1,0 +1,89 @@
+#include "acquisition/ui/measurement_commands.h"
+
+#include "acquisition/analyser_port.h"
+#include "acquisition/measurement.h"
+#include "acquisition/memory_test.h"
+#include "acquisition/ui/mode_dialog.h"
+#include "acquisition/ui/progress_window.h"
+#include "acquisition/ui/report_window.h"
+#include "acquisition/ui/start_dialog.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <utility>
+
+namespace kv {
+
+void openStartDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* owner) {
+    AppState& state = main.state();
+    UiServices& ui = main.ui();
+    if (!state.list.empty() && state.list.channelCount() != kAnalyserChannels) {
+        ui.showMessage(StringId::MeasureNeeds2048Channels, StringId::BadNews);
+        return;
+    }
+    takeAnalyserChannelCount(state);
+    if (runs.active()) {
+        return;
+    }
+    PortIo* ports = state.analyser.ports.get();
+    if (ports == nullptr) {
+        ui.showMessage(StringId::AnalyserUnavailable, StringId::BadNews);
+        return;
+    }
+    Clock* clock = &state.clock;
+    AppConfig& config = state.config;
+    const auto launch = [&](const MeasurementStart& values) {
+        MeasurementJob job = prepareMeasurement(config.analyser, config.countWindows,
+                                                *state.list.newHistogram(), values);
+        StartOutcome outcome =
+            runs.start([ports, clock, job = std::move(job)](RunHost& host, RunFlags& flags) {
+                runMeasurement(*ports, *clock, host, flags, job);
+            });
+        // Opened before this thread handles any event, so the worker's request to close it
+        // (at the end of a short run) always finds it.
+        if (outcome.started()) {
+            state.windows.open(WindowKind::RunProgress, [&] {
+                return std::make_unique<ProgressWindow>(runs, config.analyser.lastExposure, owner);
+            });
+        }
+        return outcome;
+    };
+    StartDialog dialog(config.analyser, ui, launch, owner);
+    dialog.exec();
+}
+
+void openModeDialog(MainWindowServices& main, const AcquisitionRuns& runs, QWidget* owner) {
+    if (runs.active()) {
+        return;
+    }
+    AppState& state = main.state();
+    const auto runTest = [&main, &state](MemoryPattern pattern) {
+        if (!state.analyser.ports) {
+            main.ui().showMessage(StringId::AnalyserUnavailable, StringId::BadNews);
+            return;
+        }
+        // The test holds the user-interface thread for its 8 port transfers a channel.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        memoryTest(*state.analyser.ports, state.clock, state.config.analyser, state.list, main.ui(),
+                   pattern, [&main] {
+                       QApplication::restoreOverrideCursor();
+                       main.refreshList();
+                   });
+    };
+    ModeDialog dialog(state.config.analyser, main.ui(), runTest, owner);
+    dialog.exec();
+}
+
+void toggleReportWindow(MainWindowServices& main, QWidget* owner) {
+    AppState& state = main.state();
+    if (ToolWindow* open = state.windows.find(WindowKind::ReportLog)) {
+        open->close();
+        return;
+    }
+    state.windows.open(WindowKind::ReportLog, [&] {
+        return std::make_unique<ReportWindow>(state.reportLog, state.config, main.ui(), owner);
+    });
+}
+
+} // namespace kv

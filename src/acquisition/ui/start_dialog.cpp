@@ -1,0 +1,101 @@
+#include "acquisition/ui/start_dialog.h"
+
+#include "gui/dialog_fields.h"
+#include "model/cp1251.h"
+
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <string>
+
+namespace kv {
+
+namespace {
+
+constexpr int kHelpContext = 20;
+constexpr int kTextLimit = 127; // characters of a name or comment
+
+QString qs(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+std::string cp1251Text(const QLineEdit& field) {
+    return cp1251FromUtf8(field.text().toStdString());
+}
+
+} // namespace
+
+StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launch launch,
+                         QWidget* parent)
+    : QDialog(parent), m_analyser(analyser), m_ui(ui), m_launch(std::move(launch)) {
+    setWindowTitle(qs("Старт"));
+    auto* layout = new QVBoxLayout(this);
+    auto* fields = new QFormLayout;
+    auto* name = m_controls.add(Control::Name, new QLineEdit(this));
+    auto* comment = m_controls.add(Control::Comment, new QLineEdit(this));
+    auto* exposure = m_controls.add(Control::Exposure, new QLineEdit(this));
+    auto* threshold = m_controls.add(Control::Threshold, new QLineEdit(this));
+    name->setMaxLength(kTextLimit);
+    comment->setMaxLength(kTextLimit);
+    // Room for a name or comment of the usual length without scrolling.
+    comment->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
+    fields->addRow(qs("Имя:"), name);
+    fields->addRow(qs("Комментарий:"), comment);
+    fields->addRow(qs("Время измерения, сек:"), exposure);
+    fields->addRow(qs("Порог:"), threshold);
+    layout->addLayout(fields);
+    auto* autoSave = m_controls.add(
+        Control::AutoSave, new QCheckBox(qs("Автоматически сохранять результат измерения"), this));
+    layout->addWidget(autoSave);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (const auto& [id, label] :
+         {std::pair{Control::Start, "Пуск"}, std::pair{Control::Cancel, "Отменить"},
+          std::pair{Control::Help, "Помощь"}}) {
+        auto* button = m_controls.add(id, new QPushButton(qs(label), this));
+        connect(button, &QPushButton::clicked, this, [this, id = id] { command(id); });
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons);
+    m_controls.get<QPushButton>(Control::Start)->setDefault(true);
+
+    name->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
+    setDialogDouble(*exposure, "%0.0f", analyser.lastExposure);
+    setDialogUnsigned(*threshold, static_cast<std::uint32_t>(analyser.threshold));
+    autoSave->setChecked(analyser.autoSave != 0);
+}
+
+void StartDialog::command(Control id) {
+    if (id == Control::Start) {
+        start();
+        return;
+    }
+    closeOrHelp(*this, static_cast<int>(id), m_ui, kHelpContext);
+}
+
+void StartDialog::start() {
+    if (m_analyser.memoryMode != 0) {
+        m_ui.showMessage(StringId::StackMemoryElsewhere, StringId::News);
+        return;
+    }
+    MeasurementStart values;
+    values.name = cp1251Text(*m_controls.get<QLineEdit>(Control::Name));
+    values.comment = cp1251Text(*m_controls.get<QLineEdit>(Control::Comment));
+    getDialogDouble(*m_controls.get<QLineEdit>(Control::Exposure), values.exposureSeconds);
+    values.threshold = static_cast<std::int32_t>(
+        getDialogUnsigned(*m_controls.get<QLineEdit>(Control::Threshold)));
+    values.autoSave = m_controls.get<QCheckBox>(Control::AutoSave)->isChecked();
+    const StartOutcome outcome = m_launch(values);
+    if (outcome.status == StartStatus::ThreadFailed) {
+        m_ui.showMessage(StringId::RunNotStarted, StringId::BadNews, outcome.reason);
+        return;
+    }
+    accept();
+}
+
+} // namespace kv
