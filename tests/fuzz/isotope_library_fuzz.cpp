@@ -32,14 +32,15 @@ kv::IsotopeDatabase twoIsotopes() {
     return database;
 }
 
-// The names in a table, sorted, to compare tables whatever the editor's sort made of them.
-std::vector<std::string> namesOf(const kv::IsotopeDatabase& database) {
-    std::vector<std::string> names;
+// The stored form of each record in a table, sorted, to compare tables whatever order the
+// editor's sort by name left them in.
+std::vector<std::vector<std::uint8_t>> recordsOf(const kv::IsotopeDatabase& database) {
+    std::vector<std::vector<std::uint8_t>> records;
     for (const kv::IsotopeRecord& record : database.records()) {
-        names.push_back(record.name);
+        records.push_back(kv::encodeRecord(record));
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(records.begin(), records.end());
+    return records;
 }
 
 void checkEditor(std::string_view text) {
@@ -49,31 +50,32 @@ void checkEditor(std::string_view text) {
         require(!record->isEnabled(), "an edited record starts disabled");
     }
     const kv::IsotopeDatabase before = twoIsotopes();
-    std::vector<std::string> namesAfterAdd = namesOf(before);
+    const auto unchanged = recordsOf(before);
+    auto afterAdd = unchanged;
     // Record 0 is replaced; the table is sorted by name, so record 1 is the other one.
-    std::vector<std::string> namesAfterReplace = {before[1].name};
+    std::vector<std::vector<std::uint8_t>> afterReplace = {kv::encodeRecord(before[1])};
     if (record) {
-        namesAfterAdd.push_back(record->name);
-        namesAfterReplace.push_back(record->name);
-        std::sort(namesAfterAdd.begin(), namesAfterAdd.end());
-        std::sort(namesAfterReplace.begin(), namesAfterReplace.end());
+        afterAdd.push_back(kv::encodeRecord(*record));
+        afterReplace.push_back(kv::encodeRecord(*record));
+        std::sort(afterAdd.begin(), afterAdd.end());
+        std::sort(afterReplace.begin(), afterReplace.end());
     }
 
     kv::IsotopeDatabase added = before;
     const kv::EditOutcome adding = kv::applyEditorText(added, std::nullopt, text);
     require(adding == (record ? kv::EditOutcome::Added : kv::EditOutcome::NothingParsed) &&
-                namesOf(added) == (record ? namesAfterAdd : namesOf(before)) && added.changed(),
+                recordsOf(added) == (record ? afterAdd : unchanged) && added.changed(),
             "a new record's text adds one record or nothing");
 
     kv::IsotopeDatabase replaced = before;
     const kv::EditOutcome replacing = kv::applyEditorText(replaced, 0, text);
     require(replacing == (record ? kv::EditOutcome::Replaced : kv::EditOutcome::NothingParsed) &&
-                namesOf(replaced) == (record ? namesAfterReplace : namesOf(before)),
+                recordsOf(replaced) == (record ? afterReplace : unchanged),
             "an edited record's text replaces that record or changes nothing");
 
     kv::IsotopeDatabase missing = before;
     require(kv::applyEditorText(missing, before.size(), text) == kv::EditOutcome::NoSuchRecord &&
-                namesOf(missing) == namesOf(before),
+                recordsOf(missing) == unchanged,
             "the text of a record not in the table changes no record");
 }
 
