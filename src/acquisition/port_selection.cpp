@@ -63,6 +63,10 @@ std::string applyRate(std::string_view value, PortSettings& settings) {
         return "rate must be a positive number of counts per second, not '" + std::string(value) +
                "'";
     }
+    if (rate > kMaxCountsPerSecond) {
+        return "rate " + std::string(value) + " is more than an analyser can count; at most " +
+               std::to_string(static_cast<long long>(kMaxCountsPerSecond)) + " counts per second";
+    }
     settings.simulation.countsPerSecond = rate;
     return {};
 }

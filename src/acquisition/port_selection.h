@@ -7,7 +7,7 @@
 //   --sources=cs137,co60                 KVANTIRA_SOURCES   names of spectrum_model.h; a name
 //                                                           given twice doubles that activity
 //   --detector=nai | --detector=hpge     KVANTIRA_DETECTOR
-//   --rate=N                             KVANTIRA_RATE      counts per second, N > 0
+//   --rate=N                             KVANTIRA_RATE      counts per second, 0 < N <= 10^7
 //
 // Each option also takes its value as the next argument (--rate 20000).
 

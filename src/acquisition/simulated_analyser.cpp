@@ -51,7 +51,10 @@ SimulatedAnalyser::SimulatedAnalyser(const Clock& clock, const SimulationOptions
       m_aliasChance(kAnalyserChannels, 1.0), m_alias(kAnalyserChannels), m_clock(clock) {
     const bool anything =
         std::any_of(m_shape.begin(), m_shape.end(), [](double s) { return s > 0; });
-    m_countsPerSecond = anything ? std::max(options.countsPerSecond, 0.0) : 0.0;
+    // Options set in code bypass the parser's refusal: a rate beyond what an analyser records
+    // is taken at that limit, so every draw of events stays bounded.
+    const double rate = options.countsPerSecond;
+    m_countsPerSecond = anything && rate > 0.0 ? std::min(rate, kMaxCountsPerSecond) : 0.0;
 
     // Vose's construction: every channel's column of height 1 holds its own share and tops up
     // from one channel with more than its share.

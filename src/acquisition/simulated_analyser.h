@@ -4,10 +4,10 @@
 // addresses (so whichever address the mode dialog holds finds it), the sequential 8192-byte
 // memory, the threshold register, and the three printer-port status registers with their
 // trigger bit 7. While a command byte stands in the control register it accumulates the
-// spectrum of spectrum_model.h at the configured rate: events for the time elapsed on its clock
-// are drawn whenever a port is touched, in batches, so no thread runs behind it. On the real
-// clock it counts in real time; on a test's clock, in whatever time the test lets pass. Channels
-// below 8 x threshold record nothing.
+// spectrum of spectrum_model.h at the configured rate (at most kMaxCountsPerSecond): events for
+// the time elapsed on its clock are drawn whenever a port is touched, in batches, so no thread
+// runs behind it. On the real clock it counts in real time; on a test's clock, in whatever time
+// the test lets pass. Channels below 8 x threshold record nothing.
 //
 // With software gating (command bit 2) it counts only for kSoftwareGateHold after each 0x13
 // pulse. Reads of the write-only registers and of other ports give the open bus, 0xFF.

@@ -18,6 +18,13 @@ namespace kv {
 
 inline constexpr double kSimulatedKeVPerChannel = 1.5; // 2048 channels: 0 to 3070.5 keV
 
+// The most counts per second an analyser can record. Every event holds the front end for its
+// shaped pulse and the ADC's conversion, together at least about 100 ns even in the fastest
+// spectroscopy converters (a Wilkinson ADC of 2048 channels needs microseconds), so no board
+// records more than 10^7 events a second. A higher rate would describe no real measurement, and
+// it would also take the simulator's Poisson draws past the range where they are computable.
+inline constexpr double kMaxCountsPerSecond = 1.0e7;
+
 enum class Source { Cs137, Co60, K40, Th232, Am241, Eu152, Ba133 };
 enum class Detector { NaI, HPGe };
 
@@ -29,7 +36,7 @@ std::optional<Detector> detectorFromName(std::string_view name);
 struct SimulationOptions {
     std::vector<Source> sources{Source::Cs137, Source::Co60}; // equal activities
     Detector detector = Detector::NaI;
-    double countsPerSecond = 5000.0; // over all channels, at threshold 0
+    double countsPerSecond = 5000.0; // over all channels, at threshold 0; 0 to kMaxCountsPerSecond
 
     bool operator==(const SimulationOptions&) const = default;
 };

@@ -6,6 +6,7 @@
 #include "model/text_scan.h"
 
 #include <cmath>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -127,13 +128,17 @@ std::optional<std::string> efficiencyCopyText(const EfficiencyCalibration& effic
 bool pasteEfficiencyPoints(EfficiencyCalibration& efficiency, std::string_view text) {
     // Read aside first: a text without points leaves the table as it was.
     std::vector<std::pair<double, double>> points;
-    for (const std::string_view line : splitLines(text)) {
-        if (points.size() == kMaxEfficiencyPoints) {
-            break;
+    try {
+        for (const std::string_view line : splitLines(text)) {
+            if (points.size() == kMaxEfficiencyPoints) {
+                break;
+            }
+            if (const auto pair = scanNumberPair(line)) {
+                points.push_back(*pair);
+            }
         }
-        if (const auto pair = scanNumberPair(line)) {
-            points.push_back(*pair);
-        }
+    } catch (const std::bad_alloc&) {
+        return false; // the lines of a clipboard text too long for the memory
     }
     if (points.empty()) {
         return false;

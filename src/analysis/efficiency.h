@@ -61,7 +61,7 @@ std::optional<std::string> efficiencyCopyText(const EfficiencyCalibration& effic
 // Replaces the table by the points of a pasted text: every line (ending in "\r\n" or "\n") that
 // starts with two numbers gives energy and efficiency, other lines such as a copied header are
 // skipped, and at most 20 points are taken; the table is then sorted. A text without a single
-// such line leaves the table as it was and returns false.
+// such line, or one too long for the memory, leaves the table as it was and returns false.
 bool pasteEfficiencyPoints(EfficiencyCalibration& efficiency, std::string_view text);
 
 } // namespace kv

@@ -119,6 +119,7 @@ enum class DatabaseCondition {
     Missing,          // the file cannot be opened; the table is empty
     Damaged,          // a record is cut short or has a negative count; the ones before it kept
     MoreThanCapacity, // the file goes on after kCapacity records, which are kept
+    OutOfMemory,      // memory ran out; the records read whole before are kept
 };
 
 struct LoadedDatabase {
@@ -126,7 +127,8 @@ struct LoadedDatabase {
     DatabaseCondition condition = DatabaseCondition::Complete;
 };
 
-// Reads records until the source ends, a record cannot be read whole, or the table is full.
+// Reads records until the source ends, a record cannot be read whole, the table is full or
+// memory runs out (nothing is thrown).
 LoadedDatabase parseDatabase(ByteSource& source);
 LoadedDatabase parseDatabase(std::span<const std::uint8_t> bytes);
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <span>
 #include <utility>
 #include <vector>
@@ -18,10 +19,9 @@ namespace {
 // The lines in ascending energy, equal energies exchanged as the editor has always shown them.
 std::vector<IsotopeLine> linesByEnergy(const IsotopeRecord& record) {
     std::vector<IsotopeLine> lines = record.lines;
-    exchangeSort(
-        lines.size(),
-        [&](std::size_t i, std::size_t j) { return lines[i].energy >= lines[j].energy; },
-        [&](std::size_t i, std::size_t j) { std::swap(lines[i], lines[j]); });
+    exchangeSortByKey(
+        lines, [](const IsotopeLine& line) { return line.energy; },
+        ExchangeOrder::AscendingSwappingTies);
     return lines;
 }
 
@@ -124,7 +124,9 @@ EditOutcome applyEditorText(IsotopeDatabase& database, std::optional<std::size_t
     return outcome;
 }
 
-ParsedLibraryText parseLibraryText(std::string_view text) {
+namespace {
+
+ParsedLibraryText parseRecords(std::string_view text) {
     ParsedLibraryText parsed;
     const std::vector<std::string_view> lines = splitLines(text);
     const auto fail = [&parsed](LibraryTextError error, std::size_t index) {
@@ -166,6 +168,18 @@ ParsedLibraryText parseLibraryText(std::string_view text) {
         start = end;
     }
     return parsed;
+}
+
+} // namespace
+
+ParsedLibraryText parseLibraryText(std::string_view text) {
+    try {
+        return parseRecords(text);
+    } catch (const std::bad_alloc&) {
+        ParsedLibraryText parsed;
+        parsed.error = LibraryTextError::OutOfMemory;
+        return parsed;
+    }
 }
 
 LibraryText formatLibraryText(const IsotopeDatabase& database) {

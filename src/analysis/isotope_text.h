@@ -60,6 +60,7 @@ enum class LibraryTextError {
     RecordWithoutLines, // a name with no number line after it
     UnexpectedLine,     // after a record's number lines, a line that is neither "*" nor a note
     TooManyRecords,     // more than IsotopeDatabase::kCapacity records
+    OutOfMemory,        // memory ran out (errorLine is 0)
 };
 
 struct ParsedLibraryText {
@@ -68,6 +69,7 @@ struct ParsedLibraryText {
     std::size_t errorLine = 0; // 1-based line of the error
 };
 
+// Throws nothing: a text whose records need more memory than there is gives OutOfMemory.
 ParsedLibraryText parseLibraryText(std::string_view text);
 
 struct LibraryText {

@@ -85,6 +85,20 @@ ReadOutcome CliWorkspace::openAny(const std::string& path) {
     return addNamedFile(document, config, ui, path, true);
 }
 
+int CliWorkspace::lockForUpdate(const std::string& path) {
+    LockAttempt attempt = FileLock::acquire(path, LockWait::No);
+    if (attempt.state == LockState::Busy) {
+        std::cerr << "kvantira-cli: waiting for " << path << ": another program is writing it\n";
+        attempt = FileLock::acquire(path, LockWait::Yes);
+    }
+    if (!attempt.lock) {
+        std::cerr << "kvantira-cli: cannot write " << path << ": " << attempt.reason << '\n';
+        return cli::kExitUsage;
+    }
+    document.holdLock(std::move(*attempt.lock));
+    return cli::kExitOk;
+}
+
 const Histogram* CliWorkspace::histogramAt(int position) {
     const Histogram* h = list.histogramAt(position - 1);
     if (!h) {
@@ -101,11 +115,22 @@ bool wantsHelp(std::span<const std::string_view> args) {
                        [](std::string_view arg) { return arg == "--help" || arg == "-h"; });
 }
 
+bool refusedEmptyArgument(std::span<const std::string_view> args) {
+    if (std::none_of(args.begin(), args.end(), [](std::string_view arg) { return arg.empty(); })) {
+        return false;
+    }
+    std::cerr << "kvantira-cli: an empty argument (\"\") names no file or value\n";
+    return true;
+}
+
 std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std::string_view help,
                                      bool parsed) {
     if (wantsHelp(args)) {
         std::cout << help;
         return kExitOk;
+    }
+    if (refusedEmptyArgument(args)) {
+        return kExitUsage;
     }
     if (!parsed) {
         std::cerr << help;

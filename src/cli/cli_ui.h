@@ -55,6 +55,11 @@ struct CliWorkspace {
     // (by its extension) as its Import does.
     ReadOutcome openAny(const std::string& path);
 
+    // Locks path against the program's other writers until the workspace goes, for a verb
+    // that reads the file and writes it back; while another writer holds it, says so and
+    // waits. The exit status to end with (a name that can never be written), or 0.
+    int lockForUpdate(const std::string& path);
+
     // The histogram at a 1-based list position, or nothing after saying what the file holds.
     const Histogram* histogramAt(int position);
 };

@@ -19,8 +19,13 @@ inline constexpr int kExitFitFailed = 3;
 // True when the arguments ask for the verb's help.
 bool wantsHelp(std::span<const std::string_view> args);
 
-// The exit status of a verb whose arguments ask for its help (printed on standard output: 0) or
-// did not parse (the help on standard error: 1); nothing when the verb should run.
+// True, after saying so on standard error, when an argument is empty: the arguments of the
+// verbs that read files name a file, a number or a word, and an empty one names nothing.
+bool refusedEmptyArgument(std::span<const std::string_view> args);
+
+// The exit status of a verb whose arguments ask for its help (printed on standard output: 0),
+// did not parse (the help on standard error: 1) or hold an empty one (1); nothing when the verb
+// should run.
 std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std::string_view help,
                                      bool parsed);
 

@@ -19,7 +19,9 @@ constexpr std::string_view kConvertHelp =
     ".txt (two columns) or .n42/.xml (N42.42). A histogram file holds every spectrum of IN and\n"
     "the energy calibration of its first; the other formats hold one spectrum, number N of IN\n"
     "(default 1), with the calibration in force. Exit status 1 when OUT's format cannot be\n"
-    "written or a file cannot be read or written, 2 when IN is damaged.\n";
+    "written, IN holds no spectra, the spectrum cannot be written in OUT's format so that it\n"
+    "reads back (a time that is negative or not a number...) or a file cannot be read or\n"
+    "written, 2 when IN is damaged.\n";
 
 struct ConvertArguments {
     std::string in;
@@ -67,6 +69,10 @@ int runConvert(std::span<const std::string_view> args) {
     CliWorkspace w;
     if (const int status = exitStatusOf(w.openAny(parsed->in))) {
         return status;
+    }
+    if (w.list.empty()) {
+        std::cerr << "kvantira-cli: " << parsed->in << " holds no spectra; nothing written\n";
+        return kExitUsage;
     }
     if (outFormat == SpectrumFormat::Hst) {
         w.ui.setSaveFile(parsed->out);

@@ -6,6 +6,7 @@
 #include "platform/program_directory.h"
 
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ int loadForReading(const std::string& path, LoadedDatabase& loaded) {
     case DatabaseCondition::MoreThanCapacity:
         std::cerr << "kvantira-cli: " << path << ": more than " << IsotopeDatabase::kCapacity
                   << " isotopes; the first " << IsotopeDatabase::kCapacity << " were read\n";
+        return kExitFormat;
+    case DatabaseCondition::OutOfMemory:
+        std::cerr << "kvantira-cli: " << path << ": not enough memory; " << loaded.database.size()
+                  << " isotopes were read\n";
         return kExitFormat;
     }
     return kExitFormat;
@@ -105,18 +110,31 @@ std::string describe(LibraryTextError error) {
                "note";
     case LibraryTextError::TooManyRecords:
         return "more than " + std::to_string(IsotopeDatabase::kCapacity) + " isotopes";
+    case LibraryTextError::OutOfMemory:
+        return "not enough memory for its isotopes";
     }
     return "";
 }
 
 int importText(const std::string& textPath, const std::string& databasePath) {
-    const std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(textPath);
+    std::optional<std::vector<std::uint8_t>> bytes;
+    try {
+        bytes = readWholeFile(textPath);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kvantira-cli: " << textPath << ": not enough memory to read it\n";
+        return kExitFormat;
+    }
     if (!bytes) {
         std::cerr << "kvantira-cli: cannot open " << textPath << '\n';
         return kExitUsage;
     }
     ParsedLibraryText parsed = parseLibraryText(
         std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+    if (parsed.error == LibraryTextError::OutOfMemory) {
+        std::cerr << "kvantira-cli: " << textPath << ": " << describe(parsed.error)
+                  << "; nothing written\n";
+        return kExitFormat;
+    }
     if (parsed.error != LibraryTextError::None) {
         std::cerr << "kvantira-cli: " << textPath << ':' << parsed.errorLine << ": "
                   << describe(parsed.error) << "; nothing written\n";
@@ -137,6 +155,9 @@ int importText(const std::string& textPath, const std::string& databasePath) {
 } // namespace
 
 int runDb(std::span<const std::string_view> args) {
+    if (!wantsHelp(args) && refusedEmptyArgument(args)) {
+        return kExitUsage;
+    }
     std::vector<std::string> words;
     for (const std::string_view arg : args) {
         if (arg == "--help" || arg == "-h") {

@@ -128,8 +128,8 @@ int runExport(std::span<const std::string_view> args) {
     for (const std::string& written : result.written) {
         std::cout << written << '\n';
     }
-    if (!result.failedPath.empty()) {
-        std::cerr << "kvantira-cli: cannot write " << result.failedPath << ": " << result.reason
+    if (result.failedPath) {
+        std::cerr << "kvantira-cli: cannot write '" << *result.failedPath << "': " << result.reason
                   << '\n';
         return kExitUsage;
     }

@@ -213,8 +213,7 @@ int runFit(std::span<const std::string_view> args) {
                                w.list.channelCount());
     }
     if (!outcome.converged()) {
-        (parsed->json ? std::cerr : std::cout)
-            << "kvantira-cli: the fit failed: " << describe(outcome.status) << '\n';
+        std::cerr << "kvantira-cli: the fit failed: " << describe(outcome.status) << '\n';
     }
     return outcome.converged() ? kExitOk : kExitFitFailed;
 }

@@ -73,11 +73,12 @@ void printText(const HistogramList& list, const AppConfig& config) {
               << '\n';
     for (int k = 0; k < list.histogramCount(); ++k) {
         const Histogram& h = *list.histogramAt(k);
+        // The total as the unsigned sum it is; the list column shows it as the program always
+        // has, signed.
         std::cout << utf8FromCp1251(h.name.view()) << '\t' << columnText(h, ListColumn::Created)
-                  << '\t' << columnText(h, ListColumn::Total) << '\t'
-                  << columnText(h, ListColumn::Exposure) << " s\t" << h.channels.size() << '\t'
-                  << (h.isMarked() ? "marked" : "-") << '\t' << utf8FromCp1251(h.comment.view())
-                  << '\n';
+                  << '\t' << h.total << '\t' << columnText(h, ListColumn::Exposure) << " s\t"
+                  << h.channels.size() << '\t' << (h.isMarked() ? "marked" : "-") << '\t'
+                  << utf8FromCp1251(h.comment.view()) << '\n';
     }
     if (config.energyCalibration.channelScale < 2) {
         std::cout << "energy calibration: none\n";
@@ -102,6 +103,9 @@ int runInfo(std::span<const std::string_view> args) {
     if (wantsHelp(args)) {
         std::cout << kInfoHelp;
         return kExitOk;
+    }
+    if (refusedEmptyArgument(args)) {
+        return kExitUsage;
     }
     bool json = false;
     std::string path;

@@ -5,11 +5,14 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "model/cp1251.h"
+#include "model/histogram_file.h"
 #include "model/text_export.h"
+#include "platform/files.h"
+#include "platform/program_directory.h"
+#include "platform/stop_signals.h"
 
 #include <charconv>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,23 +32,20 @@ constexpr std::string_view kMeasureHelp =
     "One timed measurement, as \"Старт\" runs it in the program with automatic saving on: the\n"
     "analyser is cleared and started, the spectrum is read out after SECONDS and appended to\n"
     "OUT as a new histogram (OUT is created when missing). Progress goes to standard error;\n"
-    "Ctrl-C stops the run early like \"Прервать\" and keeps the spectrum measured so far.\n"
-    "Standard output gets the histogram's list name, total and exposure.\n"
+    "Ctrl-C (or SIGTERM) stops the run early like \"Прервать\" and saves the spectrum measured\n"
+    "so far; a second Ctrl-C ends the tool at once without saving. Standard output gets the\n"
+    "histogram's list name, total and exposure once it is saved. When OUT cannot be written, the\n"
+    "spectrum is kept in a new file beside it (or in the program or temporary directory), named\n"
+    "on standard error, and the exit status is 1.\n"
     "  --name N, --comment C   the histogram's name (default Spectrum) and comment\n"
     "  --threshold T           the analyser threshold (only its low 8 bits reach the analyser)\n"
     "  --sources, --detector, --rate\n"
     "                          what the simulated analyser measures (also KVANTIRA_SOURCES,\n"
     "                          KVANTIRA_DETECTOR, KVANTIRA_RATE): sources cs137, co60, k40,\n"
-    "                          th232, am241, eu152, ba133; counts per second\n"
+    "                          th232, am241, eu152, ba133; counts per second, at most 10^7\n"
     "  --ports=direct          the real analyser through the x86 ports (also KVANTIRA_PORTS)\n"
     "Exit status: 0 measured and saved, 1 usage or I/O error, 2 OUT is not a histogram file of\n"
     "2048-channel spectra.\n";
-
-volatile std::sig_atomic_t gInterrupted = 0;
-
-extern "C" void onInterrupt(int) {
-    gInterrupted = 1;
-}
 
 struct MeasureArguments {
     double exposureSeconds = -1.0;
@@ -146,10 +146,14 @@ private:
     SaveOutcome m_saveOutcome = SaveOutcome::Cancelled;
 };
 
-// Opens OUT when it exists, so the new histogram is appended to what it holds.
+// Opens OUT when it exists, so the new histogram is appended to what it holds. Other writers
+// of OUT wait until the new histogram is saved, so none of theirs is lost.
 int openTarget(CliWorkspace& w, const std::string& path) {
+    if (const int status = w.lockForUpdate(path); status != kExitOk) {
+        return status;
+    }
     w.ui.setSaveFile(path);
-    if (std::filesystem::exists(path)) {
+    if (std::error_code missing; std::filesystem::exists(path, missing)) {
         w.ui.queueOpenFile(path);
         const int status = exitStatusOf(w.document.open());
         if (status != kExitOk) {
@@ -163,6 +167,54 @@ int openTarget(CliWorkspace& w, const std::string& path) {
     }
     w.list.setChannelCount(kAnalyserChannels);
     return kExitOk;
+}
+
+// The path of a file of the measurement's own in directory, named after the time the run
+// started; from the second attempt on with "-N" added.
+std::string unsavedPath(const std::string& directory, const SystemTime& started, int attempt) {
+    char name[64];
+    std::snprintf(name, sizeof name, "kvantira-unsaved-%04u%02u%02u-%02u%02u%02u", started.year,
+                  started.month, started.day, started.hour, started.minute, started.second);
+    return directory + name + (attempt > 1 ? "-" + std::to_string(attempt) : "") + ".hst";
+}
+
+// After a failed save the measured spectrum is written alone to a new file, so that a full
+// disk or an impossible name does not lose it: beside OUT, else in the program directory, else
+// in the temporary directory. Says on standard error where it went, or that it is lost.
+void keepUnsaved(const Histogram& measured, const AppConfig& config, const std::string& outPath) {
+    DocumentState state;
+    HistogramList alone(state);
+    alone.setChannelCount(kAnalyserChannels);
+    alone.addHistogram(std::make_unique<Histogram>(measured));
+    const std::vector<std::uint8_t> bytes = encodeHistogramFile(alone, config);
+
+    std::vector<std::string> directories{directoryOf(outPath), findProgramDirectory()};
+    std::error_code error;
+    if (const auto temporary = std::filesystem::temp_directory_path(error); !error) {
+        directories.push_back(temporary.string() + "/");
+    }
+    std::string reason;
+    for (const std::string& directory : directories) {
+        for (int attempt = 1; attempt <= 100; ++attempt) {
+            const std::string path = unsavedPath(directory, measured.created, attempt);
+            const WriteOutcome written = writeNewFile(path, bytes);
+            if (written.written) {
+                std::cerr << "kvantira-cli: " << outPath
+                          << " was not saved; the measured spectrum is kept in "
+                          << std::filesystem::absolute(path, error).string() << '\n';
+                return;
+            }
+            reason = written.reason;
+            // A name already taken moves on to the next; any other failure rules out the
+            // directory.
+            if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+                break;
+            }
+        }
+    }
+    std::cerr << "kvantira-cli: " << outPath
+              << " was not saved, and the measured spectrum could not be kept anywhere either ("
+              << reason << ")\n";
 }
 
 } // namespace
@@ -199,30 +251,33 @@ int runMeasure(std::span<const std::string_view> args) {
     CliRunHost host(w);
     RunController controller;
     PortIo& io = *ports.analyser.ports;
-    gInterrupted = 0;
-    const auto previousHandler = std::signal(SIGINT, onInterrupt);
+    const StopSignals stopSignals;
     const StartOutcome started =
         controller.start([&io, &clock, &host, job = std::move(job)](RunFlags& flags) mutable {
             runMeasurement(io, clock, host, flags, std::move(job));
         });
     if (!started.started()) {
-        std::signal(SIGINT, previousHandler);
         std::cerr << "kvantira-cli: the measurement could not start: " << started.reason << '\n';
         return kExitUsage;
     }
+    bool stoppedEarly = false;
     while (controller.running()) {
-        if (gInterrupted != 0) {
+        if (stopSignals.received() != 0 && !stoppedEarly) {
             controller.abort();
+            stoppedEarly = true;
         }
         clock.waitFor(std::chrono::milliseconds(20));
     }
     controller.join();
-    std::signal(SIGINT, previousHandler);
 
     const Histogram& measured = *w.list.histogramAt(w.list.histogramCount() - 1);
+    if (host.saveOutcome() != SaveOutcome::Written) {
+        keepUnsaved(measured, w.config, parsed->outPath);
+        return kExitUsage;
+    }
     std::printf("%s\ttotal %u\texposure %.3f s%s\n", utf8FromCp1251(measured.name.view()).c_str(),
-                measured.total, measured.exposure, gInterrupted != 0 ? "\t(stopped early)" : "");
-    return host.saveOutcome() == SaveOutcome::Written ? kExitOk : kExitUsage;
+                measured.total, measured.exposure, stoppedEarly ? "\t(stopped early)" : "");
+    return kExitOk;
 }
 
 } // namespace kv::cli

@@ -23,6 +23,9 @@ int runMerge(std::span<const std::string_view> args) {
         std::cout << kMergeHelp;
         return kExitOk;
     }
+    if (refusedEmptyArgument(args)) {
+        return kExitUsage;
+    }
     std::vector<std::string> paths;
     for (const std::string_view arg : args) {
         if (arg.starts_with("-")) {
@@ -37,6 +40,10 @@ int runMerge(std::span<const std::string_view> args) {
     }
 
     CliWorkspace w;
+    // OUT may be one of the inputs: no other writer may change it between reading and saving.
+    if (const int status = w.lockForUpdate(paths[0]); status != kExitOk) {
+        return status;
+    }
     for (std::size_t i = 1; i < paths.size(); ++i) {
         w.ui.queueOpenFile(paths[i]);
         const ReadOutcome outcome = i == 1 ? w.document.open() : w.document.append();
@@ -51,7 +58,7 @@ int runMerge(std::span<const std::string_view> args) {
         return kExitOk;
     case SaveOutcome::NothingToSave:
         std::cerr << "kvantira-cli: the files hold no histograms; nothing written\n";
-        return kExitFormat;
+        return kExitUsage;
     case SaveOutcome::Cancelled:
     case SaveOutcome::Failed:
         break;

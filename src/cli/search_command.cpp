@@ -149,16 +149,24 @@ int runSearch(std::span<const std::string_view> args) {
     if (!spectrum) {
         return kExitUsage;
     }
-    const std::string databasePath = parsed->databasePath.empty()
-                                         ? findProgramDirectory() + "SPECTORS.DAT"
-                                         : parsed->databasePath;
+    // A database named with --db must be there, as a file named with --config must; without
+    // the program directory's the lines are found all the same, only not identified.
+    const bool named = !parsed->databasePath.empty();
+    const std::string databasePath =
+        named ? parsed->databasePath : findProgramDirectory() + "SPECTORS.DAT";
     const LoadedDatabase loaded = loadDatabase(databasePath);
+    int status = kExitOk;
     if (loaded.condition == DatabaseCondition::Missing) {
+        if (named) {
+            std::cerr << "kvantira-cli: cannot read " << databasePath << '\n';
+            return kExitUsage;
+        }
         std::cerr << "kvantira-cli: no isotope database at " << databasePath
                   << "; lines are not identified\n";
     } else if (loaded.condition != DatabaseCondition::Complete) {
         std::cerr << "kvantira-cli: the isotope database " << databasePath
-                  << " is damaged; the records before the damage are used\n";
+                  << " is not read whole; the isotopes before the damage are used\n";
+        status = kExitFormat;
     }
 
     const std::int32_t channels = w.list.channelCount();
@@ -192,7 +200,7 @@ int runSearch(std::span<const std::string_view> args) {
         break;
     }
     }
-    return kExitOk;
+    return status;
 }
 
 } // namespace kv::cli

@@ -21,7 +21,6 @@ namespace {
 constexpr std::int16_t kChnFileType = -1;
 constexpr std::int16_t kTrailerWithQuadratic = -102;
 constexpr std::int16_t kTrailerLinear = -101;
-constexpr double kTickSeconds = 0.02;
 constexpr std::size_t kChannelCountOffset = 30;
 constexpr std::size_t kSampleOffset = 320;
 constexpr std::size_t kDescriptionSize = 64;
@@ -101,8 +100,8 @@ ImportResult readChn(std::span<const std::uint8_t> bytes) {
     s.format = SpectrumFormat::Chn;
     s.channels.resize(count);
     in.i32leArray(s.channels);
-    s.realTimeSeconds = realTicks * kTickSeconds;
-    s.liveTimeSeconds = liveTicks * kTickSeconds;
+    s.realTimeSeconds = realTicks * kChnTickSeconds;
+    s.liveTimeSeconds = liveTicks * kChnTickSeconds;
     s.startTime = startTimeOf(second, date, time);
 
     if (in.remaining() >= kChnTrailerSize) {
@@ -135,7 +134,7 @@ ImportResult readChn(std::span<const std::uint8_t> bytes) {
 namespace {
 
 std::uint32_t ticksOf(double seconds) {
-    const double ticks = std::nearbyint(seconds / kTickSeconds);
+    const double ticks = std::nearbyint(seconds / kChnTickSeconds);
     if (!(ticks > 0.0)) {
         return 0;
     }
@@ -160,7 +159,8 @@ std::vector<std::uint8_t> writeChn(const ImportedSpectrum& spectrum) {
     char second[3] = "  ";
     char date[9] = "        ";
     char time[5] = "    ";
-    if (const auto& t = spectrum.startTime; t && t->month >= 1 && t->month <= 12) {
+    if (const auto& t = spectrum.startTime;
+        t && t->month >= 1 && t->month <= 12 && t->year >= 1900 && t->year <= 2099) {
         std::snprintf(second, sizeof second, "%02d", t->second % 100);
         std::snprintf(date, sizeof date, "%02d%s%02d%c", t->day % 100, kMonths[t->month - 1].data(),
                       t->year % 100, t->year >= 2000 ? '1' : '0');

@@ -39,11 +39,15 @@ namespace kv {
 
 inline constexpr std::size_t kChnHeaderSize = 32;
 inline constexpr std::size_t kChnTrailerSize = 512;
+inline constexpr double kChnTickSeconds = 0.02;
+// The longest time the 32-bit tick counts hold.
+inline constexpr double kChnLongestSeconds = 4294967295.0 * kChnTickSeconds;
 
 ImportResult readChn(std::span<const std::uint8_t> bytes);
 
 // Header, counts and a -102 trailer. Times are rounded to 20 ms ticks and calibration
-// coefficients to float32, the format's precision.
+// coefficients to float32, the format's precision. The start time is written only within
+// 1900-2099, the years the header's two digits and century mark can tell.
 std::vector<std::uint8_t> writeChn(const ImportedSpectrum& spectrum);
 
 } // namespace kv

@@ -37,10 +37,15 @@ enum class RefusalReason {
     N42BadChannelData,       // a spectrum's channel data are not counts
     N42BadTime,              // a live or real time that is not an ISO 8601 duration
     N42NoSpectrum,           // no spectrum with channel data
+    TooManyChannelsInFile,   // the spectra would hold more than kMaxChannelsInFile channels
+    OutOfMemory,             // memory ran out while the file was read
     // Writing
     FormatNotWritten,             // the program writes SPE, CHN and CSV only
     ChnTooManyChannels,           // CHN counts channels in 16 bits
     ChnCalibrationAboveQuadratic, // CHN holds three calibration coefficients
+    TimesNotDurations,            // a live or real time negative or not finite
+    CalibrationNotFinite,         // a coefficient beyond the range of a double once rescaled
+    ChnTimeTooLong,               // CHN counts times in 32-bit 20 ms ticks
 };
 
 // Where a refusal was found: a line of a text format (1-based), a byte of a binary one

@@ -1,5 +1,6 @@
 #include "formats/imported_spectrum.h"
 
+#include "formats/dates_and_titles.h"
 #include "model/append_format.h"
 #include "model/cp1251.h"
 #include "model/energy_calibration.h"
@@ -123,11 +124,16 @@ bool applyImportedCalibration(const ImportedSpectrum& spectrum, EnergyCalibratio
 ImportedSpectrum exportedSpectrum(const Histogram& h, const EnergyCalibration& calibration,
                                   std::int32_t channelCount) {
     ImportedSpectrum s;
-    s.title = utf8FromCp1251(nameRemainder(h.name.view())); // the number belongs to the list
+    // The number belongs to the list. Titles are single lines: what a reader would make of
+    // the name (control characters as blanks) is what is written.
+    s.title = titleText(utf8FromCp1251(nameRemainder(h.name.view())));
     s.channels = h.channels;
     s.liveTimeSeconds = h.exposure;
     s.realTimeSeconds = realTimeOf(h).value_or(h.exposure);
-    if (h.created != SystemTime{}) {
+    // A creation time that is no date (all zeros: none) is left out rather than written as
+    // one that reads back as another date.
+    const SystemTime& t = h.created;
+    if (validTime(t.year, t.month, t.day, t.hour, t.minute, t.second, t.milliseconds)) {
         s.startTime = h.created;
     }
     if (calibration.inForce()) {

@@ -26,6 +26,13 @@ namespace kv {
 
 enum class SpectrumFormat { Hst, Spe, Chn, Iec, Csv, N42, Unknown };
 
+// The most channels one file may hold over all its spectra: 16 spectra of the longest kind, or
+// 8192 of 2048 channels, 64 MiB of counts (held twice while they become list entries). Real
+// files hold far fewer (a portal's 8 detectors of 16384 channels, a few thousand short spectra
+// of a search), but compressed counts let a file of a few kilobytes stand for gigabytes, so the
+// readers refuse a file beyond this rather than let it take the memory.
+inline constexpr std::size_t kMaxChannelsInFile = std::size_t{1} << 24;
+
 struct ImportedCalibration {
     std::vector<double> coefficients; // keV, lowest power first, in the file's channel numbers
     // The file's channel coordinate of the centre of the spectrum's first channel: 0 for a
@@ -79,8 +86,8 @@ bool applyImportedCalibration(const ImportedSpectrum& spectrum, EnergyCalibratio
 
 // The spectrum a writer gets for a histogram under the calibration in force for channelCount
 // channels; a calibration made at another channel count is rescaled to this one. The title is
-// the name without its list number; the real time is the one the comment carries, else the
-// exposure.
+// the name without its list number, control characters as blanks; the real time is the one the
+// comment carries, else the exposure; the start time is the creation time when it is a date.
 ImportedSpectrum exportedSpectrum(const Histogram& h, const EnergyCalibration& calibration,
                                   std::int32_t channelCount);
 

@@ -7,6 +7,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace kv {
@@ -24,16 +27,6 @@ pugi::xml_node child(const pugi::xml_node& node, std::string_view name) {
     for (const pugi::xml_node c : node.children()) {
         if (c.type() == pugi::node_element && localName(c) == name) {
             return c;
-        }
-    }
-    return {};
-}
-
-// The first child of that name on the node or the nearest of its ancestors that has one.
-pugi::xml_node inherited(pugi::xml_node node, std::string_view name) {
-    for (; node; node = node.parent()) {
-        if (const pugi::xml_node found = child(node, name)) {
-            return found;
         }
     }
     return {};
@@ -89,7 +82,11 @@ std::optional<SystemTime> startTimeOf(std::string_view text) {
     return validTime(f[0], f[1], f[2], f[3], f[4], f[5], milliseconds);
 }
 
-bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
+// Calls counts(count) for each count written and zeros(n) for each run of n zeros of
+// CountedZeroes text ("0 n" stands for n zeros); false at a field that is not a count or a run
+// that is not a whole number from 1 to kMaxChannelCount.
+template <typename Counts, typename Zeros>
+bool scanCountedZeroes(std::string_view text, Counts counts, Zeros zeros) {
     std::size_t at = 0;
     for (std::string_view field = nextField(text, at); !field.empty();
          field = nextField(text, at)) {
@@ -98,20 +95,32 @@ bool readCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
             return false;
         }
         if (*count != 0) {
-            if (out.size() == static_cast<std::size_t>(kMaxChannelCount)) {
-                return false;
-            }
-            out.push_back(*count);
+            counts(*count);
             continue;
         }
-        const auto zeros = wholeNumber(nextField(text, at));
-        if (!zeros || *zeros < 1.0 || *zeros != std::floor(*zeros) ||
-            *zeros > static_cast<double>(kMaxChannelCount - out.size())) {
+        const auto run = wholeNumber(nextField(text, at));
+        if (!run || *run < 1.0 || *run != std::floor(*run) ||
+            *run > static_cast<double>(kMaxChannelCount)) {
             return false;
         }
-        out.resize(out.size() + static_cast<std::size_t>(*zeros), 0);
+        zeros(static_cast<std::size_t>(*run));
     }
     return true;
+}
+
+// The channels CountedZeroes text expands to, found before anything is allocated for them:
+// a few bytes of text can stand for a million channels. Nothing when it is not such text.
+std::optional<std::size_t> countedZeroesLength(std::string_view text) {
+    std::size_t length = 0;
+    const bool read = scanCountedZeroes(
+        text, [&](std::int32_t) { ++length; }, [&](std::size_t run) { length += run; });
+    return read ? std::optional(length) : std::nullopt;
+}
+
+void expandCountedZeroes(std::string_view text, std::vector<std::int32_t>& out) {
+    scanCountedZeroes(
+        text, [&](std::int32_t count) { out.push_back(count); },
+        [&](std::size_t run) { out.resize(out.size() + run, 0); });
 }
 
 std::optional<std::vector<double>> coefficientsIn(const pugi::xml_node& calibration) {
@@ -137,40 +146,94 @@ bool isEnergyCalibration(const pugi::xml_node& node) {
             std::string_view(node.attribute("Type").value()) == "Energy");
 }
 
-// The spectrum's energy calibration: its own Calibration element, the one its reference
-// attribute names, or the nearest one on an enclosing element.
-std::optional<std::vector<double>> calibrationOf(const pugi::xml_document& document,
-                                                 const pugi::xml_node& spectrum) {
-    for (const pugi::xml_node c : spectrum.children()) {
-        if (isEnergyCalibration(c)) {
-            return coefficientsIn(c);
-        }
-    }
-    std::string_view reference = spectrum.attribute("energyCalibrationReference").value();
-    if (reference.empty()) {
-        reference = spectrum.attribute("CalibrationIDs").value();
-        reference = reference.substr(0, reference.find(' '));
-    }
-    std::optional<std::vector<double>> found;
-    if (!reference.empty()) {
-        forEachElement(document, [&](const pugi::xml_node& node) {
-            const std::string_view id =
-                node.attribute("id") ? node.attribute("id").value() : node.attribute("ID").value();
-            if (!found && isEnergyCalibration(node) && id == reference) {
-                found = coefficientsIn(node);
+using Coefficients = std::optional<std::vector<double>>;
+
+// What the elements around the spectra hold, each element's children looked up once rather than
+// once for every spectrum: a document of thousands of sibling spectra would otherwise take time
+// that grows with the square of their number.
+class Surroundings {
+public:
+    explicit Surroundings(const pugi::xml_document& document) : m_document(document) {}
+
+    // The first child of that name on the node or the nearest of its ancestors that has one.
+    pugi::xml_node inherited(pugi::xml_node node, std::string_view name) {
+        for (; node; node = node.parent()) {
+            const auto [at, added] = m_children.try_emplace({node, name});
+            if (added) {
+                at->second = child(node, name);
             }
-        });
-        return found;
-    }
-    for (pugi::xml_node node = spectrum.parent(); node && !found; node = node.parent()) {
-        for (const pugi::xml_node c : node.children()) {
-            if (!found && isEnergyCalibration(c)) {
-                found = coefficientsIn(c);
+            if (at->second) {
+                return at->second;
             }
         }
+        return {};
     }
-    return found;
-}
+
+    // The spectrum's energy calibration: its own Calibration element, the one its reference
+    // attribute names, or the nearest one on an enclosing element.
+    Coefficients calibrationOf(const pugi::xml_node& spectrum) {
+        for (const pugi::xml_node c : spectrum.children()) {
+            if (isEnergyCalibration(c)) {
+                return coefficientsIn(c);
+            }
+        }
+        std::string_view reference = spectrum.attribute("energyCalibrationReference").value();
+        if (reference.empty()) {
+            reference = spectrum.attribute("CalibrationIDs").value();
+            reference = reference.substr(0, reference.find(' '));
+        }
+        if (!reference.empty()) {
+            return calibrationWithId(reference);
+        }
+        for (pugi::xml_node node = spectrum.parent(); node; node = node.parent()) {
+            if (const Coefficients& found = calibrationAmongChildren(node)) {
+                return found;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    // The first energy calibration element with that id, in document order, that has
+    // coefficients.
+    Coefficients calibrationWithId(std::string_view id) {
+        if (!m_byIdIndexed) {
+            m_byIdIndexed = true;
+            forEachElement(m_document, [this](const pugi::xml_node& node) {
+                const std::string_view ownId = node.attribute("id") ? node.attribute("id").value()
+                                                                    : node.attribute("ID").value();
+                if (isEnergyCalibration(node) && !m_byId.contains(ownId)) {
+                    if (Coefficients found = coefficientsIn(node)) {
+                        m_byId.emplace(ownId, std::move(found));
+                    }
+                }
+            });
+        }
+        const auto found = m_byId.find(id);
+        return found == m_byId.end() ? std::nullopt : found->second;
+    }
+
+    // The node's first energy calibration child that has coefficients.
+    const Coefficients& calibrationAmongChildren(const pugi::xml_node& node) {
+        const auto [at, added] = m_calibrations.try_emplace(node);
+        if (added) {
+            for (const pugi::xml_node c : node.children()) {
+                if (isEnergyCalibration(c)) {
+                    if ((at->second = coefficientsIn(c))) {
+                        break;
+                    }
+                }
+            }
+        }
+        return at->second;
+    }
+
+    const pugi::xml_document& m_document;
+    std::map<std::pair<pugi::xml_node, std::string_view>, pugi::xml_node> m_children;
+    std::map<pugi::xml_node, Coefficients> m_calibrations;
+    std::map<std::string_view, Coefficients> m_byId;
+    bool m_byIdIndexed = false;
+};
 
 std::string titleOf(const pugi::xml_node& spectrum) {
     for (const char* attribute : {"Detector", "radDetectorInformationReference", "id", "ID"}) {
@@ -181,11 +244,11 @@ std::string titleOf(const pugi::xml_node& spectrum) {
     return {};
 }
 
-std::optional<double> timeOf(const pugi::xml_node& spectrum, std::string_view own,
-                             std::string_view enclosing) {
+std::optional<double> timeOf(Surroundings& surroundings, const pugi::xml_node& spectrum,
+                             std::string_view own, std::string_view enclosing) {
     pugi::xml_node node = child(spectrum, own);
     if (!node && !enclosing.empty()) {
-        node = inherited(spectrum, enclosing);
+        node = surroundings.inherited(spectrum, enclosing);
     }
     if (!node) {
         return 0.0;
@@ -242,6 +305,8 @@ ImportResult readN42(std::string_view text) {
                                      lineAt(text, rootElement.offset_debug()));
     }
     ImportResult result;
+    Surroundings surroundings(document);
+    std::size_t channelsInFile = 0;
     forEachElement(document, [&](const pugi::xml_node& spectrum) {
         const pugi::xml_node data = child(spectrum, "ChannelData");
         if (!result.ok() || localName(spectrum) != "Spectrum" || !data) {
@@ -255,18 +320,34 @@ ImportResult readN42(std::string_view text) {
             compression = data.attribute("compressionCode").value();
         }
         const std::string_view counts = textOf(data);
-        const bool read = compression == "CountedZeroes"
-                              ? readCountedZeroes(counts, s.channels)
-                              : appendCounts(counts, s.channels, kMaxChannelCount) == counts.size();
-        const auto live = timeOf(spectrum, "LiveTime", {});
-        const auto liveDuration = timeOf(spectrum, "LiveTimeDuration", {});
-        const auto real = timeOf(spectrum, "RealTime", "SampleRealTime");
-        const auto realDuration = timeOf(spectrum, "RealTimeDuration", "RealTimeDuration");
-        if (!read || s.channels.empty()) {
+        // Compressed counts are measured before they are expanded.
+        const bool compressed = compression == "CountedZeroes";
+        std::optional<std::size_t> length;
+        if (compressed) {
+            length = countedZeroesLength(counts);
+        } else if (appendCounts(counts, s.channels, kMaxChannelCount) == counts.size()) {
+            length = s.channels.size();
+        }
+        if (!length || *length == 0 || *length > static_cast<std::size_t>(kMaxChannelCount)) {
             result = ImportResult::refused(RefusalReason::N42BadChannelData,
                                            lineAt(text, data.offset_debug()));
             return;
         }
+        if (*length > kMaxChannelsInFile - channelsInFile) {
+            result = ImportResult::refused(RefusalReason::TooManyChannelsInFile,
+                                           lineAt(text, data.offset_debug()));
+            return;
+        }
+        channelsInFile += *length;
+        if (compressed) {
+            s.channels.reserve(*length);
+            expandCountedZeroes(counts, s.channels);
+        }
+        const auto live = timeOf(surroundings, spectrum, "LiveTime", {});
+        const auto liveDuration = timeOf(surroundings, spectrum, "LiveTimeDuration", {});
+        const auto real = timeOf(surroundings, spectrum, "RealTime", "SampleRealTime");
+        const auto realDuration =
+            timeOf(surroundings, spectrum, "RealTimeDuration", "RealTimeDuration");
         if (!live || !liveDuration || !real || !realDuration) {
             result = ImportResult::refused(RefusalReason::N42BadTime,
                                            lineAt(text, spectrum.offset_debug()));
@@ -274,14 +355,14 @@ ImportResult readN42(std::string_view text) {
         }
         s.liveTimeSeconds = *live + *liveDuration;
         s.realTimeSeconds = *real + *realDuration;
-        pugi::xml_node start = inherited(spectrum, "StartTime");
+        pugi::xml_node start = surroundings.inherited(spectrum, "StartTime");
         if (!start) {
-            start = inherited(spectrum, "StartDateTime");
+            start = surroundings.inherited(spectrum, "StartDateTime");
         }
         if (start) {
             s.startTime = startTimeOf(textOf(start));
         }
-        if (auto coefficients = calibrationOf(document, spectrum)) {
+        if (auto coefficients = surroundings.calibrationOf(spectrum)) {
             s.calibration = ImportedCalibration{std::move(*coefficients), 0.5};
         }
         result.spectra.push_back(std::move(s));

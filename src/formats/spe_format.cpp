@@ -159,7 +159,12 @@ std::string writeSpe(const ImportedSpectrum& spectrum) {
         out += "\r\n";
     };
     line("$SPEC_ID:");
-    line(cp1251FromUtf8(spectrum.title));
+    // A title that reads as a section of its own ("$DATA:") would end the section it names.
+    std::string title = cp1251FromUtf8(spectrum.title);
+    if (title.size() >= 2 && title.front() == '$' && title.back() == ':') {
+        title.front() = ' ';
+    }
+    line(title);
     if (spectrum.startTime) {
         const SystemTime& t = *spectrum.startTime;
         char date[48];

@@ -4,6 +4,8 @@
 #include "model/strings.h"
 #include "platform/files.h"
 
+#include <new>
+
 namespace kv {
 
 namespace {
@@ -58,12 +60,22 @@ StringId reasonText(RefusalReason reason) {
         return S::RefusedN42BadTime;
     case R::N42NoSpectrum:
         return S::RefusedN42NoSpectrum;
+    case R::TooManyChannelsInFile:
+        return S::RefusedTooManyChannelsInFile;
+    case R::OutOfMemory:
+        return S::RefusedOutOfMemory;
     case R::FormatNotWritten:
         return S::RefusedFormatNotWritten;
     case R::ChnTooManyChannels:
         return S::RefusedChnTooManyChannels;
     case R::ChnCalibrationAboveQuadratic:
         return S::RefusedChnCalibrationAboveQuadratic;
+    case R::TimesNotDurations:
+        return S::RefusedTimesNotDurations;
+    case R::CalibrationNotFinite:
+        return S::RefusedCalibrationNotFinite;
+    case R::ChnTimeTooLong:
+        return S::RefusedChnTimeTooLong;
     }
     return S::RefusedFormatNotRead;
 }
@@ -116,19 +128,26 @@ ReadOutcome importSpectra(Document& document, AppConfig& config, UiServices& ui)
 
 ReadOutcome importSpectrumFile(Document& document, AppConfig& config, UiServices& ui,
                                const std::string& path) {
-    const auto bytes = readWholeFile(path);
-    if (!bytes) {
-        ui.showMessage(StringId::FileOpenFailed, StringId::BadNews, path);
-        return ReadOutcome::NotOpened;
+    ImportResult read;
+    std::vector<std::unique_ptr<Histogram>> histograms;
+    // The file's bytes, its spectra and their list entries are each in memory at once.
+    try {
+        std::string reason;
+        const auto bytes = readWholeFile(path, &reason);
+        if (!bytes) {
+            ui.showMessage(StringId::FileOpenFailed, StringId::BadNews, path + "\n" + reason);
+            return ReadOutcome::NotOpened;
+        }
+        read = readSpectrumFile(*bytes, path);
+        for (const ImportedSpectrum& spectrum : read.spectra) {
+            histograms.push_back(toHistogram(spectrum, fileNameOf(path)));
+        }
+    } catch (const std::bad_alloc&) {
+        read = ImportResult::refused(RefusalReason::OutOfMemory);
     }
-    ImportResult read = readSpectrumFile(*bytes, path);
     if (!read.ok()) {
         reportRefused(ui, path, *read.refusal);
         return ReadOutcome::WrongMagic;
-    }
-    std::vector<std::unique_ptr<Histogram>> histograms;
-    for (const ImportedSpectrum& spectrum : read.spectra) {
-        histograms.push_back(toHistogram(spectrum, fileNameOf(path)));
     }
     const ReadOutcome outcome = document.appendHistograms(std::move(histograms));
     if (outcome == ReadOutcome::Read && config.restoreFromDataFile) {

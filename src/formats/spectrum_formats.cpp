@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
+#include <new>
 #include <utility>
 
 namespace kv {
@@ -32,6 +34,45 @@ std::string_view asText(std::span<const std::uint8_t> bytes) {
 
 WrittenSpectrum refusedWriting(RefusalReason reason) {
     return {{}, FormatRefusal{reason, {}, {}}};
+}
+
+bool isDuration(double seconds) {
+    return std::isfinite(seconds) && seconds >= 0.0;
+}
+
+// What every format's reader would refuse or lose: times that are not durations, and
+// coefficients that cannot be written as numbers.
+std::optional<RefusalReason> unwritableValue(const ImportedSpectrum& spectrum) {
+    if (!isDuration(spectrum.liveTimeSeconds) || !isDuration(spectrum.realTimeSeconds)) {
+        return RefusalReason::TimesNotDurations;
+    }
+    if (const auto& c = spectrum.calibration) {
+        const auto written = shiftedPolynomial(c->coefficients, c->firstChannelPosition);
+        if (!std::all_of(written.begin(), written.end(),
+                         [](double v) { return std::isfinite(v); })) {
+            return RefusalReason::CalibrationNotFinite;
+        }
+    }
+    return std::nullopt;
+}
+
+ImportResult readAs(SpectrumFormat format, std::span<const std::uint8_t> bytes) {
+    switch (format) {
+    case SpectrumFormat::Spe:
+        return readSpe(asText(bytes));
+    case SpectrumFormat::Chn:
+        return readChn(bytes);
+    case SpectrumFormat::Iec:
+        return readIec(asText(bytes));
+    case SpectrumFormat::Csv:
+        return readCsv(asText(bytes));
+    case SpectrumFormat::N42:
+        return readN42(asText(bytes));
+    case SpectrumFormat::Hst:
+    case SpectrumFormat::Unknown:
+        break;
+    }
+    return ImportResult::refused(RefusalReason::FormatNotRead);
 }
 
 } // namespace
@@ -83,22 +124,13 @@ ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_v
     if (format == SpectrumFormat::Unknown) {
         format = formatFromContent(bytes);
     }
-    switch (format) {
-    case SpectrumFormat::Spe:
-        return readSpe(asText(bytes));
-    case SpectrumFormat::Chn:
-        return readChn(bytes);
-    case SpectrumFormat::Iec:
-        return readIec(asText(bytes));
-    case SpectrumFormat::Csv:
-        return readCsv(asText(bytes));
-    case SpectrumFormat::N42:
-        return readN42(asText(bytes));
-    case SpectrumFormat::Hst:
-    case SpectrumFormat::Unknown:
-        break;
+    // Every reader checks counts before it allocates, but a large file can still need more
+    // memory than there is.
+    try {
+        return readAs(format, bytes);
+    } catch (const std::bad_alloc&) {
+        return ImportResult::refused(RefusalReason::OutOfMemory);
     }
-    return ImportResult::refused(RefusalReason::FormatNotRead);
 }
 
 bool canWrite(SpectrumFormat format) {
@@ -107,6 +139,12 @@ bool canWrite(SpectrumFormat format) {
 }
 
 WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumFormat format) {
+    if (!canWrite(format)) {
+        return refusedWriting(RefusalReason::FormatNotWritten);
+    }
+    if (const auto reason = unwritableValue(spectrum)) {
+        return refusedWriting(*reason);
+    }
     const auto bytesOf = [](const std::string& text) {
         return WrittenSpectrum{std::vector<std::uint8_t>(text.begin(), text.end()), {}};
     };
@@ -126,6 +164,9 @@ WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumForm
         }
         if (tooManyTerms) {
             return refusedWriting(RefusalReason::ChnCalibrationAboveQuadratic);
+        }
+        if (std::max(spectrum.liveTimeSeconds, spectrum.realTimeSeconds) > kChnLongestSeconds) {
+            return refusedWriting(RefusalReason::ChnTimeTooLong);
         }
         return {writeChn(spectrum), {}};
     }

@@ -21,7 +21,9 @@ SpectrumFormat formatFromExtension(std::string_view path);
 SpectrumFormat formatFromContent(std::span<const std::uint8_t> bytes);
 
 // Reads a file of another analyser: the format of the extension, else of the content. A
-// histogram file (.hst) or an unknown format is refused; those open through the document.
+// histogram file (.hst) or an unknown format is refused; those open through the document. So is
+// a file whose spectra hold more than kMaxChannelsInFile channels, or one that needs more memory
+// than there is (nothing is thrown).
 ImportResult readSpectrumFile(std::span<const std::uint8_t> bytes, std::string_view path);
 
 // The formats a spectrum can be written in: SPE, CHN and CSV.
@@ -32,8 +34,10 @@ struct WrittenSpectrum {
     std::optional<FormatRefusal> refusal; // why nothing could be written; nothing on success
 };
 
-// The file bytes of one spectrum. CHN holds at most 65535 channels and a quadratic
-// calibration; a spectrum beyond what the format holds is refused rather than cut.
+// The file bytes of one spectrum, or why it cannot be written so that the format's reader gives
+// it back. Refused: live and real times that are negative or not finite, a calibration that is
+// not finite in the file's numbering; for CHN, more than 65535 channels, a term above the
+// quadratic or a time beyond its tick counts. A spectrum is refused rather than cut.
 WrittenSpectrum writeSpectrumFile(const ImportedSpectrum& spectrum, SpectrumFormat format);
 
 } // namespace kv

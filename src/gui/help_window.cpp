@@ -1,6 +1,7 @@
 #include "gui/help_window.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace kv {
 
@@ -12,8 +13,9 @@ HelpWindow::HelpWindow(QWidget* owner) : QTextBrowser(owner) {
 }
 
 bool HelpWindow::showTopic(const QString& helpFile, int context) {
+    // Only a regular file: opening a FIFO put in its place would wait for a writer.
     QFile file(helpFile);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
         return false;
     // Show before filling: the anchor can only be scrolled to once the page has a layout.
     show();

@@ -3,6 +3,7 @@
 #include "model/byte_io.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kv {
 namespace {
@@ -296,6 +297,57 @@ FileTrailer decodeTrailer(std::span<const std::uint8_t, kTrailerSize> bytes) {
     FileTrailer trailer;
     FieldReader reader(bytes);
     trailerLayout(trailer, reader);
+    return trailer;
+}
+
+namespace {
+
+template <std::size_t N> bool allFinite(const std::array<double, N>& values) {
+    return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
+}
+
+template <std::size_t N> void zeroNonFinite(std::array<double, N>& values) {
+    for (double& v : values) {
+        v = std::isfinite(v) ? v : 0.0;
+    }
+}
+
+bool countWithin(std::int32_t count, std::size_t slots) {
+    return count >= 0 && static_cast<std::size_t>(count) <= slots;
+}
+
+} // namespace
+
+bool isPossibleTrailer(const FileTrailer& trailer) {
+    const EnergyCalibration& c = trailer.energyCalibration;
+    const EfficiencyCalibration& e = trailer.efficiency;
+    return countWithin(c.pointCount, kMaxCalibrationPoints) &&
+           countWithin(c.termCount, kMaxCalibrationTerms) &&
+           countWithin(e.efficiencyPointCount, kMaxEfficiencyPoints) && c.channelScale >= 0 &&
+           c.channelScale <= kMaxCalibrationChannelScale && allFinite(c.coefficients) &&
+           allFinite(c.pointChannel) && allFinite(c.pointEnergy) && allFinite(e.efficiencyEnergy) &&
+           allFinite(e.efficiencyValue);
+}
+
+FileTrailer storableTrailer(FileTrailer trailer) {
+    EnergyCalibration& c = trailer.energyCalibration;
+    EfficiencyCalibration& e = trailer.efficiency;
+    // Checked before the coefficients are cleaned: one that is not finite in use means none.
+    if (c.channelScale < 0 || (c.channelScale >= 2 && !c.inForce())) {
+        c.channelScale = 0;
+    }
+    c.termCount = c.termsInUse();
+    if (!countWithin(c.pointCount, kMaxCalibrationPoints)) {
+        c.pointCount = 0;
+    }
+    if (!countWithin(e.efficiencyPointCount, kMaxEfficiencyPoints)) {
+        e.efficiencyPointCount = 0;
+    }
+    zeroNonFinite(c.coefficients);
+    zeroNonFinite(c.pointChannel);
+    zeroNonFinite(c.pointEnergy);
+    zeroNonFinite(e.efficiencyEnergy);
+    zeroNonFinite(e.efficiencyValue);
     return trailer;
 }
 

@@ -155,6 +155,25 @@ struct FileTrailer {
 std::array<std::uint8_t, kTrailerSize> encodeTrailer(const FileTrailer& trailer);
 FileTrailer decodeTrailer(std::span<const std::uint8_t, kTrailerSize> bytes);
 
+// Whether a histogram file can hold this trailer. No file the program writes holds, and so a
+// damaged file is known by:
+//   - a calibration point count outside 0..5, a term count outside 0..5 or an efficiency point
+//     count outside 0..20: the record has room for no more, and nothing counts below none;
+//   - a channel scale below 0 or above 1,048,576: it is the channel count the calibration was
+//     made at (0, what a file without a calibration holds, and 1 mean none);
+//   - a coefficient, a calibration point or an efficiency point (any slot, in use or not) that is
+//     not finite: no calibration the program makes, imports or writes holds one.
+// The two reserves, the range and roundRange may hold anything: nothing reads the reserves, and
+// reading a file corrects a range the spectra cannot show.
+bool isPossibleTrailer(const FileTrailer& trailer);
+
+// The trailer a histogram file stores, which isPossibleTrailer always accepts: every value it
+// would refuse is replaced by what the program uses in its place, so the calibrations mean what
+// they meant (a configuration file may hold anything). A count out of range counts as none and
+// a term count as 5; a channel scale out of range, or a coefficient in use that is not finite,
+// means no calibration (channel scale 0); any other value that is not finite becomes 0.
+FileTrailer storableTrailer(FileTrailer trailer);
+
 // The trailer a histogram file written now carries: the configuration's calibrations and
 // displayed channel range.
 FileTrailer trailerOf(const AppConfig& config);

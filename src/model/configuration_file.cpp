@@ -19,7 +19,7 @@ FileDialogRequest configurationDialog(StringId title, std::string initialDirecto
 } // namespace
 
 bool loadConfigurationFile(AppConfig& config, const std::string& path) {
-    const auto bytes = readWholeFile(path);
+    const auto bytes = readFileStart(path, kAppConfigSize);
     if (!bytes) {
         return false;
     }

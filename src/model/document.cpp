@@ -37,6 +37,7 @@ bool Document::newDocument() {
     m_config.documentPath = kUntitledDocument;
     m_state.documentSaved = true;
     m_state.documentUntitled = true;
+    m_seenFile.reset();
     return true;
 }
 
@@ -82,9 +83,10 @@ std::string unquotedPath(std::string path) {
 }
 
 std::optional<FileReader> Document::openForReading(const std::string& path) {
-    auto file = FileReader::open(path);
+    std::string reason;
+    auto file = FileReader::open(path, &reason);
     if (!file) {
-        m_ui.showMessage(StringId::FileOpenFailed, StringId::BadNews, path);
+        m_ui.showMessage(StringId::FileOpenFailed, StringId::BadNews, path + "\n" + reason);
     }
     return file;
 }
@@ -102,6 +104,7 @@ ReadOutcome Document::openChosen(std::string path) {
     if (outcome != ReadOutcome::WrongMagic && outcome != ReadOutcome::Damaged) {
         m_state.documentUntitled = false;
         m_state.documentSaved = true;
+        m_seenFile = SeenFile{m_config.documentPath, file->stamp()};
     }
     return outcome;
 }
@@ -139,10 +142,13 @@ ReadOutcome Document::readHistogramFile(FileReader& file, const std::string& pat
 
     ReadOutcome outcome = addToList(parsed.histograms);
 
-    if (parsed.condition == FileCondition::Damaged && outcome == ReadOutcome::Read) {
+    if (parsed.condition != FileCondition::Complete && outcome == ReadOutcome::Read) {
         // What could be read stays listed; the document gets no file of its own, so a later
-        // Save cannot replace the damaged original with the part that was readable.
-        m_ui.showMessage(StringId::UnknownFileFormat, StringId::BadNews, path);
+        // Save cannot replace the original with the part that was readable.
+        m_ui.showMessage(parsed.condition == FileCondition::OutOfMemory
+                             ? StringId::FileTooLargeForMemory
+                             : StringId::UnknownFileFormat,
+                         StringId::BadNews, path);
         m_config.documentPath = kUntitledDocument;
         m_state.documentUntitled = true;
         m_state.documentSaved = false;
@@ -208,7 +214,7 @@ SaveOutcome Document::save() {
     if (m_state.documentUntitled) {
         return saveAs();
     }
-    return writeTo(m_config.documentPath);
+    return writeTo(m_config.documentPath, true);
 }
 
 SaveOutcome Document::saveAs() {
@@ -220,7 +226,7 @@ SaveOutcome Document::saveAs() {
         return SaveOutcome::Cancelled;
     }
     rememberDirectoryOf(*chosen);
-    const SaveOutcome outcome = writeTo(*chosen);
+    const SaveOutcome outcome = writeTo(*chosen, false);
     if (outcome == SaveOutcome::Written) {
         m_config.documentPath = *chosen;
         m_state.documentUntitled = false;
@@ -228,13 +234,53 @@ SaveOutcome Document::saveAs() {
     return outcome;
 }
 
-SaveOutcome Document::writeTo(const std::string& path) {
-    const WriteOutcome written = writeFileReplacing(path, encodeHistogramFile(m_list, m_config));
+bool Document::changedOnDisk(const std::string& path) const {
+    if (!m_seenFile || m_seenFile->path != path) {
+        return false;
+    }
+    // A file that has gone holds nothing to lose.
+    const std::optional<FileStamp> now = stampOf(path);
+    return now && *now != m_seenFile->stamp;
+}
+
+SaveOutcome Document::writeTo(const std::string& path, bool askIfChangedOnDisk) {
+    // Other writers are held off from the check below until the new file is in place.
+    std::optional<FileLock> ownLock;
+    FileLock* lock = m_heldLock && m_heldLock->isFor(path) ? &*m_heldLock : nullptr;
+    if (lock == nullptr) {
+        LockAttempt attempt = FileLock::acquire(path, LockWait::No);
+        if (attempt.state == LockState::Busy) {
+            m_ui.showMessage(StringId::FileBusy, StringId::BadNews, path);
+            return SaveOutcome::Failed;
+        }
+        if (attempt.state == LockState::Failed) {
+            m_ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
+                             path + "\n" + attempt.reason);
+            return SaveOutcome::Failed;
+        }
+        ownLock = std::move(attempt.lock);
+        lock = &*ownLock;
+    }
+    if (askIfChangedOnDisk && changedOnDisk(path)) {
+        switch (m_ui.ask(StringId::FileChangedOnDisk, StringId::Question,
+                         QuestionButtons::YesNoCancel)) {
+        case Answer::Yes:
+            break;
+        case Answer::No:
+            ownLock.reset();
+            return saveAs();
+        case Answer::Cancel:
+            return SaveOutcome::Cancelled;
+        }
+    }
+    const WriteOutcome written =
+        writeFileReplacing(path, encodeHistogramFile(m_list, m_config), lock);
     if (!written.written) {
         m_ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
                          path + "\n" + written.reason);
         return SaveOutcome::Failed;
     }
+    m_seenFile = SeenFile{path, written.stamp};
     m_state.documentSaved = true;
     return SaveOutcome::Written;
 }

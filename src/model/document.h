@@ -27,7 +27,7 @@ enum class ReadOutcome {
     Cancelled,            // the user cancelled a question or the file dialog
     NotOpened,            // the file could not be opened (reported); nothing changed
     WrongMagic,           // not a histogram file
-    Damaged,              // the histograms before the damage were added
+    Damaged,              // the histograms before the damage (or where memory ran out) were added
     DifferentChannelCount // the histograms before the first of another length were added
 };
 
@@ -63,8 +63,17 @@ public:
     // Append without the file dialog.
     ReadOutcome appendFile(const std::string& path);
 
+    // Save writes the file the title names. When another program has changed that file since
+    // it was opened or last saved here, the user is asked first: Yes replaces it, No saves
+    // under another name instead, Cancel writes nothing. A file another writer is writing
+    // right now is not touched (reported).
     SaveOutcome save();
     SaveOutcome saveAs();
+
+    // Keeps the lock for the document's life: saves to the locked file write under it instead
+    // of taking their own, so a read-modify-write (the command-line tool's measure and merge)
+    // holds other writers off from before reading until after writing.
+    void holdLock(FileLock lock) { m_heldLock = std::move(lock); }
 
     // A histogram handed over by another running copy (one block of a histogram file), added
     // with its own kind. A list of another channel count refuses it with a message. False when
@@ -86,13 +95,22 @@ private:
     FileDialogRequest histogramDialog(StringId title) const;
     void rememberDirectoryOf(const std::string& path);
     ReadOutcome openChosen(std::string path);
-    SaveOutcome writeTo(const std::string& path);
+    SaveOutcome writeTo(const std::string& path, bool askIfChangedOnDisk);
+    bool changedOnDisk(const std::string& path) const;
     void checkVisibleRange();
+
+    // The file the document was last read from or written to, as it was then.
+    struct SeenFile {
+        std::string path;
+        FileStamp stamp;
+    };
 
     HistogramList& m_list;
     AppConfig& m_config;
     DocumentState& m_state;
     UiServices& m_ui;
+    std::optional<SeenFile> m_seenFile;
+    std::optional<FileLock> m_heldLock;
 };
 
 } // namespace kv

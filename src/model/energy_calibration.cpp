@@ -50,7 +50,7 @@ Polynomial polynomialOf(const EnergyCalibration& c, std::int32_t channelCount) {
 } // namespace
 
 bool EnergyCalibration::inForce() const {
-    if (channelScale < kMinCalibratedChannelScale) {
+    if (channelScale < kMinCalibratedChannelScale || channelScale > kMaxCalibrationChannelScale) {
         return false;
     }
     const int terms = termsInUse();

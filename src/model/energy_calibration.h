@@ -19,6 +19,8 @@ namespace kv {
 
 inline constexpr int kMaxCalibrationTerms = 5;
 inline constexpr int kMaxCalibrationPoints = 5;
+// The largest channel count a calibration can be made at, that of the longest spectra.
+inline constexpr std::int32_t kMaxCalibrationChannelScale = 1 << 20;
 // The energy-to-channel iteration stops once a pass moves the channel by at most this much.
 inline constexpr double kEnergyToChannelTolerance = 0.001;
 // Realistic calibrations converge within a few passes; a curved one whose fixed point lies near
@@ -48,7 +50,8 @@ struct EnergyCalibration {
     // any other value counts as the default 5.
     std::int32_t termCount = kMaxCalibrationTerms;
     std::array<double, kMaxCalibrationTerms> coefficients{}; // lowest power first
-    // The channel count the polynomial was fitted at; below 2 there is no calibration.
+    // The channel count the polynomial was fitted at; below 2, or above any channel count,
+    // there is no calibration.
     std::int32_t channelScale = 0;
     // Carried in every histogram file's trailer, used by nothing.
     double calibrationReserve0 = 0.0;
@@ -56,8 +59,8 @@ struct EnergyCalibration {
 
     bool operator==(const EnergyCalibration&) const = default;
 
-    // A calibration is in force when channelScale is at least 2 and the coefficients in use are
-    // finite; a damaged one (NaN or infinite coefficients) acts as no calibration.
+    // A calibration is in force when channelScale is from 2 to kMaxCalibrationChannelScale and
+    // the coefficients in use are finite; a damaged one acts as no calibration.
     bool inForce() const;
 
     // The number of coefficients the conversions use: termCount, or 5 when it is out of range.

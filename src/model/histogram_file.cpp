@@ -4,8 +4,11 @@
 #include "model/histogram_list.h"
 
 #include <algorithm>
+#include <new>
 
 namespace kv {
+
+static_assert(kMaxCalibrationChannelScale == kMaxChannelCount);
 
 namespace {
 
@@ -16,9 +19,8 @@ bool readInt32(ByteSource& source, std::int32_t& value) {
     return complete;
 }
 
-} // namespace
-
-std::unique_ptr<Histogram> readHistogramBlock(ByteSource& source) {
+// The next block, or nothing at damage; throws std::bad_alloc when memory runs out.
+std::unique_ptr<Histogram> nextBlock(ByteSource& source) {
     std::int32_t channels = 0;
     if (!readInt32(source, channels) || channels < 1 || channels > kMaxChannelCount ||
         source.remaining() < histogramRecordSize(channels)) {
@@ -29,6 +31,46 @@ std::unique_ptr<Histogram> readHistogramBlock(ByteSource& source) {
         return nullptr;
     }
     return h;
+}
+
+// Reads the blocks and the trailer into parsed, whose condition stays Damaged unless the
+// whole file is read.
+void readBlocksAndTrailer(ByteSource& source, ParsedHistogramFile& parsed) {
+    std::int32_t count = 0;
+    if (!readInt32(source, count) || count < 0) {
+        return;
+    }
+    // The smallest block is 300 bytes, so a damaged count cannot make us reserve much.
+    parsed.histograms.reserve(
+        static_cast<std::size_t>(std::min<std::uint64_t>(count, source.remaining() / 300)));
+    for (std::int32_t k = 0; k < count; ++k) {
+        auto h = nextBlock(source);
+        if (!h) {
+            return;
+        }
+        parsed.histograms.push_back(std::move(h));
+    }
+    std::array<std::uint8_t, kTrailerSize> bytes;
+    if (!source.read(bytes)) {
+        return;
+    }
+    // A count lowered by damage takes a block for the trailer and leaves bytes after it; a
+    // count raised takes the trailer's bytes for a block and ends short.
+    const FileTrailer trailer = decodeTrailer(bytes);
+    if (source.remaining() == 0 && isPossibleTrailer(trailer)) {
+        parsed.trailer = trailer;
+        parsed.condition = FileCondition::Complete;
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Histogram> readHistogramBlock(ByteSource& source) {
+    try {
+        return nextBlock(source);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 std::vector<std::uint8_t> encodeHistogramBlock(const Histogram& h) {
@@ -47,24 +89,12 @@ ParsedHistogramFile parseHistogramFile(ByteSource& source) {
         return parsed;
     }
     parsed.condition = FileCondition::Damaged;
-    std::int32_t count = 0;
-    if (!readInt32(source, count) || count < 0) {
-        return parsed;
-    }
-    // The smallest block is 300 bytes, so a damaged count cannot make us reserve much.
-    parsed.histograms.reserve(
-        static_cast<std::size_t>(std::min<std::uint64_t>(count, source.remaining() / 300)));
-    for (std::int32_t k = 0; k < count; ++k) {
-        auto h = readHistogramBlock(source);
-        if (!h) {
-            return parsed;
-        }
-        parsed.histograms.push_back(std::move(h));
-    }
-    std::array<std::uint8_t, kTrailerSize> trailer;
-    if (source.read(trailer)) {
-        parsed.trailer = decodeTrailer(trailer);
-        parsed.condition = FileCondition::Complete;
+    try {
+        readBlocksAndTrailer(source, parsed);
+    } catch (const std::bad_alloc&) {
+        // What was read whole is kept, as at damage.
+        parsed.condition = FileCondition::OutOfMemory;
+        parsed.trailer.reset();
     }
     return parsed;
 }
@@ -90,7 +120,7 @@ std::vector<std::uint8_t> encodeHistogramFile(const HistogramList& list, const A
                         std::span(bytes).subspan(start, histogramRecordSize(channels)));
         writer.seek(start + histogramRecordSize(channels));
     }
-    writer.bytes(encodeTrailer(trailerOf(config)));
+    writer.bytes(encodeTrailer(storableTrailer(trailerOf(config))));
     return bytes;
 }
 

@@ -91,7 +91,7 @@ std::vector<std::uint8_t> encodePrintSettings(const PrintSettings& settings) {
 }
 
 PrintSettings loadPrintSettings(const std::string& directory) {
-    const auto bytes = readWholeFile(directory + kPrintSettingsFileName);
+    const auto bytes = readFileStart(directory + kPrintSettingsFileName, kPrintSettingsFileSize);
     return bytes ? decodePrintSettings(*bytes) : PrintSettings{};
 }
 

@@ -143,6 +143,12 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
      "(*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt)|*.spe;*.chn;*.iec;*.n42;*.xml;*.csv;*.txt|"
      "Все файлы (*.*)|*.*"},
     {S::SpectrumExportFilter, "ASCII SPE (*.spe)|*.spe|ORTEC CHN (*.chn)|*.chn|CSV (*.csv)|*.csv"},
+    {S::FileTooLargeForMemory, "Не хватает памяти, чтобы прочитать файл целиком"},
+    {S::FileChangedOnDisk, "Файл изменён на диске после того, как был открыт или сохранён здесь "
+                           "(его записала другая программа).\r\nЗаменить его?\r\n"
+                           "«Нет» - сохранить под другим именем."},
+    {S::FileBusy, "Файл сейчас записывает другая программа. Он не изменён; сохраните позже или "
+                  "под другим именем."},
     {S::AnalyserUnavailable, "Анализатор недоступен, программа работает без него: измерения "
                              "невозможны."},
     {S::AnalyserSimulatedStatus, "Анализатор: имитатор"},
@@ -178,6 +184,11 @@ constexpr std::array kTable = std::to_array<std::pair<StringId, std::string_view
      "в CHN энергетическая калибровка не выше квадратичной"},
     {S::RefusalAtLine, "строка"},
     {S::RefusalAtByte, "байт"},
+    {S::RefusedTimesNotDurations, "живое или реальное время отрицательное или не число"},
+    {S::RefusedCalibrationNotFinite, "коэффициент энергетической калибровки не конечное число"},
+    {S::RefusedChnTimeTooLong, "в CHN время не больше 85 899 345 с (32 бита по 20 мс)"},
+    {S::RefusedTooManyChannelsInFile, "в спектрах файла вместе больше 16 777 216 каналов"},
+    {S::RefusedOutOfMemory, "не хватает памяти, чтобы прочитать файл"},
 });
 
 } // namespace

@@ -186,9 +186,9 @@ TextExportResult exportText(const HistogramList& list, AppConfig& config, UiServ
 
     const std::vector<int> positions = exportedPositions(list, false);
     TextExportResult result = writeTextExport(list, config, positions, &questions);
-    if (!result.failedPath.empty()) {
+    if (result.failedPath) {
         ui.showMessage(StringId::FileWriteFailed, StringId::BadNews,
-                       result.failedPath + "\n" + result.reason);
+                       *result.failedPath + "\n" + result.reason);
     }
     return result;
 }

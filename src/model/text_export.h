@@ -10,6 +10,7 @@
 #include "model/histogram_list.h"
 #include "platform/ui_services.h"
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -61,8 +62,9 @@ std::vector<int> exportedPositions(const HistogramList& list, bool all);
 struct TextExportResult {
     std::vector<std::string> written; // the files written, in order
     bool cancelled = false;           // stopped at an overwrite question
-    std::string failedPath;           // the file that could not be written; the export ends there
-    std::string reason;               // the system's description of that failure
+    // The file that could not be written (even an empty name); the export ends there.
+    std::optional<std::string> failedPath;
+    std::string reason; // the system's description of that failure
 };
 
 // Writes the histograms at positions as text by config: exportOneFile selects one file at

@@ -138,6 +138,9 @@ enum class StringId : int {
     ExportFileTitle = 2204,
     SpectrumImportFilter = 2205,
     SpectrumExportFilter = 2206,
+    FileTooLargeForMemory = 2207,
+    FileChangedOnDisk = 2210,
+    FileBusy = 2211,
     AnalyserUnavailable = 2220,
     AnalyserSimulatedStatus = 2221,
     AnalyserPortsStatus = 2222,
@@ -172,6 +175,11 @@ enum class StringId : int {
     RefusedChnCalibrationAboveQuadratic = 2325,
     RefusalAtLine = 2326,
     RefusalAtByte = 2327,
+    RefusedTimesNotDurations = 2328,
+    RefusedCalibrationNotFinite = 2329,
+    RefusedChnTimeTooLong = 2330,
+    RefusedTooManyChannelsInFile = 2331,
+    RefusedOutOfMemory = 2332,
 };
 
 } // namespace kv

@@ -103,6 +103,16 @@ TEST(SimulatedAnalyser, CountsOnlyWhileACommandStandsAndTheSoftwareGateIsFed) {
     }
 }
 
+// A rate set in code beyond what an analyser records counts at that limit, and a run ends.
+TEST(SimulatedAnalyser, RatesBeyondTheAnalysersLimitCountAtTheLimit) {
+    for (const double rate : {kMaxCountsPerSecond, 1e24, HUGE_VAL}) {
+        Simulation simulation(options({Source::Cs137}, rate));
+        const std::vector<std::int32_t> counts = simulation.measure(0x01, 10ms);
+        const auto total = std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
+        EXPECT_NEAR(static_cast<double>(total), 1e5, 2e3) << rate;
+    }
+}
+
 TEST(SimulatedAnalyser, ThresholdSuppressesChannelsBelowEightTimesIt) {
     Simulation simulation(options({Source::Cs137}, 1e6));
     const std::vector<std::int32_t> counts = simulation.measure(0x01, 30ms, 0ms, 50);
@@ -137,9 +147,9 @@ TEST(SimulatedAnalyser, PhotopeaksLieWhereTheCalibrationPutsThem) {
         {Source::Co60, Detector::HPGe, 1332.492, 0.1},
     };
     for (const auto& c : cases) {
-        Simulation simulation(options({c.source}, 1e8, c.detector));
+        Simulation simulation(options({c.source}, kMaxCountsPerSecond, c.detector));
         const std::vector<std::int32_t> counts =
-            smoothed(simulation.measure(0x01, 100ms), c.detector == Detector::NaI ? 8 : 0);
+            smoothed(simulation.measure(0x01, 1000ms), c.detector == Detector::NaI ? 8 : 0);
         const double channel = c.energyKeV / kSimulatedKeVPerChannel;
         PeakFit fit;
         EXPECT_TRUE(fitPeakAt(fit, counts, static_cast<int>(std::lround(channel)), 4).converged())
@@ -204,7 +214,10 @@ TEST(PortSelection, EnvironmentThenCommandLine) {
          {false, options({Source::Th232, Source::K40}, 5000.0)},
          {},
          ""},
+        {{}, {"--rate=1e7"}, {false, options({Source::Cs137, Source::Co60}, 1e7)}, {}, ""},
         {{}, {"--rate=0"}, {}, {}, "--rate"},
+        {{}, {"--rate=1e24"}, {}, {}, "at most 10000000 counts per second"},
+        {{{"KVANTIRA_RATE", "10000001"}}, {}, {}, {}, "KVANTIRA_RATE: rate 10000001 is more"},
         {{}, {"--rate=12x"}, {}, {}, "12x"},
         {{}, {"--sources=cs137,,co60"}, {}, {}, "''"},
         {{}, {"--detector"}, {}, {}, "missing"},
@@ -249,7 +262,9 @@ TEST(PortSelection, ABackEndThatCannotBeOpenedIsReportedAndLeavesNoAnalyser) {
     const struct {
         std::vector<std::string> arguments;
         std::string detail;
-    } refusals[] = {{{"a.hst"}, "no access"}, {{"--rate=fast", "a.hst"}, "--rate: rate must"}};
+    } refusals[] = {{{"a.hst"}, "no access"},
+                    {{"--rate=fast", "a.hst"}, "--rate: rate must"},
+                    {{"--rate=1e24", "a.hst"}, "--rate: rate 1e24 is more than an analyser"}};
     for (const auto& c : refusals) {
         ui.messages.clear();
         const PortChoice choice = startAnalyser(c.arguments, clock, ui, directPorts, refuse);

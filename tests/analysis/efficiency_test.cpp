@@ -1,5 +1,7 @@
 #include "analysis/efficiency.h"
 
+#include "support/allocation_limit.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -130,6 +132,10 @@ TEST(EfficiencyTable, CopiedTablePastesBackAndPasteKeepsTwenty) {
     const EfficiencyCalibration before = pasted;
     EXPECT_FALSE(pasteEfficiencyPoints(pasted, "some words\r\nfrom another program"));
     EXPECT_FALSE(pasteEfficiencyPoints(pasted, ""));
+    {
+        const test::AllocationLimit limit(1000); // the lines of the text take more
+        EXPECT_FALSE(pasteEfficiencyPoints(pasted, many));
+    }
     EXPECT_EQ(pasted, before) << "a text without points keeps the calibration";
 }
 

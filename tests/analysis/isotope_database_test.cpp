@@ -1,6 +1,7 @@
 #include "analysis/isotope_database.h"
 
 #include "model/cp1251.h"
+#include "support/allocation_limit.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -96,6 +97,16 @@ TEST(IsotopeDatabaseFile, HoldsAtMost256Records) {
     EXPECT_EQ(loaded.database[255].name, "I255");
     EXPECT_FALSE(loaded.database.append(co60()));
     EXPECT_FALSE(loaded.database.changed()) << "a refused addition changes nothing";
+}
+
+TEST(IsotopeDatabaseFile, MemoryRunningOutKeepsTheRecordsReadWhole) {
+    IsotopeRecord many = record("Many", std::vector<IsotopeLine>(32767, {100.0, 0.5}));
+    const Bytes bytes = concat({encodeRecord(cs137()), encodeRecord(many), encodeRecord(co60())});
+    const test::AllocationLimit limit(100'000); // a few small records, not 512 KiB of lines
+    const LoadedDatabase loaded = parseDatabase(bytes);
+    EXPECT_EQ(loaded.condition, DatabaseCondition::OutOfMemory);
+    ASSERT_EQ(loaded.database.size(), 1u);
+    EXPECT_EQ(loaded.database[0], cs137());
 }
 
 TEST(IsotopeDatabaseTable, SortsByNameIgnoringCaseInWindows1251) {

@@ -2,6 +2,7 @@
 
 #include "model/cp1251.h"
 #include "platform/files.h"
+#include "support/allocation_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,17 @@ TEST(IsotopeLibraryText, NotesMarksAndErrorsWithTheirLines) {
         EXPECT_EQ(bad.error, c.error) << c.text;
         EXPECT_EQ(bad.errorLine, c.line) << c.text;
     }
+}
+
+TEST(IsotopeLibraryText, MemoryRunningOutIsAnErrorNotAnException) {
+    std::string text = "Many\n";
+    for (int i = 0; i < 10000; ++i) {
+        text += "100.5 0.25\n";
+    }
+    const test::AllocationLimit limit(50'000); // less than the lines take
+    const ParsedLibraryText parsed = parseLibraryText(text);
+    EXPECT_EQ(parsed.error, LibraryTextError::OutOfMemory);
+    EXPECT_EQ(parsed.errorLine, 0u);
 }
 
 TEST(IsotopeLibraryText, RefusesRecordsThatWouldReadBackAsOthers) {

@@ -3,7 +3,9 @@
 #include "acquisition/port_selection.h"
 #include "app/main_window.h"
 #include "gui/app_state.h"
+#include "model/configuration_file.h"
 #include "support/fake_ui_services.h"
+#include "support/fifo_guard.h"
 #include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
@@ -76,6 +78,23 @@ TEST(StartUp, MainWindowShowsTheAnalyserItStartedWithAndReportsOneThatCannotBeOp
             EXPECT_EQ(field->text().toStdString(), "Анализатор: адрес 370");
         }
     }
+}
+
+// Start-up reads the configuration and the printer settings from the program directory; a
+// FIFO there in their place must not hold it up: the program starts with the defaults.
+TEST(StartUp, FifosInPlaceOfTheProgramsFilesGiveTheDefaults) {
+    test::TempDir home;
+    const test::FifoGuard configuration(home.path("confadc.cnf"));
+    const test::FifoGuard printer(home.path("SPRNS.CNF"));
+    test::ManualClock clock;
+    AppState state(home.root() + "/", clock);
+    EXPECT_FALSE(loadConfiguration(state.config, state.programDirectory));
+    EXPECT_EQ(state.config, AppConfig{});
+    test::FakeUiServices ui;
+    MainWindow window(state, ui);
+    window.dispatch(Command::New);
+    EXPECT_FALSE(configuration.rescuedAReader() || printer.rescuedAReader());
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 } // namespace

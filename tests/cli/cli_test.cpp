@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace kv {
 namespace {
@@ -20,11 +21,15 @@ namespace {
 struct CliRun {
     int status = -1;
     std::string out;
+    std::string err;
 };
 
 CliRun runCli(const std::string& arguments) {
     CliRun run;
-    const std::string command = std::string(KV_CLI_PATH) + " " + arguments + " 2>/dev/null";
+    char errPath[] = "/tmp/kv_cli_stderr_XXXXXX";
+    ::close(::mkstemp(errPath));
+    const std::string command =
+        std::string(KV_CLI_PATH) + " " + arguments + " 2>" + std::string(errPath);
     std::FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
     for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
@@ -32,6 +37,9 @@ CliRun runCli(const std::string& arguments) {
     }
     const int status = ::pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const auto err = test::readBytes(errPath);
+    run.err.assign(err.begin(), err.end());
+    std::remove(errPath);
     return run;
 }
 
@@ -128,6 +136,88 @@ TEST_F(CliTest, ErrorsHaveTheirExitCodesAndMergeWritesNothingOnFailure) {
         EXPECT_EQ(runCli(arguments).status, status) << arguments;
     }
     EXPECT_TRUE(test::readBytes(dir.path("out.hst")).empty());
+}
+
+TEST_F(CliTest, FailuresSayWhyOnStandardErrorWithTheStatusTheReadmeGives) {
+    const std::string three = threeHistograms();
+    AppConfig config;
+    DocumentState state;
+    HistogramList none(state);
+    none.setChannelCount(8);
+    const std::string empty = dir.path("empty.hst");
+    test::writeBytes(empty, encodeHistogramFile(none, config));
+    auto damagedDatabase = test::readBytes(KV_DATABASE_PATH);
+    damagedDatabase.resize(damagedDatabase.size() - 3);
+    test::writeBytes(dir.path("damaged.DAT"), damagedDatabase);
+
+    const struct {
+        std::string arguments;
+        int status;
+        bool output; // a result on standard output
+    } cases[] = {
+        {"fit " + three + " --histogram 1 --range 1:5 --add gauss,gauss", 3, false},
+        {"fit " + three + " --histogram 1 --range 1:5 --add gauss,gauss --json", 3, true},
+        {"convert " + empty + " " + dir.path("x.hst"), 1, false},
+        {"convert " + empty + " " + dir.path("x.spe"), 1, false},
+        {"merge " + dir.path("x.hst") + " " + empty, 1, false},
+        {"merge '' " + three, 1, false},
+        {"export " + three + " --all ''", 1, false},
+        {"info ''", 1, false},
+        {"search " + three + " --db " + dir.path("missing.DAT"), 1, false},
+        {"search " + three + " --config " + dir.path("missing.cnf"), 1, false},
+        {"search " + three + " --db ''", 1, false},
+        {"search " + three + " --db " + dir.path("damaged.DAT"), 2, true},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = runCli(c.arguments);
+        EXPECT_EQ(run.status, c.status) << c.arguments;
+        EXPECT_EQ(!run.out.empty(), c.output) << c.arguments << "\n" << run.out;
+        EXPECT_TRUE(run.err.starts_with("kvantira-cli: ")) << c.arguments << "\n" << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("x.hst")));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("x.spe")));
+}
+
+TEST_F(CliTest, InfoPrintsATotalAbove2To31AsTheUnsignedSumItIs) {
+    DocumentState state;
+    HistogramList list(state);
+    list.setChannelCount(2);
+    auto h = list.newHistogram();
+    h->channels = {2'000'000'000, 1'000'000'000};
+    h->total = 3'000'000'000u;
+    list.addHistogram(std::move(h));
+    const std::string path = dir.path("large.hst");
+    test::writeBytes(path, encodeHistogramFile(list, AppConfig{}));
+    const CliRun text = runCli("info " + path);
+    ASSERT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("\t3000000000\t"), std::string::npos) << text.out;
+    EXPECT_EQ(nlohmann::json::parse(runCli("info --json " + path).out)["histograms"][0]["total"],
+              3'000'000'000u);
+}
+
+TEST_F(CliTest, ADamagedFileIsNotTakenWholeAndNotConvertedWithAnUnreadableResult) {
+    // The demo file with its count lowered from 3 to 2: the third block is no trailer.
+    auto lowered = test::readBytes(KV_DEMO_FILE);
+    lowered[12] = 2;
+    test::writeBytes(dir.path("lowered.hst"), lowered);
+    const CliRun info = runCli("info " + dir.path("lowered.hst"));
+    EXPECT_EQ(info.status, 2);
+    EXPECT_NE(info.out.find("energy calibration: none"), std::string::npos) << info.out;
+    EXPECT_EQ(runCli("merge " + dir.path("m.hst") + " " + dir.path("lowered.hst")).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("m.hst")));
+
+    // An exposure that is not a number has no SPE form the reader would take.
+    auto file = parseHistogramFile(test::readBytes(KV_DEMO_FILE));
+    file.histograms[0]->exposure = std::nan("");
+    DocumentState state;
+    HistogramList list(state);
+    list.setChannelCount(2048);
+    list.addHistogram(std::move(file.histograms[0]));
+    test::writeBytes(dir.path("nan.hst"), encodeHistogramFile(list, AppConfig{}));
+    const CliRun convert = runCli("convert " + dir.path("nan.hst") + " " + dir.path("nan.spe"));
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_NE(convert.err.find("живое или реальное время"), std::string::npos) << convert.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("nan.spe")));
 }
 
 // Histograms of one channel count, calibrated at keVPerChannel from 0 keV.

@@ -11,6 +11,9 @@
 #include "support/temp_dir.h"
 
 #include <cmath>
+#include <limits>
+#include <optional>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -153,6 +156,123 @@ TEST(SpectrumWriters, RefuseWhatTheFormatCannotHold) {
     EXPECT_EQ(reasonOf(SpectrumFormat::Chn), RefusalReason::ChnCalibrationAboveQuadratic);
     EXPECT_EQ(reasonOf(SpectrumFormat::Spe), std::nullopt);
     EXPECT_EQ(reasonOf(SpectrumFormat::N42), RefusalReason::FormatNotWritten);
+}
+
+std::string fileNamed(SpectrumFormat format) {
+    return format == SpectrumFormat::Csv   ? "x.csv"
+           : format == SpectrumFormat::Chn ? "x.chn"
+                                           : "x.spe";
+}
+
+TEST(SpectrumWriters, RefuseTimesAndCalibrationsTheirReadersWouldNotGiveBack) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        double live, real;
+        std::vector<double> coefficients; // at channel 1e300: a shift that overflows
+        std::optional<RefusalReason> spe, chn;
+    } cases[] = {
+        {"plain", 600.0, 601.5, {}, std::nullopt, std::nullopt},
+        {"no time at all", 0.0, 0.0, {}, std::nullopt, std::nullopt},
+        {"negative exposure",
+         -1.0,
+         -1.0,
+         {},
+         RefusalReason::TimesNotDurations,
+         RefusalReason::TimesNotDurations},
+        {"exposure not a number",
+         nan,
+         600.0,
+         {},
+         RefusalReason::TimesNotDurations,
+         RefusalReason::TimesNotDurations},
+        {"real time infinite",
+         600.0,
+         inf,
+         {},
+         RefusalReason::TimesNotDurations,
+         RefusalReason::TimesNotDurations},
+        {"three years (beyond CHN's ticks)",
+         1e8,
+         1e8,
+         {},
+         std::nullopt,
+         RefusalReason::ChnTimeTooLong},
+        {"a calibration that overflows",
+         600.0,
+         600.0,
+         {1.0, 1e300},
+         RefusalReason::CalibrationNotFinite,
+         RefusalReason::CalibrationNotFinite},
+    };
+    for (const auto& c : cases) {
+        ImportedSpectrum s;
+        s.channels = {0, 5, -3, 7};
+        s.liveTimeSeconds = c.live;
+        s.realTimeSeconds = c.real;
+        if (!c.coefficients.empty()) {
+            s.calibration = ImportedCalibration{c.coefficients, 1e300};
+        }
+        for (const auto& [format, expected] : {std::pair{SpectrumFormat::Spe, c.spe},
+                                               {SpectrumFormat::Csv, c.spe},
+                                               {SpectrumFormat::Chn, c.chn}}) {
+            const WrittenSpectrum written = writeSpectrumFile(s, format);
+            const auto reason =
+                written.refusal ? std::optional(written.refusal->reason) : std::nullopt;
+            EXPECT_EQ(reason, expected) << c.what << " as " << formatName(format);
+            if (!written.refusal) {
+                const ImportResult back = readSpectrumFile(written.bytes, fileNamed(format));
+                ASSERT_TRUE(back.ok()) << c.what << ": " << test::refusalOf(back);
+                EXPECT_EQ(back.spectra.at(0).channels, s.channels) << c.what;
+            }
+        }
+    }
+}
+
+TEST(SpectrumWriters, NamesAndDatesAreWrittenSoTheyReadBackAsThemselves) {
+    Histogram h;
+    h.channels = {1, 2, 3};
+    h.exposure = 10.0;
+    const struct {
+        const char* what;
+        std::string name;
+        SystemTime created;
+        std::string title;    // as read back
+        std::string speTitle; // SPE has no way to write a line that reads as a section
+        bool dated;           // SPE and CSV; CHN also needs a year of 1900-2099
+        bool chnDated;
+    } cases[] = {
+        {"a line break and a section in the name", "x\r\n$DATA:\r\n0 0\r\n5",
+         SystemTime{2024, 5, 0, 17, 8, 30, 15, 0}, "x  $DATA:  0 0  5", "x  $DATA:  0 0  5", true,
+         true},
+        {"a name that reads as a section", "$DATA:", SystemTime{1850, 1, 0, 2, 3, 4, 5, 0},
+         "$DATA:", "DATA:", true, false},
+        {"a date that is none", "Co-60", SystemTime{2024, 13, 0, 40, 0, 0, 0, 0}, "Co-60", "Co-60",
+         false, false},
+    };
+    for (const auto& c : cases) {
+        h.name.assign(c.name);
+        h.created = c.created;
+        const ImportedSpectrum out = exportedSpectrum(h, EnergyCalibration{}, 3);
+        for (const auto format : {SpectrumFormat::Spe, SpectrumFormat::Csv, SpectrumFormat::Chn}) {
+            const WrittenSpectrum written = writeSpectrumFile(out, format);
+            ASSERT_FALSE(written.refusal) << c.what;
+            const ImportResult back = readSpectrumFile(written.bytes, fileNamed(format));
+            ASSERT_TRUE(back.ok())
+                << c.what << " as " << formatName(format) << ": " << test::refusalOf(back);
+            const ImportedSpectrum& in = back.spectra.at(0);
+            EXPECT_EQ(in.channels, h.channels) << c.what;
+            EXPECT_EQ(in.title, format == SpectrumFormat::Spe ? c.speTitle : c.title)
+                << c.what << " as " << formatName(format);
+            const bool dated = format == SpectrumFormat::Chn ? c.chnDated : c.dated;
+            EXPECT_EQ(in.startTime.has_value(), dated) << c.what << " as " << formatName(format);
+            if (dated) {
+                EXPECT_EQ(in.startTime->year, c.created.year) << c.what;
+                EXPECT_EQ(in.startTime->minute, c.created.minute) << c.what;
+            }
+        }
+    }
 }
 
 } // namespace

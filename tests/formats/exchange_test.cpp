@@ -5,6 +5,7 @@
 #include "formats/spectrum_formats.h"
 #include "formats_test_support.h"
 #include "model/energy_calibration.h"
+#include "support/allocation_limit.h"
 #include "support/fake_ui_services.h"
 #include "support/temp_dir.h"
 
@@ -58,6 +59,22 @@ TEST_F(Exchange, DamagedOrMissingFilesAreReportedAndAddNothing) {
               (std::vector<StringId>{StringId::UnknownFileFormat, StringId::FileOpenFailed}));
     EXPECT_EQ(ui.messages[0].detail,
               dir.path("bad.spe") + "\nв $DATA число отсчетов не равно числу каналов (строка 3)");
+    EXPECT_TRUE(list.empty());
+}
+
+TEST_F(Exchange, AFileTooLargeForTheMemoryIsRefusedWithTheReason) {
+    std::string counts = "$DATA:\n0 65535\n";
+    for (int i = 0; i < 65536; ++i) {
+        counts += "7\n";
+    }
+    const std::string path = file("long.spe", counts);
+    {
+        const test::AllocationLimit limit(300'000); // the text and a part of the counts
+        ui.openAnswers = {path};
+        EXPECT_EQ(importSpectra(document, config, ui), ReadOutcome::WrongMagic);
+    }
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::UnknownFileFormat});
+    EXPECT_EQ(ui.messages[0].detail, path + "\nне хватает памяти, чтобы прочитать файл");
     EXPECT_TRUE(list.empty());
 }
 

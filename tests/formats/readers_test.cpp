@@ -9,6 +9,7 @@
 #include "formats/spectrum_formats.h"
 #include "formats_test_support.h"
 #include "model/histogram_file.h"
+#include "support/allocation_limit.h"
 #include "support/temp_dir.h"
 
 #include <numeric>
@@ -238,6 +239,41 @@ TEST(N42Reader, RefusesDamage) {
     EXPECT_EQ(durationSeconds("P1DT1H1M1.5S"), 90061.5);
     EXPECT_FALSE(durationSeconds("P1M")); // months have no length in seconds
     EXPECT_FALSE(durationSeconds("PT"));
+}
+
+// A document of n spectra, each of one count followed by a run of zeros, written compactly.
+std::string countedZeroesDocument(int spectra, std::size_t zeros) {
+    std::string text = "<N42InstrumentData><Measurement>\n";
+    for (int k = 0; k < spectra; ++k) {
+        text += "<Spectrum><ChannelData Compression=\"CountedZeroes\">7 0 " +
+                std::to_string(zeros) + "</ChannelData></Spectrum>\n";
+    }
+    return text + "</Measurement></N42InstrumentData>\n";
+}
+
+TEST(N42Reader, RefusesAFileThatWouldExpandBeyondTheBoundBeforeAllocatingIt) {
+    // 16 of the longest spectra are what a file may hold; the 17th is refused where it is.
+    constexpr std::size_t kLongestRun = (1 << 20) - 1;
+    const ImportResult sixteen = readN42(countedZeroesDocument(16, kLongestRun));
+    ASSERT_TRUE(sixteen.ok()) << test::refusalOf(sixteen);
+    EXPECT_EQ(sixteen.spectra.size(), 16u);
+    EXPECT_EQ(sixteen.spectra[15].channels.size(), std::size_t{1} << 20);
+    {
+        // 80 KB that stand for 4 GiB of counts: refused with no more memory than the bound.
+        const test::AllocationLimit limit((kMaxChannelsInFile * 4) + (std::size_t{16} << 20));
+        expectRefused(readN42(countedZeroesDocument(1000, kLongestRun)),
+                      {"1000 spectra", RefusalReason::TooManyChannelsInFile, line(18)});
+    }
+    // Short spectra count together the same way.
+    expectRefused(readN42(countedZeroesDocument((1 << 14) + 1, 1023)),
+                  {"16385 spectra", RefusalReason::TooManyChannelsInFile, line(16386)});
+}
+
+TEST(SpectrumFormats, MemoryRunningOutIsARefusalNotAnException) {
+    const auto bytes =
+        test::readBytes((test::spectraDir() / "interspec/ba133_source_640s_20100317.n42").string());
+    const test::AllocationLimit limit(200'000); // the counts take 512 KiB
+    expectRefused(readSpectrumFile(bytes, "portal.n42"), {"", RefusalReason::OutOfMemory, {}});
 }
 
 TEST(CsvReader, ChannelColumnWithCommentsOrEnergyColumn) {

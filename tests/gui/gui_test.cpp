@@ -2,6 +2,7 @@
 #include "gui/help_window.h"
 #include "gui/qt_ui_services.h"
 #include "model/strings.h"
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <filesystem>
 #include <cstdint>
 #include <vector>
 
@@ -106,6 +108,19 @@ TEST(QtUiServices, HelpKeepsTheProgramDirectorysOwnFile) {
     ASSERT_NE(openHelpWindow(), nullptr);
     EXPECT_EQ(openHelpWindow()->toPlainText().toStdString(), "x");
     EXPECT_EQ(test::readBytes(directory.path("Mirta.hlp")), own);
+    openHelpWindow()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST(QtUiServices, HelpPassesOverAFifoInPlaceOfItsFile) {
+    test::TempDir directory;
+    const test::FifoGuard fifo(directory.path("Mirta.hlp"));
+    QtUiServices ui(directory.root() + "/");
+    ui.showHelp(13);
+    ASSERT_NE(openHelpWindow(), nullptr);
+    EXPECT_FALSE(fifo.rescuedAReader());
+    EXPECT_FALSE(openHelpWindow()->toPlainText().isEmpty()) << "the shipped help instead";
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo.path()));
     openHelpWindow()->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -2,7 +2,9 @@
 
 #include "model/configuration_file.h"
 #include "model/histogram_file.h"
+#include "support/allocation_limit.h"
 #include "support/fake_ui_services.h"
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 #include "support/write_limit.h"
 
@@ -173,6 +175,20 @@ TEST_F(DocumentTest, DamagedFileKeepsCompleteHistogramsButNotItsTrailerOrPath) {
     EXPECT_EQ(test::readBytes(path), bytes);
 }
 
+TEST_F(DocumentTest, AFileTooLargeForTheMemoryIsSaidSoAndKeepsWhatWasRead) {
+    const auto path = makeFile("large.hst", {"a", "b", "c"}, 1 << 18); // 1 MiB a histogram
+    {
+        // The reader's buffer, one histogram and a half.
+        const test::AllocationLimit limit((std::size_t{1} << 20) + (std::size_t{3} << 19));
+        ui.openAnswers.push_back(path);
+        EXPECT_EQ(document.open(), ReadOutcome::Damaged);
+    }
+    EXPECT_EQ(names(), (std::vector<std::string>{" 1. a"}));
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>{StringId::FileTooLargeForMemory});
+    EXPECT_EQ(ui.messages[0].detail, path);
+    EXPECT_TRUE(state.documentUntitled) << "Save must not replace the file with a part of it";
+}
+
 TEST_F(DocumentTest, AppendContinuesNumberingAndKeepsTheDocumentPath) {
     const auto first = makeFile("first.hst", {"a", "b"}, 1024);
     std::filesystem::create_directory(dir.path("sub"));
@@ -276,14 +292,18 @@ TEST_F(DocumentTest, FileThatCannotBeOpenedIsReportedAndChangesNothing) {
     EXPECT_EQ(config.documentPath, path);
     const std::string missing = dir.path("missing.hst");
     EXPECT_EQ(document.openFromCommandLine(missing), ReadOutcome::NotOpened);
-    ui.openAnswers = {dir.root(), missing};
+    const test::FifoGuard fifo(dir.path("fifo.hst"));
+    ui.openAnswers = {dir.root(), missing, fifo.path()};
     EXPECT_EQ(document.open(), ReadOutcome::NotOpened) << "a directory";
     EXPECT_EQ(document.append(), ReadOutcome::NotOpened);
+    EXPECT_EQ(document.open(), ReadOutcome::NotOpened) << "a FIFO, refused without waiting";
+    EXPECT_FALSE(fifo.rescuedAReader());
     EXPECT_EQ(list.histogramCount(), 1);
     EXPECT_EQ(config.documentPath, path);
     EXPECT_TRUE(state.documentSaved);
-    EXPECT_EQ(ui.messageIds(), std::vector<StringId>(3, StringId::FileOpenFailed));
-    EXPECT_EQ(ui.messages[0].detail, missing);
+    EXPECT_EQ(ui.messageIds(), std::vector<StringId>(4, StringId::FileOpenFailed));
+    EXPECT_TRUE(ui.messages[0].detail.starts_with(missing + "\n")) << "the system's reason below";
+    EXPECT_GT(ui.messages[0].detail.size(), missing.size() + 1);
 }
 
 TEST_F(DocumentTest, FailedSaveIsReportedAndNothingIsLost) {
@@ -309,6 +329,74 @@ TEST_F(DocumentTest, FailedSaveIsReportedAndNothingIsLost) {
         EXPECT_EQ(document.saveAs(), SaveOutcome::Failed);
     }
     EXPECT_EQ(config.documentPath, path) << "the title still names the file Save writes";
+}
+
+// Names that can never be written and files that are not regular files are refused with the
+// reason; the list stays unsaved and the special file stays what it was.
+TEST_F(DocumentTest, SaveRefusesImpossibleNamesAndSpecialFiles) {
+    openPath(makeFile("a.hst", {"a"}));
+    list.toggleMark(0);
+    std::filesystem::create_symlink("loop", dir.path("loop"));
+    const test::FifoGuard fifo(dir.path("fifo.hst"));
+    ui.saveAnswers = {dir.path(std::string(256, 'n')), dir.path("loop"), fifo.path(), dir.root()};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(document.saveAs(), SaveOutcome::Failed) << i;
+        ASSERT_EQ(ui.messages.size(), i + 1);
+        EXPECT_EQ(ui.messages[i].text, StringId::FileWriteFailed);
+        EXPECT_NE(ui.messages[i].detail.find('\n'), std::string::npos) << "path, then reason";
+    }
+    EXPECT_FALSE(state.documentSaved);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo.path()));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("loop")));
+    EXPECT_FALSE(fifo.rescuedAReader());
+}
+
+// Another copy of the program working on the same file: what either saved is never replaced
+// without asking, and a file being written is left alone.
+TEST_F(DocumentTest, SaveOfAFileChangedOnDiskAsksAndABusyFileIsNotTouched) {
+    struct OtherCopy {
+        FakeUiServices ui;
+        AppConfig config;
+        DocumentState state;
+        HistogramList list{state};
+        Document document{list, config, state, ui};
+    } other;
+    const std::string path = makeFile("shared.hst", {"a", "b"});
+    openPath(path);
+    other.ui.openAnswers.push_back(path), other.document.open();
+    list.toggleMark(0);
+    ASSERT_EQ(document.save(), SaveOutcome::Written) << "unchanged on disk: no question";
+    EXPECT_TRUE(ui.questions.empty());
+
+    other.list.toggleMark(1);
+    ASSERT_EQ(other.document.save(), SaveOutcome::Cancelled) << "the other copy is asked";
+    EXPECT_EQ(other.ui.questions, std::vector{StringId::FileChangedOnDisk});
+    other.ui.answers = {Answer::Yes};
+    ASSERT_EQ(other.document.save(), SaveOutcome::Written);
+    const auto othersFile = test::readBytes(path);
+
+    list.toggleMark(1);
+    EXPECT_EQ(document.save(), SaveOutcome::Cancelled);
+    EXPECT_EQ(test::readBytes(path), othersFile);
+    EXPECT_FALSE(state.documentSaved);
+    ui.answers = {Answer::No};
+    ui.saveAnswers = {dir.path("mine.hst")};
+    EXPECT_EQ(document.save(), SaveOutcome::Written) << "No saves under another name";
+    EXPECT_EQ(config.documentPath, dir.path("mine.hst"));
+    EXPECT_EQ(test::readBytes(path), othersFile);
+    EXPECT_EQ(ui.questions, std::vector<StringId>(2, StringId::FileChangedOnDisk));
+
+    LockAttempt writer = FileLock::acquire(dir.path("mine.hst"), LockWait::No);
+    ASSERT_EQ(writer.state, LockState::Locked);
+    list.toggleMark(0);
+    const auto mine = test::readBytes(dir.path("mine.hst"));
+    EXPECT_EQ(document.save(), SaveOutcome::Failed);
+    EXPECT_EQ(ui.messageIds(), std::vector{StringId::FileBusy});
+    EXPECT_EQ(test::readBytes(dir.path("mine.hst")), mine);
+    document.holdLock(std::move(*writer.lock));
+    EXPECT_EQ(document.save(), SaveOutcome::Written) << "under the lock the document holds";
+    EXPECT_EQ(FileLock::acquire(dir.path("mine.hst"), LockWait::No).state, LockState::Busy)
+        << "still held after the save";
 }
 
 class ConfigurationFileTest : public ::testing::Test {
@@ -341,6 +429,21 @@ TEST_F(ConfigurationFileTest, SilentSaveAndLoadRoundTrip) {
     EXPECT_EQ(config.countWindows.countCoefficients[2], 7.5);
     EXPECT_EQ(config.countWindows.legacyWindowCoefficients[0], 0.0);
     EXPECT_EQ(test::readBytes(dir.path("confadc.cnf"))[1558 + 7], 0x40) << "the file keeps 2.5";
+}
+
+TEST_F(ConfigurationFileTest, OnlyTheRecordOfALongerFileIsReadIntoMemory) {
+    AppConfig stored;
+    stored.filters.smoothRadius = 9;
+    const auto record = encodeAppConfig(stored);
+    std::vector<std::uint8_t> bytes(record.begin(), record.end());
+    bytes.resize(bytes.size() + (std::size_t{8} << 20), 0xAB);
+    test::writeBytes(dir.path("confadc.cnf"), bytes);
+    AppConfig loaded;
+    {
+        const test::AllocationLimit limit(std::size_t{2} << 20); // the reader's buffer and more
+        ASSERT_TRUE(loadConfiguration(loaded, dir.root() + "/"));
+    }
+    EXPECT_EQ(loaded.filters.smoothRadius, 9);
 }
 
 TEST_F(ConfigurationFileTest, RestoreKeepsTheDocumentPathAndSaveAsWritesTheRecord) {

@@ -36,7 +36,8 @@ Applied calibration(std::array<double, 5> coefficients, std::int32_t termCount,
     return {record, channels};
 }
 TEST(EnergyCalibration, WithoutCalibrationTheEnergyIsTheChannel) {
-    for (std::int32_t scale : {0, 1, -2048}) {
+    // A scale above the longest spectra cannot be the channel count of a fit.
+    for (std::int32_t scale : {0, 1, -2048, kMaxCalibrationChannelScale + 1}) {
         const Applied none = calibration({5, 2, 0, 0, 0}, 2, scale);
         EXPECT_EQ(none.channelToEnergy(123.4), 123.4);
         const EnergyToChannelResult back = none.energyToChannel(661.7);

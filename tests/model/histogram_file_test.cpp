@@ -2,11 +2,18 @@
 
 #include "model/byte_io.h"
 #include "model/histogram_list.h"
+#include "support/allocation_limit.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
+#include <random>
+#include <string_view>
+#include <utility>
 
 namespace kv {
 namespace {
@@ -100,6 +107,125 @@ TEST(HistogramFileParsing, CountsOutOfRangeAreDamageNotAllocations) {
     const auto huge = parseHistogramFile(bytes);
     EXPECT_EQ(huge.condition, FileCondition::Damaged);
     EXPECT_EQ(huge.histograms.size(), 2u);
+}
+
+TEST(HistogramFileParsing, ALoweredCountOrBytesAfterTheTrailerAreDamage) {
+    const auto whole = twoHistogramFile(2048);
+    auto lowered = whole;
+    ByteWriter(std::span(lowered).subspan(12, 4)).i32le(1);
+    auto extended = whole;
+    extended.push_back(0);
+    for (const auto& [what, bytes] : {std::pair{"count lowered from 2 to 1", lowered},
+                                      std::pair{"a byte after the trailer", extended}}) {
+        const auto parsed = parseHistogramFile(bytes);
+        EXPECT_EQ(parsed.condition, FileCondition::Damaged) << what;
+        EXPECT_FALSE(parsed.trailer) << what;
+        EXPECT_EQ(parsed.histograms.size(), std::string_view(what).starts_with("count") ? 1u : 2u)
+            << what;
+    }
+}
+
+TEST(HistogramFileParsing, ATrailerNoFileHoldsIsDamage) {
+    const auto whole = twoHistogramFile();
+    const std::size_t trailer = whole.size() - kTrailerSize;
+    const auto withInt = [&](std::size_t offset, std::int32_t value) {
+        auto bytes = whole;
+        ByteWriter(std::span(bytes).subspan(trailer + offset, 4)).i32le(value);
+        return bytes;
+    };
+    const auto withDouble = [&](std::size_t offset, double value) {
+        auto bytes = whole;
+        ByteWriter(std::span(bytes).subspan(trailer + offset, 8)).f64le(value);
+        return bytes;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> bytes;
+        bool possible;
+    } cases[] = {
+        {"point count 5", withInt(80, 5), true},
+        {"point count 6", withInt(80, 6), false},
+        {"point count -1", withInt(80, -1), false},
+        {"term count 0 (an empty fit)", withInt(100, 0), true},
+        {"term count 6", withInt(100, 6), false},
+        {"term count -1", withInt(100, -1), false},
+        {"channel scale 0 (no calibration, as written by default)", withInt(144, 0), true},
+        {"channel scale 1", withInt(144, 1), true},
+        {"channel scale 1048576", withInt(144, 1 << 20), true},
+        {"channel scale 1048577", withInt(144, (1 << 20) + 1), false},
+        {"channel scale -1", withInt(144, -1), false},
+        {"efficiency point count 20", withInt(148, 20), true},
+        {"efficiency point count 21", withInt(148, 21), false},
+        {"unused fifth coefficient NaN", withDouble(104 + 32, nan), false},
+        {"first coefficient infinite", withDouble(104, -inf), false},
+        {"a calibration point's channel NaN", withDouble(0 + 8, nan), false},
+        {"a calibration point's energy infinite", withDouble(40 + 32, inf), false},
+        {"an efficiency energy NaN", withDouble(152 + 8 * 19, nan), false},
+        {"an efficiency value infinite", withDouble(312, inf), false},
+        {"a reserve NaN (read by nothing)", withDouble(84, nan), true},
+        {"a range no spectrum has (corrected on reading)", withInt(472, -7), true},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseHistogramFile(c.bytes);
+        EXPECT_EQ(parsed.condition, c.possible ? FileCondition::Complete : FileCondition::Damaged)
+            << c.what;
+        EXPECT_EQ(parsed.histograms.size(), 2u) << c.what;
+        EXPECT_EQ(parsed.trailer.has_value(), c.possible) << c.what;
+    }
+}
+
+TEST(HistogramFileWriting, AnyConfigurationGivesAFileThatReadsBackWhole) {
+    DocumentState document;
+    HistogramList list(document);
+    list.setChannelCount(4096);
+    list.addHistogram(list.newHistogram());
+    // Configuration files may hold anything; what the calibrations mean must survive.
+    std::mt19937 random(14);
+    for (int round = 0; round < 200; ++round) {
+        std::array<std::uint8_t, kAppConfigSize> record;
+        std::generate(record.begin(), record.end(),
+                      [&] { return static_cast<std::uint8_t>(random()); });
+        AppConfig config = decodeAppConfig(record);
+        if (round % 2 == 0) {
+            // Half of them with a calibration in force and a damaged unused term.
+            config.energyCalibration.channelScale = 2048;
+            config.energyCalibration.termCount = 2;
+            config.energyCalibration.coefficients = {1.5, 0.25, std::nan(""), 1e300, 0.0};
+        }
+        const auto parsed = parseHistogramFile(encodeHistogramFile(list, config));
+        ASSERT_EQ(parsed.condition, FileCondition::Complete) << round;
+        const EnergyCalibration& written = parsed.trailer->energyCalibration;
+        const EnergyCalibration& held = config.energyCalibration;
+        EXPECT_EQ(written.inForce(), held.inForce()) << round;
+        EXPECT_EQ(written.termsInUse(), held.termsInUse()) << round;
+        for (const double channel : {0.0, 100.5, 4095.0}) {
+            EXPECT_EQ(written.channelToEnergy(channel, 4096), held.channelToEnergy(channel, 4096))
+                << round;
+        }
+    }
+
+    // A possible trailer is stored as it is, so a file read is written back byte for byte.
+    const auto real = test::readBytes(KV_TEST_DATA_DIR "/cs137_nai.hst");
+    const auto parsed = parseHistogramFile(real);
+    ASSERT_TRUE(parsed.trailer);
+    EXPECT_EQ(encodeTrailer(storableTrailer(*parsed.trailer)), encodeTrailer(*parsed.trailer));
+}
+
+TEST(HistogramFileParsing, MemoryRunningOutKeepsWhatWasReadWholeAndThrowsNothing) {
+    constexpr std::int32_t kChannels = 1 << 18; // 1 MiB of counts a histogram
+    const auto bytes = twoHistogramFile(kChannels);
+    {
+        const test::AllocationLimit limit(std::size_t{3} << 19); // one and a half histograms
+        const auto parsed = parseHistogramFile(bytes);
+        EXPECT_EQ(parsed.condition, FileCondition::OutOfMemory);
+        EXPECT_EQ(parsed.histograms.size(), 1u);
+        EXPECT_FALSE(parsed.trailer);
+    }
+    SpanSource block(std::span<const std::uint8_t>(bytes).subspan(16));
+    const test::AllocationLimit limit(1000);
+    EXPECT_EQ(readHistogramBlock(block), nullptr);
 }
 
 TEST(HistogramFileParsing, RealSpectrumConvertedFromAnotherFormat) {

@@ -143,6 +143,13 @@ TEST_F(TextExportTest, NothingIsWrittenWithoutMarksOrOnCancelAndAFailedWriteIsRe
     const TextExportResult failed = exportText(list, config, ui, questions);
     EXPECT_EQ(failed.failedPath, dir.path("missing/x.dat"));
     EXPECT_EQ(ui.messageIds(), std::vector{StringId::FileWriteFailed});
+
+    // An empty name is a file that cannot be written, not a success that wrote nothing.
+    config.textExport.exportOneFile = 1;
+    config.textExport.exportPath.clear();
+    const TextExportResult unnamed = writeTextExport(list, config, std::vector{0}, nullptr);
+    EXPECT_EQ(unnamed.failedPath, std::string());
+    EXPECT_TRUE(unnamed.written.empty());
 }
 
 } // namespace
