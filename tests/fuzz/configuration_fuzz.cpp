@@ -4,13 +4,16 @@
 // then store exactly those bytes, but for what the codec documents: text fields end at their
 // first zero and keep their terminator, texts the file does not reach stay as they were, and an
 // older layout's count-window coefficients move to their new place with the marker cleared.
-// Loading the saved record again changes nothing, and the values that start-up uses stay sane.
+// Loading the saved record again changes nothing, the values that start-up uses stay sane, and
+// a histogram file saved under the configuration reads back whole with the same calibrations.
 
 #include "analysis/efficiency.h"
 #include "fuzz_checks.h"
 #include "model/app_config.h"
 #include "model/byte_io.h"
 #include "model/histogram.h"
+#include "model/histogram_file.h"
+#include "model/histogram_list.h"
 
 #include <algorithm>
 #include <array>
@@ -66,6 +69,29 @@ void convertLegacyBytes(Record& record) {
     std::fill_n(record.begin() + kLegacy, 8, std::uint8_t{0});
 }
 
+// Whatever the configuration holds, Save writes a trailer the reader accepts, and reading it
+// back gives the conversions and the number of efficiency points the configuration had.
+void checkSavedTrailer(const kv::AppConfig& config) {
+    kv::DocumentState state;
+    const kv::HistogramList list(state);
+    const kv::ParsedHistogramFile saved =
+        kv::parseHistogramFile(kv::encodeHistogramFile(list, config));
+    require(saved.condition == kv::FileCondition::Complete && saved.trailer,
+            "a file saved under any configuration reads back complete");
+    kv::AppConfig reopened;
+    kv::applyTrailer(reopened, *saved.trailer);
+    for (const std::int32_t channels : {1, 2048}) {
+        for (const double channel : {0.0, 1.0, 1000.5, 2047.0}) {
+            require(reopened.energyCalibration.channelToEnergy(channel, channels) ==
+                        config.energyCalibration.channelToEnergy(channel, channels),
+                    "a saved calibration converts as the configuration's did");
+        }
+    }
+    require(kv::efficiencyPointCount(reopened.efficiency) ==
+                kv::efficiencyPointCount(config.efficiency),
+            "a saved efficiency table keeps its number of points");
+}
+
 void checkLoadOver(const kv::AppConfig& base, std::span<const std::uint8_t> file) {
     kv::AppConfig config = base;
     kv::overlayAppConfig(config, file);
@@ -103,6 +129,7 @@ void checkLoadOver(const kv::AppConfig& base, std::span<const std::uint8_t> file
     for (const double energy : {0.0, 100.0, 661.66, 1e4}) {
         (void)kv::efficiencyAt(config.efficiency, energy);
     }
+    checkSavedTrailer(config);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // Histogram files (.hst). The reader must tell our files from others by the magic alone, keep
-// the complete histograms before any damage and hand on a trailer only with a complete file;
-// whatever it keeps re-encodes to the bytes it came from, whether the source lends the channel
-// bytes in place or copies them; and the trailer's calibrations, however damaged, leave the
-// conversions and the visible range sane.
+// the complete histograms before any damage and hand on a trailer only with a complete file:
+// every block the file counts, then a trailer a file can hold, then nothing. Whatever it keeps
+// re-encodes to the bytes it came from, whether the source lends the channel bytes in place or
+// copies them; and the trailer's calibrations leave the conversions and the visible range sane.
 
 #include "fuzz_checks.h"
 #include "model/byte_io.h"
@@ -64,16 +64,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t count = headerSize == 16 ? kv::ByteReader(input.subspan(12, 4)).i32le() : -1;
     const auto kept = static_cast<std::int64_t>(parsed.histograms.size());
     require(kept <= std::max(count, 0), "no more histograms than the file counts");
-    if (parsed.condition == kv::FileCondition::Complete) {
-        require(kept == count, "a complete file holds as many histograms as it counts");
-    } else if (count >= 0 && kept < count) {
-        std::size_t offset = headerSize;
-        for (const auto& h : parsed.histograms) {
-            offset += 4 + kv::histogramRecordSize(static_cast<std::int32_t>(h->channels.size()));
-        }
+    require(parsed.condition != kv::FileCondition::OutOfMemory,
+            "a file no larger than memory is read without running out of it");
+    std::size_t offset = headerSize;
+    for (const auto& h : parsed.histograms) {
+        offset += 4 + kv::histogramRecordSize(static_cast<std::int32_t>(h->channels.size()));
+    }
+    if (count >= 0 && kept < count) {
         require(!kv::fuzz::startsWithCompleteBlock(input.subspan(offset)),
                 "a damaged file stops at the first incomplete block");
     }
+    // After the counted blocks, exactly one trailer that no damage shows.
+    const bool trailerWhole = count >= 0 && kept == count && size - offset == kv::kTrailerSize;
+    const bool complete =
+        trailerWhole &&
+        kv::isPossibleTrailer(kv::decodeTrailer(input.subspan(offset).first<kv::kTrailerSize>()));
+    require(complete == (parsed.condition == kv::FileCondition::Complete),
+            "a file is complete exactly when its counted blocks and a possible trailer fill it");
+    require(!complete || again.size() == size, "a complete file re-encodes whole");
     for (const auto& h : parsed.histograms) {
         require(!h->channels.empty() && h->channels.size() <= kv::kMaxChannelCount,
                 "every histogram has 1 to kMaxChannelCount channels");
