@@ -6,6 +6,7 @@
 #include "model/text_scan.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <span>
 #include <utility>
@@ -79,6 +80,15 @@ bool isNote(std::string_view line) {
 
 bool nameFitsLibrary(const IsotopeRecord& record) {
     return !isBlankLine(record.name) && record.name.find_first_of("\r\n") == std::string::npos;
+}
+
+// The reader takes no subnormal number (as strtod, it finds it out of range), so a record
+// holding one would read back as another.
+bool numbersFitLibrary(const IsotopeRecord& record) {
+    return std::none_of(record.lines.begin(), record.lines.end(), [](const IsotopeLine& line) {
+        return std::fpclassify(line.energy) == FP_SUBNORMAL ||
+               std::fpclassify(line.intensity) == FP_SUBNORMAL;
+    });
 }
 
 } // namespace
@@ -177,7 +187,7 @@ LibraryText formatLibraryText(const IsotopeDatabase& database) {
     LibraryText library;
     for (std::size_t i = 0; i < database.size(); ++i) {
         const IsotopeRecord& record = database[i];
-        if (!nameFitsLibrary(record) || record.lines.empty()) {
+        if (!nameFitsLibrary(record) || record.lines.empty() || !numbersFitLibrary(record)) {
             return {.text = {}, .unwritableRecord = i};
         }
         if (i > 0) {

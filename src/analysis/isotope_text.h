@@ -75,8 +75,10 @@ ParsedLibraryText parseLibraryText(std::string_view text);
 
 struct LibraryText {
     std::string text; // "\r\n" line ends; empty when a record cannot be written
-    // The first record the form cannot hold: a name that is blank or holds a line break, or a
-    // record without lines. Reading such a text back would give other records.
+    // The first record the form cannot hold: a name that is blank or holds a line break, a
+    // record without lines, or one holding a subnormal number (below 2.2e-308 in magnitude,
+    // which the reader takes as out of range). Reading such a text back would give other
+    // records.
     std::optional<std::size_t> unwritableRecord;
 };
 

@@ -86,7 +86,8 @@ int exportText(const std::string& databasePath, const std::string& textPath) {
     const LibraryText library = formatLibraryText(loaded.database);
     if (library.unwritableRecord) {
         std::cerr << "kvantira-cli: isotope " << *library.unwritableRecord + 1
-                  << " has no lines or a name the text form cannot hold; nothing written\n";
+                  << " has no lines, or a name or a number the text form cannot hold; nothing "
+                     "written\n";
         return kExitFormat;
     }
     const std::span bytes(reinterpret_cast<const std::uint8_t*>(library.text.data()),

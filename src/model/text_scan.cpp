@@ -28,6 +28,36 @@ bool startsHexNumber(std::string_view text, std::size_t at) {
            (text[at + 2] == '.' && at + 3 < text.size() && isHexDigit(text[at + 3]));
 }
 
+bool isDecimalDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Where the hexadecimal number after "0x" at text[at] ends for strtod: hex digits with one
+// '.', then a 'p' exponent only when digits follow its one optional sign. from_chars is given
+// no more: libstdc++ 12 takes "p+-3" for the exponent -3, where strtod ends before the 'p'.
+std::size_t hexNumberEnd(std::string_view text, std::size_t at) {
+    const auto skip = [&text](std::size_t from, bool (*digit)(char)) {
+        while (from < text.size() && digit(text[from])) {
+            ++from;
+        }
+        return from;
+    };
+    at = skip(at, isHexDigit);
+    if (at < text.size() && text[at] == '.') {
+        at = skip(at + 1, isHexDigit);
+    }
+    if (at < text.size() && (text[at] == 'p' || text[at] == 'P')) {
+        std::size_t digits = at + 1;
+        if (digits < text.size() && isSign(text[digits])) {
+            ++digits;
+        }
+        if (digits < text.size() && isDecimalDigit(text[digits])) {
+            at = skip(digits, isDecimalDigit);
+        }
+    }
+    return at;
+}
+
 } // namespace
 
 std::size_t skipSpaces(std::string_view text, std::size_t at) {
@@ -113,12 +143,13 @@ std::optional<ScannedNumber> scanNumber(std::string_view text, std::size_t at, N
         }
     }
     std::chars_format format = std::chars_format::general;
+    const char* end = text.data() + text.size();
     if (form == NumberForm::DecimalOrHex && startsHexNumber(text, at)) {
         format = std::chars_format::hex;
         at += 2;
+        end = text.data() + hexNumberEnd(text, at);
     }
     double value = 0.0;
-    const char* const end = text.data() + text.size();
     const auto [stop, error] =
         std::from_chars(text.data() + std::min(at, text.size()), end, value, format);
     if (error != std::errc{} && error != std::errc::result_out_of_range) {

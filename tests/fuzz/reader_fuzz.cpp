@@ -4,10 +4,10 @@
 // whatever it reads must be a spectrum the program can list.
 
 #include "formats/spectrum_formats.h"
+#include "fuzz_checks.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
 
@@ -28,13 +28,14 @@ bool isInside(const kv::FilePosition& at, const std::uint8_t* data, std::size_t 
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const kv::ImportResult result = kv::readSpectrumFile({data, size}, "fuzz." KV_FUZZ_EXTENSION);
-    if (result.refusal && (!result.spectra.empty() || !isInside(result.refusal->at, data, size))) {
-        std::abort();
+    if (result.refusal) {
+        kv::fuzz::require(result.spectra.empty(), "a refused file keeps no spectra");
+        kv::fuzz::require(isInside(result.refusal->at, data, size),
+                          "a refusal names a place inside the file");
     }
     for (const kv::ImportedSpectrum& s : result.spectra) {
-        if (s.channels.empty() || s.channels.size() > kv::kMaxChannelCount) {
-            std::abort();
-        }
+        kv::fuzz::require(!s.channels.empty() && s.channels.size() <= kv::kMaxChannelCount,
+                          "a spectrum read has 1 to kMaxChannelCount channels");
         if (s.calibration) {
             (void)kv::programCoefficients(*s.calibration);
         }

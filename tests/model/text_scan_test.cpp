@@ -4,6 +4,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -101,6 +102,20 @@ TEST(TextScanNumbers, HexOnlyWhereAskedAndRangeErrorsKeepTheirLength) {
     }
     EXPECT_EQ(scanNumber("0e-400", 0)->value, 0.0);
     EXPECT_EQ(scanNumber("2.2250738585072014e-308", 0)->value, DBL_MIN);
+}
+
+TEST(TextScanNumbers, HexExponentOnlyWhereStrtodTakesOne) {
+    // An exponent is a 'p', one optional sign and digits; otherwise the number ends before it.
+    for (const std::string text : {"0x8p+-3", "0x8p-+3", "0x8P+-3 5", "-0x1.8p+-1", "0x.8p--2",
+                                   "0x8p++3", "0x8p+", "0x8p-x", "0x8p+3", "0x8p3p", "0xAp-2.5"}) {
+        char* end = nullptr;
+        const double value = std::strtod(text.c_str(), &end);
+        const auto number = scanNumber(text, 0);
+        ASSERT_TRUE(number) << text;
+        EXPECT_EQ(number->end, static_cast<std::size_t>(end - text.c_str())) << text;
+        EXPECT_EQ(number->value, value) << text;
+    }
+    EXPECT_FALSE(scanNumberPair("0x8p+-3 5")) << "the second number would start at the 'p'";
 }
 
 TEST(TextScanNumbers, IntegersAsScanfReadsThem) {
