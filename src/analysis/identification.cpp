@@ -60,11 +60,10 @@ bool LineIdentifier::isotopeConfirmed(std::size_t isotope, double threshold,
     std::int64_t matched = 0;
     std::int64_t eligible = 0;
     for (const IsotopeLine& line : m_database[isotope].lines) {
-        const double e = line.energy;
-        if (line.intensity < threshold || !(m_spanLow < e && e < m_spanHigh) ||
-            !(m_settings.energyFrom < e && e < m_settings.energyTo)) {
+        if (!lineEligible(line, threshold)) {
             continue;
         }
+        const double e = line.energy;
         ++eligible;
         for (const FoundLine& found : m_foundLines.lines()) {
             if (std::fabs(found.energy - e) < tolerance) {
@@ -80,6 +79,12 @@ bool LineIdentifier::isotopeConfirmed(std::size_t isotope, double threshold,
         }
     }
     return matched == eligible;
+}
+
+bool LineIdentifier::lineEligible(const IsotopeLine& line, double threshold) const {
+    const double e = line.energy;
+    return !(line.intensity < threshold) && m_spanLow < e && e < m_spanHigh &&
+           m_settings.energyFrom < e && e < m_settings.energyTo;
 }
 
 std::optional<LineMatch> LineIdentifier::identifyLine(double energyKeV, double toleranceKeV) const {

@@ -50,6 +50,10 @@ public:
     // isotope with no line to count passes.
     bool isotopeConfirmed(std::size_t isotope, double threshold, double tolerance) const;
 
+    // Whether a database line counts in the line check: of at least threshold intensity and
+    // strictly inside both the calibrated span and energyFrom..energyTo.
+    bool lineEligible(const IsotopeLine& line, double threshold) const;
+
     // The database line nearest to energyKeV, closer than toleranceKeV, of an isotope that
     // passes the line check (when checkLines is on; with it off the enabled marks play no
     // part). On equal distances the first in database order wins.

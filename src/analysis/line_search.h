@@ -27,6 +27,7 @@ void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadi
 
 struct LineSearchResult {
     FoundLines lines;          // in ascending channel order
+    std::vector<double> sigmas; // each line's fitted width in channels, in the order of lines
     bool tooManyPeaks = false; // the search stopped at the table's capacity
     bool stopped = false;      // stopped on request before it ended; the rest is incomplete
     PeakFit lastPeak;          // the last accepted fit, centre as a channel of the spectrum
