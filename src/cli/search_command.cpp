@@ -41,7 +41,7 @@ constexpr std::string_view kSearchHelp =
     "fails keeps the search's values and is marked. The errors are counting statistics only:\n"
     "the efficiency table holds no uncertainties. For every enabled isotope with no identified\n"
     "line, the Currie detection limit of its strongest line is given, in Bq with --efficiency\n"
-    "and an efficiency table, else as the line's count rate in 1/s. The table gains \"+-\"\n"
+    "and an efficiency table, else as the line's count rate in 1/s. The table gains \"±\"\n"
     "columns and a list of limits; --csv adds area,areaError,rateError,activityError,refined to\n"
     "each line and, after an empty line, isotope,line,limit,unit; --json adds \"area\",\n"
     "\"areaError\", \"rateError\", \"activityError\" (null when unknown) and \"refined\" to each\n"
