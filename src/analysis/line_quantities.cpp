@@ -41,12 +41,13 @@ double sum(std::span<const std::int32_t> spectrum, std::int64_t first, std::int6
 }
 
 // Fits the lines first..last of the table (one multiplet) and writes what holds into out.
-void refineGroup(std::span<const std::int32_t> counts, const LineSearchResult& result,
-                 double exposure, std::size_t first, std::size_t last, std::span<RefinedLine> out) {
-    const std::vector<FoundLine>& lines = result.lines.lines();
+void refineGroup(std::span<const std::int32_t> counts, const FoundLines& found,
+                 std::span<const double> sigmas, double exposure, std::size_t first,
+                 std::size_t last, std::span<RefinedLine> out) {
+    const std::vector<FoundLine>& lines = found.lines();
     double sigma = 0.0;
     for (std::size_t i = first; i <= last; ++i) {
-        sigma += result.sigmas[i] / static_cast<double>(last - first + 1);
+        sigma += sigmas[i] / static_cast<double>(last - first + 1);
     }
     Multiplet m;
     m.sigma = sigma;
@@ -55,8 +56,8 @@ void refineGroup(std::span<const std::int32_t> counts, const LineSearchResult& r
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const double position = lines[i].position;
         const bool own = first <= i && i <= last;
-        if (own || (m.first - kNeighbourSigmas * result.sigmas[i] < position &&
-                    position < m.last + kNeighbourSigmas * result.sigmas[i])) {
+        if (own || (m.first - kNeighbourSigmas * sigmas[i] < position &&
+                    position < m.last + kNeighbourSigmas * sigmas[i])) {
             m.peaks.push_back(
                 {.area = lines[i].rate * exposure, .centre = position, .centreFixed = !own});
         }
@@ -96,19 +97,22 @@ std::vector<RefinedLine> refineLines(const Histogram& spectrum, LineSearchResult
                                      const EnergyCalibration& calibration) {
     const std::vector<FoundLine>& lines = result.lines.lines();
     const double exposure = spectrum.rateExposure();
+    // A line without a width (a table edited after the search) cannot start a fit.
+    std::vector<double> sigmas = result.sigmas;
+    sigmas.resize(lines.size(), 0.0);
     std::vector<RefinedLine> refined(lines.size());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         refined[i].area = lines[i].rate * exposure;
-        refined[i].sigma = result.sigmas[i];
+        refined[i].sigma = sigmas[i];
     }
     for (std::size_t first = 0; first < lines.size();) {
         std::size_t last = first;
         while (last + 1 < lines.size() &&
                lines[last + 1].position - lines[last].position <
-                   kMultipletSigmas * std::max(result.sigmas[last], result.sigmas[last + 1])) {
+                   kMultipletSigmas * std::max(sigmas[last], sigmas[last + 1])) {
             ++last;
         }
-        refineGroup(spectrum.channels, result, exposure, first, last,
+        refineGroup(spectrum.channels, result.lines, sigmas, exposure, first, last,
                     std::span(refined).subspan(first, last - first + 1));
         first = last + 1;
     }
@@ -124,6 +128,9 @@ std::vector<RefinedLine> refineLines(const Histogram& spectrum, LineSearchResult
             line.energy = calibration.channelToEnergy(line.position, channels);
         }
         updated.append(line);
+        if (refined[i].refined) {
+            updated.setRateError(i, refined[i].areaError / exposure);
+        }
     }
     result.lines = updated;
     return refined;

@@ -34,7 +34,7 @@ struct RefinedLine {
 
 // Refits every line of result on spectrum's raw counts and, for each refit that holds, replaces
 // the line's rate, position and energy in result.lines by the refit's. Returns one entry per
-// line in the table's order.
+// line in the table's order. A line without its width in result.sigmas is not refitted.
 std::vector<RefinedLine> refineLines(const Histogram& spectrum, LineSearchResult& result,
                                      const EnergyCalibration& calibration);
 

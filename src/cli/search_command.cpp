@@ -38,14 +38,15 @@ constexpr std::string_view kSearchHelp =
     "--refine refits every found line on the raw counts (a Gaussian on a local straight line,\n"
     "lines closer than 3 sigma together, by Poisson maximum likelihood): its area, position and\n"
     "rate replace the search's, and each value gets its standard error. A line whose refit\n"
-    "fails keeps the search's values and is marked. The errors are counting statistics only:\n"
-    "the efficiency table holds no uncertainties. For every enabled isotope with no identified\n"
-    "line, the Currie detection limit of its strongest line is given, in Bq with --efficiency\n"
-    "and an efficiency table, else as the line's count rate in 1/s. The table gains \"±\"\n"
-    "columns and a list of limits; --csv adds area,areaError,rateError,activityError,refined to\n"
-    "each line and, after an empty line, isotope,line,limit,unit; --json adds \"area\",\n"
-    "\"areaError\", \"rateError\", \"activityError\" (null when unknown) and \"refined\" to each\n"
-    "line and {\"mda\": [{\"isotope\", \"line\" (keV), \"limit\", \"unit\"}]}.\n";
+    "fails keeps the search's values (errors \"?\", \"refined\": false). The errors are\n"
+    "counting statistics only: the efficiency table holds no uncertainties. For every enabled\n"
+    "isotope with no identified line, the Currie detection limit of its strongest line is\n"
+    "given, in Bq with --efficiency and an efficiency table, else as the line's count rate in\n"
+    "1/s. The table gains \"±\" columns and a list of limits; --csv adds\n"
+    "area,areaError,rateError,activityError,refined to each line and, after an empty line,\n"
+    "isotope,line,limit,unit; --json adds \"area\", \"areaError\", \"rateError\",\n"
+    "\"activityError\" (null when unknown) and \"refined\" to each line and\n"
+    "{\"mda\": [{\"isotope\", \"line\" (keV), \"limit\", \"unit\"}]}.\n";
 
 enum class Format { Table, Csv, Json };
 
@@ -99,7 +100,6 @@ struct IdentifiedLine {
     double lineEnergy = 0.0;
     std::optional<double> activity;
     const RefinedLine* refined = nullptr; // only with --refine
-    double efficiency = 1.0;
 };
 
 IdentifiedLine identify(const LineIdentifier& identifier, const FoundLine& line,
@@ -107,14 +107,14 @@ IdentifiedLine identify(const LineIdentifier& identifier, const FoundLine& line,
     IdentifiedLine result;
     result.line = &line;
     result.refined = refined;
-    result.efficiency = efficiencyAt(identifier.efficiency(), line.energy);
     const auto match = identifier.identifyLine(line.energy, identifier.settings().lineTolerance);
     if (match) {
         const IsotopeRecord& record = identifier.database()[match->isotope];
         const IsotopeLine& databaseLine = record.lines[match->line];
         result.isotope = &record;
         result.lineEnergy = databaseLine.energy;
-        result.activity = lineActivity(line.rate, result.efficiency, databaseLine.intensity);
+        result.activity = lineActivity(
+            line.rate, efficiencyAt(identifier.efficiency(), line.energy), databaseLine.intensity);
     }
     return result;
 }
@@ -170,34 +170,6 @@ nlohmann::json jsonRow(const IdentifiedLine& row) {
         line["refined"] = row.refined->refined;
     }
     return line;
-}
-
-// The found-lines list with errors: energy, the rate (corrected while the correction is on) and
-// its error, the activity and its error (correction on), the isotope. "?" where a value or an
-// error is unknown; a line whose refit failed ends in "*".
-std::string tableRowWithErrors(const IdentifiedLine& row, bool corrected) {
-    const auto column = [](std::optional<double> value) {
-        return value ? formatText(" %9.2f", *value) : formatText(" %9s", "?");
-    };
-    const std::optional<double> rate =
-        corrected ? efficiencyCorrected(row.line->rate, row.efficiency) : row.line->rate;
-    const auto error = [&row](std::optional<double> value) {
-        return value ? proportionalError(*row.refined, *value) : std::nullopt;
-    };
-    std::string out = formatText("%8.2f", row.line->energy) + column(rate) + column(error(rate));
-    if (corrected) {
-        out +=
-            row.isotope ? column(row.activity) + column(error(row.activity)) : std::string(20, ' ');
-    }
-    if (row.isotope) {
-        out += " " + utf8FromCp1251(row.isotope->name);
-    }
-    return row.refined->refined ? out : out + " *";
-}
-
-std::string_view tableHeaderWithErrors(bool corrected) {
-    return corrected ? "  E(кэВ)    I(ч/с)         ±    A(р/с)         ± Изотоп"
-                     : "  E(кэВ)  C(имп/с)         ± Изотоп";
 }
 
 std::string_view limitUnit(const DetectionLimit& limit) {
@@ -274,19 +246,17 @@ int runSearch(std::span<const std::string_view> args) {
     const bool corrected = w.config.identification.efficiencyCorrection != 0;
     switch (parsed->format) {
     case Format::Table:
+        std::cout << foundLinesListHeader(corrected, parsed->refine) << '\n';
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const auto errors =
+                parsed->refine ? std::optional(RateError{result.lines.rateError(i)}) : std::nullopt;
+            std::cout << foundLineListRow(identifier, lines[i], errors) << '\n';
+        }
         if (!parsed->refine) {
-            std::cout << foundLinesListHeader(corrected) << '\n';
-            for (const FoundLine& line : lines) {
-                std::cout << foundLineListRow(identifier, line) << '\n';
-            }
             break;
         }
-        std::cout << tableHeaderWithErrors(corrected) << '\n';
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            std::cout << tableRowWithErrors(rowOf(i), corrected) << '\n';
-        }
         std::cout << "± counting statistics only (the efficiency table holds no uncertainties); "
-                     "* refit failed, the search's values\n";
+                     "? where the refit failed and the search's values stand\n";
         if (!limits.empty()) {
             std::cout << "\nDetection limits (Currie):\n";
         }

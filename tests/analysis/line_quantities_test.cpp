@@ -80,7 +80,7 @@ TEST(RefinedLines, CloseLinesAreFittedTogetherAndAFailedRefitKeepsTheSearchValue
     result.lines.append({.energy = 199.5, .rate = 25.0, .position = 199.5});
     result.lines.append({.energy = 205.5, .rate = 12.0, .position = 205.5});
     result.lines.append({.energy = 400.2, .rate = 18.0, .position = 400.2});
-    result.sigmas = {2.3, 2.3, 0.1}; // the last one is too narrow to start a fit from
+    result.sigmas = {2.3, 2.3}; // the last line has none (added by hand): no fit can start
     const EnergyCalibration none;
     const std::vector<RefinedLine> refined = refineLines(h, result, none);
     ASSERT_EQ(refined.size(), 3u);
@@ -93,6 +93,8 @@ TEST(RefinedLines, CloseLinesAreFittedTogetherAndAFailedRefitKeepsTheSearchValue
 
     EXPECT_FALSE(refined[2].refined);
     EXPECT_EQ(result.lines.lines()[2], (FoundLine{400.2, 18.0, 400.2}));
+    EXPECT_FALSE(result.lines.rateError(2));
+    EXPECT_DOUBLE_EQ(*result.lines.rateError(0), refined[0].areaError / 100.0);
     EXPECT_EQ(refined[2].area, 1800.0);
     EXPECT_FALSE(proportionalError(refined[2], 18.0)) << "no error for a failed refit";
     EXPECT_NEAR(*proportionalError(refined[0], 30.0) / 30.0, refined[0].areaError / refined[0].area,
@@ -201,6 +203,45 @@ TEST(DetectionLimits, OnlyIsotopesNotFoundGetALimitInTheirUnit) {
     ASSERT_EQ(activities.size(), 1u);
     EXPECT_TRUE(activities[0].inBecquerel);
     EXPECT_NEAR(activities[0].limit, rates[0].limit / 0.1 / 0.6, 1e-9 * activities[0].limit);
+}
+
+// The found-lines texts with the refit's errors: a "±" column after each value derived from the
+// rate, the same relative error, and "?" for a line without one.
+TEST(FoundLinesTextWithErrors, ListCopyAndPrintShowTheErrorColumns) {
+    IsotopeDatabase database;
+    database.append({.name = "Cs-137", .enabled = 1, .lines = {{661.7, 0.85}}});
+    FoundLines found;
+    found.append({.energy = 100.0, .rate = 4.0, .position = 100.0});
+    found.append({.energy = 661.9, .rate = 10.0, .position = 661.9});
+    found.setRateError(1, 0.5);
+    AppConfig config;
+    config.identification.checkLines = 0;
+    const LineIdentifier identifier(database, found, config.identification, config.efficiency,
+                                    EnergyCalibration{}, 2048);
+    const FoundLine& unknown = found.lines()[0];
+    const FoundLine& cesium = found.lines()[1];
+
+    EXPECT_EQ(foundLinesListHeader(false, true), "  E(кэВ)  C(имп/с)         ± Изотоп");
+    EXPECT_EQ(foundLineListRow(identifier, cesium, RateError{0.5}),
+              "  661.90     10.00      0.50 Cs-137");
+    EXPECT_EQ(foundLineListRow(identifier, unknown, RateError{}), "  100.00      4.00         ?");
+    EXPECT_EQ(foundLinesCopyText(identifier, true), "Эн.(кэВ)\tСчет(ч/с)\t±\tЛиния(кэВ)\tИзотоп\r\n"
+                                                    "100.00\t4.00\t?\t\r\n"
+                                                    "661.90\t10.00\t0.50\t661.70\tCs-137\r\n");
+    EXPECT_EQ(foundLinePrintRow(identifier, cesium, RateError{0.5}),
+              "  661.90 |     10.00 ±    0.50 (Cs-137)");
+    EXPECT_EQ(foundLineListRow(identifier, cesium), "  661.90     10.00 Cs-137") << "errors off";
+
+    config.identification.efficiencyCorrection = 1;
+    EXPECT_EQ(foundLinesListHeader(true, true),
+              "  E(кэВ)    I(ч/с)         ±    A(р/с)         ± Изотоп");
+    EXPECT_EQ(foundLineListRow(identifier, cesium, RateError{0.5}),
+              "  661.90     10.00      0.50     11.76      0.59 Cs-137");
+    EXPECT_EQ(
+        foundLinesCopyText(identifier, true),
+        "Энергия,кэВ\tСчет, ч/сек\t±\tИнтеграл,ч/сек\t±\tАктивность,Бк\t±\tЛиния,кэВ\tИзотоп\r\n"
+        "100.00\t4.00\t?\t4.00\t?\t\r\n"
+        "661.90\t10.00\t0.50\t10.00\t0.50\t11.76\t0.59\t661.70\tCs-137\r\n");
 }
 
 } // namespace
