@@ -49,10 +49,14 @@ void refineGroup(std::span<const std::int32_t> counts, const FoundLines& found,
     for (std::size_t i = first; i <= last; ++i) {
         sigma += sigmas[i] / static_cast<double>(last - first + 1);
     }
+    // Held to the spectrum before the conversion: a wide maximum peak width admits any sigma.
+    const auto channel = [&counts](double x) {
+        return static_cast<std::int32_t>(std::clamp(x, -1.0, static_cast<double>(counts.size())));
+    };
     Multiplet m;
     m.sigma = sigma;
-    m.first = static_cast<std::int32_t>(std::floor(lines[first].position - kWindowSigmas * sigma));
-    m.last = static_cast<std::int32_t>(std::ceil(lines[last].position + kWindowSigmas * sigma));
+    m.first = channel(std::floor(lines[first].position - kWindowSigmas * sigma));
+    m.last = channel(std::ceil(lines[last].position + kWindowSigmas * sigma));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const double position = lines[i].position;
         const bool own = first <= i && i <= last;
