@@ -27,11 +27,12 @@ void subtractContinuum(std::span<std::int32_t> channels, std::int32_t rejectRadi
 
 struct LineSearchResult {
     FoundLines lines;          // in ascending channel order
-    std::vector<double> sigmas; // each line's fitted width in channels, in the order of lines
     bool tooManyPeaks = false; // the search stopped at the table's capacity
     bool stopped = false;      // stopped on request before it ended; the rest is incomplete
     PeakFit lastPeak;          // the last accepted fit, centre as a channel of the spectrum
     bool foundAny = false;     // whether lastPeak holds a fit
+    // Each line's fitted width (sigma) in channels, in the order of lines.
+    std::vector<double> sigmas;
     // The diagnostic spectra: what was fitted, the noise level, and the sum of fitted peaks
     // (zero outside +-4 sigma of every accepted peak).
     std::vector<std::int32_t> fitted;
