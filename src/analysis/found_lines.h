@@ -4,6 +4,7 @@
 // Energies in keV, rates in counts per second, positions in 0-based channels.
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 namespace kv {
@@ -25,9 +26,12 @@ public:
     std::size_t size() const { return m_lines.size(); }
     bool full() const { return m_lines.size() >= kCapacity; }
 
-    void clear() { m_lines.clear(); }
+    void clear() {
+        m_lines.clear();
+        m_rateErrors.clear();
+    }
 
-    // False, with the table unchanged, when it is full.
+    // False, with the table unchanged, when it is full. The line has no rate error.
     bool append(const FoundLine& line);
 
     // Adds a line where its energy belongs, after lines of equal energy. False when full.
@@ -36,8 +40,17 @@ public:
     // Removes the line at index; an index outside the table does nothing.
     void remove(std::size_t index);
 
+    // The standard error of a line's rate where the areas were refitted (line_quantities.h);
+    // nothing for a line the refit did not hold, one added by hand, or outside the table.
+    std::optional<double> rateError(std::size_t index) const {
+        return index < m_rateErrors.size() ? m_rateErrors[index] : std::nullopt;
+    }
+    // An index outside the table does nothing.
+    void setRateError(std::size_t index, std::optional<double> error);
+
 private:
     std::vector<FoundLine> m_lines;
+    std::vector<std::optional<double>> m_rateErrors; // in step with m_lines
 };
 
 } // namespace kv

@@ -21,16 +21,29 @@ struct LineReport {
     double efficiency = 1.0;
     std::optional<double> correctedRate;
     std::optional<LineMatch> match;
-    std::optional<double> activity; // only for a match
-    std::string name;               // UTF-8, only for a match
-    double lineEnergy = 0.0;        // the database line's, only for a match
+    std::optional<double> activity;      // only for a match
+    std::string name;                    // UTF-8, only for a match
+    double lineEnergy = 0.0;             // the database line's, only for a match
+    std::optional<double> relativeError; // of the rate, and so of every value derived from it
+
+    // The standard error of a value derived from the rate.
+    std::optional<double> errorOf(std::optional<double> value) const {
+        if (!value || !relativeError) {
+            return std::nullopt;
+        }
+        return std::fabs(*value * *relativeError);
+    }
 };
 
-LineReport reportOf(const LineIdentifier& identifier, const FoundLine& line) {
+LineReport reportOf(const LineIdentifier& identifier, const FoundLine& line,
+                    std::optional<double> rateError = std::nullopt) {
     LineReport report;
     report.efficiency = efficiencyAt(identifier.efficiency(), line.energy);
     report.correctedRate = efficiencyCorrected(line.rate, report.efficiency);
     report.match = identifier.identifyLine(line.energy, identifier.settings().lineTolerance);
+    if (rateError && line.rate != 0.0 && std::isfinite(*rateError / line.rate)) {
+        report.relativeError = *rateError / line.rate;
+    }
     if (report.match) {
         const IsotopeRecord& isotope = identifier.database()[report.match->isotope];
         const IsotopeLine& matched = isotope.lines[report.match->line];
@@ -60,11 +73,10 @@ bool LineIdentifier::isotopeConfirmed(std::size_t isotope, double threshold,
     std::int64_t matched = 0;
     std::int64_t eligible = 0;
     for (const IsotopeLine& line : m_database[isotope].lines) {
-        const double e = line.energy;
-        if (line.intensity < threshold || !(m_spanLow < e && e < m_spanHigh) ||
-            !(m_settings.energyFrom < e && e < m_settings.energyTo)) {
+        if (!lineEligible(line, threshold)) {
             continue;
         }
+        const double e = line.energy;
         ++eligible;
         for (const FoundLine& found : m_foundLines.lines()) {
             if (std::fabs(found.energy - e) < tolerance) {
@@ -80,6 +92,12 @@ bool LineIdentifier::isotopeConfirmed(std::size_t isotope, double threshold,
         }
     }
     return matched == eligible;
+}
+
+bool LineIdentifier::lineEligible(const IsotopeLine& line, double threshold) const {
+    const double e = line.energy;
+    return !(line.intensity < threshold) && m_spanLow < e && e < m_spanHigh &&
+           m_settings.energyFrom < e && e < m_settings.energyTo;
 }
 
 std::optional<LineMatch> LineIdentifier::identifyLine(double energyKeV, double toleranceKeV) const {
@@ -115,38 +133,60 @@ std::optional<double> lineActivity(double rate, double efficiency, double intens
     return std::isfinite(activity) ? std::optional(activity) : std::nullopt;
 }
 
-std::string_view foundLinesListHeader(bool efficiencyCorrection) {
+std::string_view foundLinesListHeader(bool efficiencyCorrection, bool withErrors) {
+    if (withErrors) {
+        return efficiencyCorrection ? "  E(кэВ)    I(ч/с)         ±    A(р/с)         ± Изотоп"
+                                    : "  E(кэВ)  C(имп/с)         ± Изотоп";
+    }
     return text(efficiencyCorrection ? StringId::FoundLinesListHeaderCorrected
                                      : StringId::FoundLinesListHeader);
 }
 
-std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line) {
+std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line,
+                             std::optional<RateError> errors) {
     const bool corrected = identifier.settings().efficiencyCorrection != 0;
-    const LineReport report = reportOf(identifier, line);
-    std::string row =
-        fixed2(line.energy, 8) + " " + fixed2(corrected ? report.correctedRate : line.rate, 9);
+    const bool withErrors = errors.has_value();
+    const LineReport report = reportOf(identifier, line, errors ? errors->value : std::nullopt);
+    // A value and, with the errors, its error, each "%9.2f" after a space.
+    const auto column = [&report, withErrors](std::optional<double> value) {
+        std::string text = " " + fixed2(value, 9);
+        return withErrors ? text + " " + fixed2(report.errorOf(value), 9) : text;
+    };
+    std::string row = fixed2(line.energy, 8) + column(corrected ? report.correctedRate : line.rate);
     if (report.match) {
         if (corrected) {
-            row += " " + fixed2(report.activity, 9);
+            row += column(report.activity);
         }
         row += " " + report.name;
     }
     return row;
 }
 
-std::string foundLinesCopyText(const LineIdentifier& identifier) {
+std::string foundLinesCopyText(const LineIdentifier& identifier, bool withErrors) {
     const bool corrected = identifier.settings().efficiencyCorrection != 0;
-    std::string copy(
-        text(corrected ? StringId::FoundLinesTableHeader : StringId::FoundLinesShortHeader));
-    for (const FoundLine& line : identifier.foundLines().lines()) {
-        const LineReport report = reportOf(identifier, line);
-        copy += fixed2(line.energy, 0) + "\t" + fixed2(line.rate, 0) + "\t";
+    std::string copy;
+    if (withErrors) {
+        copy = corrected ? "Энергия,кэВ\tСчет, ч/сек\t±\tИнтеграл,ч/сек\t±\tАктивность,Бк\t±\t"
+                           "Линия,кэВ\tИзотоп\r\n"
+                         : "Эн.(кэВ)\tСчет(ч/с)\t±\tЛиния(кэВ)\tИзотоп\r\n";
+    } else {
+        copy = text(corrected ? StringId::FoundLinesTableHeader : StringId::FoundLinesShortHeader);
+    }
+    const FoundLines& found = identifier.foundLines();
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const FoundLine& line = found.lines()[i];
+        const LineReport report = reportOf(identifier, line, found.rateError(i));
+        const auto cell = [&report, withErrors](std::optional<double> value) {
+            std::string text = fixed2(value, 0) + "\t";
+            return withErrors ? text + fixed2(report.errorOf(value), 0) + "\t" : text;
+        };
+        copy += fixed2(line.energy, 0) + "\t" + cell(line.rate);
         if (corrected) {
-            copy += fixed2(report.correctedRate, 0) + "\t";
+            copy += cell(report.correctedRate);
         }
         if (report.match) {
             if (corrected) {
-                copy += fixed2(report.activity, 0) + "\t";
+                copy += cell(report.activity);
             }
             copy += fixed2(report.lineEnergy, 0) + "\t" + report.name;
         }
@@ -155,11 +195,15 @@ std::string foundLinesCopyText(const LineIdentifier& identifier) {
     return copy;
 }
 
-std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line) {
+std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line,
+                              std::optional<RateError> errors) {
     const bool corrected = identifier.settings().efficiencyCorrection != 0;
-    const LineReport report = reportOf(identifier, line);
-    std::string row =
-        fixed2(line.energy, 8) + " | " + fixed2(corrected ? report.correctedRate : line.rate, 9);
+    const LineReport report = reportOf(identifier, line, errors ? errors->value : std::nullopt);
+    const std::optional<double> rate = corrected ? report.correctedRate : line.rate;
+    std::string row = fixed2(line.energy, 8) + " | " + fixed2(rate, 9);
+    if (errors) {
+        row += " ±" + fixed2(report.errorOf(rate), 8);
+    }
     if (report.match) {
         row += " (" + report.name + ")";
     }

@@ -50,6 +50,10 @@ public:
     // isotope with no line to count passes.
     bool isotopeConfirmed(std::size_t isotope, double threshold, double tolerance) const;
 
+    // Whether a database line counts in the line check: of at least threshold intensity and
+    // strictly inside both the calibrated span and energyFrom..energyTo.
+    bool lineEligible(const IsotopeLine& line, double threshold) const;
+
     // The database line nearest to energyKeV, closer than toleranceKeV, of an isotope that
     // passes the line check (when checkLines is on; with it off the enabled marks play no
     // part). On equal distances the first in database order wins.
@@ -68,26 +72,40 @@ private:
 // the line's intensity is not positive, or the result is not finite.
 std::optional<double> lineActivity(double rate, double efficiency, double intensity);
 
+// Asks the found-lines texts for the error columns of the refitted areas: the standard error
+// of the line's rate, nothing where the refit did not hold (shown as "?").
+struct RateError {
+    std::optional<double> value;
+};
+
 // The column header above the found-lines list: FoundLinesListHeaderCorrected (2054) with the
-// efficiency correction on, FoundLinesListHeader (2055) with it off.
-std::string_view foundLinesListHeader(bool efficiencyCorrection);
+// efficiency correction on, FoundLinesListHeader (2055) with it off. withErrors: the same with
+// a "±" column after the rate and after the activity.
+std::string_view foundLinesListHeader(bool efficiencyCorrection, bool withErrors = false);
 
 // One row of the found-lines list, UTF-8. Correction on: "%8.2f %9.2f" of energy and
 // rate / efficiency, then for an identified line " %9.2f %s" of activity and isotope name.
 // Off: "%8.2f %9.2f" of energy and rate, then " %s" with the name. A value that cannot be
 // computed (no positive efficiency or intensity) shows as "?" in its column.
-std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line);
+//
+// With errors: " %9.2f" of the standard error after the rate and after the activity.
+std::string foundLineListRow(const LineIdentifier& identifier, const FoundLine& line,
+                             std::optional<RateError> errors = std::nullopt);
 
 // The found lines as copied to the clipboard, UTF-8 with "\r\n" after every row: header 2052
 // (correction on) or 2053, then per line "%0.2f\t%0.2f\t%0.2f\t" of energy, rate and
 // rate / efficiency (on) or "%0.2f\t%0.2f\t" of energy and rate (off); for an identified line
 // "%0.2f\t%0.2f\t%s" of activity, the database line's energy and the name (on) or "%0.2f\t%s"
 // of line energy and name (off). Values that cannot be computed are "?".
-std::string foundLinesCopyText(const LineIdentifier& identifier);
+// withErrors: a "±" column after each of rate, rate / efficiency and activity, headed "±",
+// from the table's rate errors.
+std::string foundLinesCopyText(const LineIdentifier& identifier, bool withErrors = false);
 
 // One row of the found-lines table printed beside the plot, UTF-8: "%8.2f | %9.2f" of energy
 // and rate, the rate divided by the efficiency while the correction is on (as the list shows
 // it), then " (" name ")" for an identified line. A rate that cannot be corrected is "?".
-std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line);
+// With errors: " ±%8.2f" of the rate's error after the rate.
+std::string foundLinePrintRow(const LineIdentifier& identifier, const FoundLine& line,
+                              std::optional<RateError> errors = std::nullopt);
 
 } // namespace kv

@@ -149,6 +149,7 @@ LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings
         result.foundAny = true;
         result.lines.append(
             {calibration.channelToEnergy(position, n), fit.area / exposure, position});
+        result.sigmas.push_back(fit.sigma);
         if (result.lines.full()) {
             result.tooManyPeaks = true;
             break;

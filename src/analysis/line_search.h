@@ -31,6 +31,8 @@ struct LineSearchResult {
     bool stopped = false;      // stopped on request before it ended; the rest is incomplete
     PeakFit lastPeak;          // the last accepted fit, centre as a channel of the spectrum
     bool foundAny = false;     // whether lastPeak holds a fit
+    // Each line's fitted width (sigma) in channels, in the order of lines.
+    std::vector<double> sigmas;
     // The diagnostic spectra: what was fitted, the noise level, and the sum of fitted peaks
     // (zero outside +-4 sigma of every accepted peak).
     std::vector<std::int32_t> fitted;

@@ -81,8 +81,9 @@ std::vector<std::string> printedLineRows(const AppState& state) {
     }
     const LookupDatabase lookup(state);
     const LineIdentifier identifier = foundLinesIdentifier(state, lookup.database());
-    for (const FoundLine& line : state.foundLines.lines()) {
-        rows.push_back(foundLinePrintRow(identifier, line));
+    for (std::size_t i = 0; i < state.foundLines.size(); ++i) {
+        rows.push_back(
+            foundLinePrintRow(identifier, state.foundLines.lines()[i], foundLineErrors(state, i)));
     }
     return rows;
 }

@@ -39,6 +39,10 @@ struct AppState {
     HistogramList list{document};
     PlotView plotView;
     FoundLines foundLines; // of the last line search
+    // "Уточнять площади" of the search settings: the found lines' areas are refitted on the raw
+    // counts, with their errors shown (analysis/line_quantities.h). Held for the session only,
+    // since the stored configuration record has no free byte for it; off at start.
+    bool refineAreas = false;
     // The last peak fit: the line search leaves its last accepted peak here, centre as a
     // channel of the spectrum, for the windows that take the current peak position.
     PeakFit peakFit;

@@ -3,6 +3,7 @@
 
 #include "analysis/isotope_database.h"
 #include "analysis/ui/found_lines_window.h"
+#include "analysis/ui/search_settings_dialog.h"
 #include "analysis/ui/smoothing_dialog.h"
 #include "analysis_ui_fixture.h"
 #include "app/print_job.h"
@@ -269,6 +270,65 @@ TEST_F(FoundLines, ThePrintedTableFollowsTheOpenWindow) {
     found()->close();
     EXPECT_TRUE(printedLineRows(state).empty()) << "the lines stay, but the window is closed";
     EXPECT_EQ(state.foundLines.size(), 2u);
+}
+
+// "Уточнять площади" in the search settings: the next search refits the areas, and the table,
+// its copy and the printout carry the errors, as kvantira-cli search --refine prints them. The
+// switch lives for the session only: the stored configuration does not change.
+TEST_F(FoundLines, RefinedAreasShowTheirErrorsInTheTableTheCopyAndThePrintout) {
+    ASSERT_TRUE(QFile::copy(KV_DATABASE_PATH, QString::fromStdString(home.path("SPECTORS.DAT"))));
+    const std::string spectrum = std::string(KV_SPECTRA_DIR) + "/hst/mix2neq6.hst";
+    open(spectrum);
+    const AppConfig before = state.config;
+    using S = SearchSettingsDialog;
+    const auto toggle = [](S& dialog) {
+        static_cast<QAbstractButton*>(dialog.control(S::PeaksControl::RefineAreas))->click();
+        static_cast<QAbstractButton*>(dialog.control(S::Control::Ok))->click();
+    };
+    ASSERT_TRUE(withDialog<S>(Command::SearchSettings, [&toggle](S& dialog) {
+        const auto* box =
+            static_cast<QAbstractButton*>(dialog.control(S::PeaksControl::RefineAreas));
+        EXPECT_EQ(box->text(), "Уточнять площади");
+        EXPECT_FALSE(box->isChecked()) << "off at start";
+        toggle(dialog);
+    }));
+    EXPECT_TRUE(state.refineAreas);
+    EXPECT_EQ(state.config, before);
+    window.dispatch(Command::LineSearch);
+    waitForSearch();
+
+    QProcess cli;
+    cli.start(KV_CLI_PATH, {"search", QString::fromStdString(spectrum), "--refine", "--db",
+                            QString::fromStdString(home.path("SPECTORS.DAT"))});
+    ASSERT_TRUE(cli.waitForFinished(60'000));
+    ASSERT_EQ(cli.exitCode(), 0);
+    std::vector<std::string> printed = linesOf(cli.readAllStandardOutput().toStdString());
+    const std::vector<std::string> shown = shownTable();
+    ASSERT_GT(shown.size(), 30u);
+    ASSERT_GT(printed.size(), shown.size());
+    printed.resize(shown.size()); // the footnote and the detection limits follow the table
+    EXPECT_EQ(shown, printed);
+    EXPECT_EQ(shown[0], "  E(кэВ)  C(имп/с)         ± Изотоп");
+
+    click(C::Copy);
+    const std::vector<std::string> copied = linesOf(ui.clipboard);
+    EXPECT_EQ(copied[0], "Эн.(кэВ)\tСчет(ч/с)\t±\tЛиния(кэВ)\tИзотоп\r");
+    const FoundLine& first = state.foundLines.lines()[0];
+    ASSERT_TRUE(state.foundLines.rateError(0));
+    EXPECT_TRUE(copied[1].starts_with(formatText("%0.2f\t%0.2f\t%0.2f\t", first.energy, first.rate,
+                                                 *state.foundLines.rateError(0))))
+        << copied[1];
+    const std::vector<std::string> rows = printedLineRows(state);
+    ASSERT_EQ(rows.size(), state.foundLines.size());
+    EXPECT_NE(rows[0].find(formatText(" ±%8.2f", *state.foundLines.rateError(0))),
+              std::string::npos)
+        << rows[0];
+
+    // Switched off again: the same lines without the error columns.
+    ASSERT_TRUE(withDialog<S>(Command::SearchSettings, toggle));
+    EXPECT_FALSE(state.refineAreas);
+    EXPECT_EQ(shownTable()[0], "  E(кэВ)  C(имп/с) Изотоп");
+    EXPECT_EQ(printedLineRows(state)[0].find("±"), std::string::npos);
 }
 
 } // namespace

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -379,6 +381,94 @@ TEST_F(CliTest, SearchFindsAndIdentifiesTheLinesOfASource) {
 }
 
 // The demo's Cs-137 spectrum: its 661.66 keV line lies at channel 440.8 of the calibration.
+// With --refine every line carries its area and errors, and the isotopes of the database that
+// were not found their detection limits; the text table gains the error columns.
+TEST_F(CliTest, SearchWithRefineAddsErrorsAndDetectionLimitsInEveryFormat) {
+    const std::string path = spectrumFile(dir, "source.hst", 2048, 0.75, 200, [](int i) {
+        return 3000 * std::exp(-i / 500.0) + gauss(i, 20000, 661.657 / 0.75, 2.5);
+    });
+    const std::string search = "search " + path + " --db " + KV_DATABASE_PATH + " --refine";
+    const CliRun json = runCli(search + " --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const auto out = nlohmann::json::parse(json.out);
+    ASSERT_EQ(out["lines"].size(), 1u) << json.out;
+    const auto& line = out["lines"][0];
+    EXPECT_EQ(line["isotope"], "Cs-137");
+    EXPECT_TRUE(line["refined"].get<bool>());
+    EXPECT_NEAR(line["area"].get<double>(), 20000, 3 * line["areaError"].get<double>());
+    EXPECT_NEAR(line["rateError"].get<double>() / line["rate"].get<double>(),
+                line["areaError"].get<double>() / line["area"].get<double>(), 1e-12);
+    EXPECT_NEAR(line["activityError"].get<double>() / line["activity"].get<double>(),
+                line["areaError"].get<double>() / line["area"].get<double>(), 1e-12);
+    ASSERT_FALSE(out["mda"].empty());
+    for (const auto& limit : out["mda"]) {
+        EXPECT_NE(limit["isotope"], "Cs-137");
+        EXPECT_EQ(limit["unit"], "1/s") << "no efficiency table";
+        EXPECT_GT(limit["limit"].get<double>(), 0.0);
+    }
+    const bool cobalt = std::any_of(out["mda"].begin(), out["mda"].end(),
+                                    [](const auto& limit) { return limit["isotope"] == "Co-60"; });
+    EXPECT_TRUE(cobalt);
+
+    const auto csv = linesOf(runCli(search + " --csv").out);
+    ASSERT_GE(csv.size(), 5u);
+    EXPECT_EQ(csv[0], "energy,rate,position,isotope,lineEnergy,activity,area,areaError,rateError,"
+                      "activityError,refined");
+    EXPECT_TRUE(csv[1].ends_with(",yes")) << csv[1];
+    EXPECT_EQ(csv[2], "");
+    EXPECT_EQ(csv[3], "isotope,line,limit,unit");
+    EXPECT_TRUE(csv[4].ends_with(",1/s")) << csv[4];
+
+    const auto table = linesOf(runCli(search).out);
+    ASSERT_GE(table.size(), 3u);
+    EXPECT_EQ(table[0], "  E(кэВ)  C(имп/с)         ± Изотоп");
+    EXPECT_TRUE(table[1].ends_with(" Cs-137")) << table[1];
+    EXPECT_TRUE(table[2].starts_with("± counting statistics only")) << table[2];
+}
+
+// The refined areas of an IAEA intercomparison spectrum against its reference areas, over the
+// gamma lines of significance 10 or more that one reference line matches (below 100 keV the
+// spectrum holds the lead and thorium X-ray multiplets, whose lines are not Gaussian).
+TEST_F(CliTest, RefinedAreasMatchTheReferenceOfAnIntercomparisonSpectrum) {
+    const std::string data = KV_SPECTRA_DIR;
+    const CliRun run = runCli("search " + data + "/hst/mix2neq6.hst --refine --json");
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::pair<double, double>> reference; // energy, area
+    std::ifstream in(data + "/iaea2002/mix2neq6ref.txt");
+    for (double energy, energyError, area; in >> energy >> energyError >> area;) {
+        reference.emplace_back(energy, area);
+        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+    }
+    ASSERT_EQ(reference.size(), 251u);
+    std::vector<double> ratios;
+    int covered = 0;
+    const auto lines = nlohmann::json::parse(run.out)["lines"];
+    for (const auto& line : lines) {
+        const double energy = line["energy"].get<double>();
+        const double area = line["area"].get<double>();
+        if (energy < 100 || line["areaError"].is_null() ||
+            area < 10 * line["areaError"].get<double>()) {
+            continue;
+        }
+        std::vector<double> near;
+        for (const auto& [e, a] : reference) {
+            if (std::fabs(e - energy) < 1.5) {
+                near.push_back(a);
+            }
+        }
+        if (near.size() == 1) {
+            ratios.push_back(area / near[0]);
+            covered += std::fabs(area - near[0]) <= 3 * line["areaError"].get<double>() ? 1 : 0;
+        }
+    }
+    ASSERT_GE(ratios.size(), 20u);
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    const double median = ratios[ratios.size() / 2];
+    EXPECT_GE(median, 0.98);
+    EXPECT_LE(median, 1.02);
+    EXPECT_GE(covered, 0.85 * ratios.size()) << covered << " of " << ratios.size();
+}
+
 TEST_F(CliTest, FitReportsTheComponentsOrWhyItFailed) {
     const std::string fit = std::string("fit ") + KV_DEMO_FILE + " --histogram 3 --range 415:465 ";
     const auto result = nlohmann::json::parse(runCli(fit + "--add gauss,linear --json").out);

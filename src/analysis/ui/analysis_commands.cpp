@@ -37,7 +37,8 @@ void searchLinesInWindow(MainWindowServices& services, QWidget* parent) {
 }
 
 void editSearchSettings(MainWindowServices& services, QWidget* parent) {
-    SearchSettingsDialog dialog(services.state().config, services.ui(), parent);
+    SearchSettingsDialog dialog(services.state().config, services.state().refineAreas,
+                                services.ui(), parent);
     if (dialog.exec() == QDialog::Accepted) {
         services.state().windows.send(WindowKind::FoundLines, kRefreshCommand);
     }

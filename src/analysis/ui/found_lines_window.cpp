@@ -1,5 +1,6 @@
 #include "analysis/ui/found_lines_window.h"
 
+#include "analysis/line_quantities.h"
 #include "analysis/ui/isotope_database_window.h"
 #include "display/cursor.h"
 #include "model/strings.h"
@@ -42,6 +43,13 @@ LineIdentifier foundLinesIdentifier(const AppState& state, const IsotopeDatabase
     return LineIdentifier(database, state.foundLines, state.config.identification,
                           state.config.efficiency, state.config.energyCalibration,
                           state.list.channelCount());
+}
+
+std::optional<RateError> foundLineErrors(const AppState& state, std::size_t index) {
+    if (!state.refineAreas) {
+        return std::nullopt;
+    }
+    return RateError{state.foundLines.rateError(index)};
 }
 
 FoundLinesWindow::FoundLinesWindow(MainWindowServices& services, QWidget* parent)
@@ -155,6 +163,9 @@ void FoundLinesWindow::takeFinishedSearch() {
         return;
     }
     LineSearchResult& result = finished.result;
+    if (state.refineAreas) {
+        refineLines(finished.searched, result, state.config.energyCalibration);
+    }
     state.foundLines = std::move(result.lines);
     if (result.foundAny) {
         state.peakFit.centre = result.lastPeak.centre;
@@ -171,15 +182,16 @@ void FoundLinesWindow::rebuild(bool toFirstLine) {
     const AppState& state = m_services.state();
     const LookupDatabase lookup(state);
     const LineIdentifier identifier = foundLinesIdentifier(state, lookup.database());
-    m_header->setText(QString::fromUtf8(
-        foundLinesListHeader(state.config.identification.efficiencyCorrection != 0)));
+    m_header->setText(QString::fromUtf8(foundLinesListHeader(
+        state.config.identification.efficiencyCorrection != 0, state.refineAreas)));
     const int rows = static_cast<int>(state.foundLines.size());
     const int selected = toFirstLine ? 0 : std::min(m_list->currentRow(), rows - 1);
     {
         const QSignalBlocker quiet(m_list);
         m_list->clear();
-        for (const FoundLine& line : state.foundLines.lines()) {
-            m_list->addItem(QString::fromStdString(foundLineListRow(identifier, line)));
+        for (std::size_t i = 0; i < state.foundLines.size(); ++i) {
+            m_list->addItem(QString::fromStdString(foundLineListRow(
+                identifier, state.foundLines.lines()[i], foundLineErrors(state, i))));
         }
         m_list->setCurrentRow(std::max(selected, 0));
     }
@@ -242,7 +254,7 @@ void FoundLinesWindow::copyTable() {
     const AppState& state = m_services.state();
     const LookupDatabase lookup(state);
     m_services.ui().setClipboardText(
-        foundLinesCopyText(foundLinesIdentifier(state, lookup.database())));
+        foundLinesCopyText(foundLinesIdentifier(state, lookup.database()), state.refineAreas));
 }
 
 } // namespace kv

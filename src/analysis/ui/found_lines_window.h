@@ -25,6 +25,10 @@ namespace kv {
 // them. Holds references into state and database.
 LineIdentifier foundLinesIdentifier(const AppState& state, const IsotopeDatabase& database);
 
+// The error columns of the found line at index while the areas are refitted (the search
+// settings' "Уточнять площади"); nothing while they are not.
+std::optional<RateError> foundLineErrors(const AppState& state, std::size_t index);
+
 class FoundLinesWindow : public ToolWindow {
 public:
     enum class Control {

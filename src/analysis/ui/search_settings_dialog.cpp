@@ -58,8 +58,9 @@ QSpinBox* spinBox(QWidget* control) {
 
 } // namespace
 
-SearchSettingsDialog::SearchSettingsDialog(AppConfig& config, UiServices& ui, QWidget* parent)
-    : ControlDialog(ui, kHelpContext, parent), m_config(config) {
+SearchSettingsDialog::SearchSettingsDialog(AppConfig& config, bool& refineAreas, UiServices& ui,
+                                           QWidget* parent)
+    : ControlDialog(ui, kHelpContext, parent), m_config(config), m_refineAreas(refineAreas) {
     setWindowTitle(qs("Параметры поиска"));
     auto* layout = new QVBoxLayout(this);
     m_tabs = add(Control::Tabs, new QTabWidget(this));
@@ -103,6 +104,9 @@ QWidget* SearchSettingsDialog::buildPeaksPage() {
             addUpDown(grid, k, 2, kLabels[static_cast<std::size_t>(k)], m_peaks, field, upDown,
                       s.searchRadii[static_cast<std::size_t>(k)]);
     }
+    auto* refine = m_peaks.add(P::RefineAreas, new QCheckBox(qs("Уточнять площади")));
+    refine->setChecked(m_refineAreas);
+    grid->addWidget(refine, kLineSearchRadii, 0, 1, 2);
     return page;
 }
 
@@ -208,6 +212,7 @@ bool SearchSettingsDialog::store() {
     getDialogDouble(*lineEdit(control(I::EnergyTo)), id.energyTo);
 
     m_config.restoreFromDataFile = isChecked(control(CalibrationsControl::FromDataFile)) ? 1 : 0;
+    m_refineAreas = isChecked(control(P::RefineAreas));
     return true;
 }
 

@@ -43,6 +43,7 @@ public:
         LevelFactor = 115,
         MaxPeakWidth = 116,
         RemoveContinuum = 120,
+        RefineAreas = 126, // "Уточнять площади": refit the found lines on the raw counts
     };
     enum class PlotsControl { Original = 117, Level = 118, Result = 119 };
     enum class IsotopesControl {
@@ -57,8 +58,10 @@ public:
     enum class CalibrationsControl { FromDataFile = 101, FromConfiguration = 102 };
 
     // Edits config.lineSearch, config.identification (but the efficiency switch of the found
-    // lines window) and config.restoreFromDataFile. ui: the help topic.
-    SearchSettingsDialog(AppConfig& config, UiServices& ui, QWidget* parent = nullptr);
+    // lines window) and config.restoreFromDataFile, and the session's refineAreas. ui: the help
+    // topic.
+    SearchSettingsDialog(AppConfig& config, bool& refineAreas, UiServices& ui,
+                         QWidget* parent = nullptr);
 
     using ControlDialog::control;
     QWidget* control(PeaksControl id) const { return m_peaks[id]; }
@@ -76,6 +79,7 @@ private:
     bool store() override;
 
     AppConfig& m_config;
+    bool& m_refineAreas;
     QTabWidget* m_tabs = nullptr;
     ControlMap<PeaksControl> m_peaks;
     ControlMap<PlotsControl> m_plots;
