@@ -59,5 +59,6 @@ int runExport(std::span<const std::string_view> args);
 int runConvert(std::span<const std::string_view> args);
 int runSmooth(std::span<const std::string_view> args);
 int runExtract(std::span<const std::string_view> args);
+int runCalibrate(std::span<const std::string_view> args);
 
 } // namespace kv::cli

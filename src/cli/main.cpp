@@ -24,6 +24,8 @@ constexpr std::string_view kToolHelp =
     "                                  fit a sum of components to a range\n"
     "  peaks FILE.hst --histogram N [--range A:B] [--search-range R] [--sigma-max S] OUT.hst\n"
     "                                  search peaks by local fits into a new histogram\n"
+    "  calibrate FILE --point CH:KEV|--peak CH:KEV ... [--degree D] OUT.hst\n"
+    "                                  build the energy calibration from points\n"
     "  smooth FILE [--histogram N] [--radius R|--sigma S] [--config F.cnf] [OUT.hst]\n"
     "                                  add a smoothed copy of a histogram\n"
     "  extract FILE [--histogram N] [--reject R] [--smooth S] [--config F.cnf] [OUT.hst]\n"
@@ -102,6 +104,9 @@ int main(int argc, char** argv) {
     }
     if (verb == "extract") {
         return kv::cli::runExtract(rest);
+    }
+    if (verb == "calibrate") {
+        return kv::cli::runCalibrate(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);
