@@ -162,6 +162,7 @@ const auto kCommands = std::to_array<CommandInfo>({
     // The found-lines window refreshes the list once its search has ended.
     Row(C::LineSearch).item(M::Analysis, "Поиск линий").needsHistograms(),
     Row(C::Calibration).item(M::Analysis, "Калибровка").needsHistograms(),
+    Row(C::EfficiencyCalibration).item(M::Analysis, "Эффективность"),
     Row(C::Arithmetic).item(M::Analysis, "Математика").needsHistograms(),
     Row(C::PeakSearch).item(M::Analysis, "Поиск пиков"),
     Row(C::NoiseParameters).item(M::Analysis, "Параметры шума"),

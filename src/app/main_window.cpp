@@ -2,6 +2,8 @@
 
 #include "acquisition/ui/measurement_commands.h"
 #include "analysis/ui/analysis_commands.h"
+#include "analysis/ui/efficiency_window.h"
+#include "analysis/ui/energy_calibration_window.h"
 #include "app/about_dialog.h"
 #include "app/display_dialog.h"
 #include "app/histogram_drag.h"
@@ -13,6 +15,7 @@
 #include "app/toolbar.h"
 #include "app/window_placement.h"
 #include "display/cursor.h"
+#include "fitting/ui/single_peak_window.h"
 #include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
 #include "model/configuration_file.h"
@@ -301,6 +304,15 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         break;
     case Command::IsotopeDatabase:
         openIsotopeDatabase(*this, this);
+        break;
+    case Command::PeakApproximation:
+        openSinglePeak(*this, this);
+        break;
+    case Command::Calibration:
+        openEnergyCalibration(*this, this);
+        break;
+    case Command::EfficiencyCalibration:
+        openEfficiencyCalibration(*this, this);
         break;
     case Command::MarkAll:
     case Command::ClearMarks:

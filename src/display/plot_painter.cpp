@@ -175,14 +175,31 @@ bool drawsAliasedPixels(QPainter& painter, int penWidth) {
 
 } // namespace
 
+namespace {
+
+// Black outline, white inside, and the pen and brush left so for what is drawn next.
+void clearPane(QPainter& painter, const PixelRect& paneRect) {
+    painter.setPen(QPen(Qt::black));
+    painter.setBrush(Qt::white);
+    painter.drawRect(outline(paneRect));
+}
+
+} // namespace
+
 void PlotPainter::paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
                                 const AppConfig& config, const HistogramList& list,
                                 std::span<const PlotOverlay* const> overlays) {
     painter.save();
-    painter.setPen(QPen(Qt::black));
-    painter.setBrush(Qt::white);
-    painter.drawRect(outline(paneRect));
+    clearPane(painter, paneRect);
     drawPlot(painter, paneRect, view, config, list, overlays);
+    painter.restore();
+}
+
+void PlotPainter::paintGraphPane(QPainter& painter, const PixelRect& paneRect,
+                                 const PaneGraph& graph) {
+    painter.save();
+    clearPane(painter, paneRect);
+    graph.draw(painter, paneRect);
     painter.restore();
 }
 

@@ -47,6 +47,16 @@ protected:
     ~PlotOverlay() = default;
 };
 
+// What a window draws in the plot pane's place while it is open (the calibration graphs): the
+// pane is cleared as for the plot and the graph drawn inside paneRect.
+class PaneGraph {
+public:
+    virtual void draw(QPainter& painter, const PixelRect& paneRect) const = 0;
+
+protected:
+    ~PaneGraph() = default;
+};
+
 // Holds the point buffer the curves reuse, so one painter per pane or print job draws without
 // allocating per curve. Call from the GUI thread (or the thread that owns the device).
 class PlotPainter {
@@ -55,6 +65,9 @@ public:
     void paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
                        const AppConfig& config, const HistogramList& list,
                        std::span<const PlotOverlay* const> overlays = {});
+
+    // The pane cleared as paintPlotPane clears it, with graph drawn instead of the plot.
+    void paintGraphPane(QPainter& painter, const PixelRect& paneRect, const PaneGraph& graph);
 
     // Axes, curves and overlays inside paneRect less 5 pixels on the right; sets view.yMin,
     // view.yMax and view.plotRect and reads the settings only. A visible range beyond a curve's
