@@ -14,6 +14,7 @@
 #include <QLine>
 #include <QPoint>
 #include <QRgb>
+#include <QString>
 
 #include <cstdint>
 #include <span>
@@ -57,6 +58,16 @@ protected:
     ~PaneGraph() = default;
 };
 
+// The titles and limit labels of a plot's two axes.
+struct AxisTexts {
+    QString xTitle;
+    QString firstLabel; // left end of the horizontal axis
+    QString lastLabel;
+    QString yTitle;
+    QString bottomLabel;
+    QString topLabel;
+};
+
 // Holds the point buffer the curves reuse, so one painter per pane or print job draws without
 // allocating per curve. Call from the GUI thread (or the thread that owns the device).
 class PlotPainter {
@@ -82,6 +93,12 @@ public:
     // the curves are drawn in. Returns the axis font's line height in pixels.
     int drawAxes(QPainter& painter, PlotView& view, const PlotSettings& plot,
                  const EnergyCalibration& calibration, std::int32_t channelCount);
+
+    // The frame, the dotted grid, the titles and limit labels inside r (less the margin the
+    // plot keeps), which it leaves at the
+    // inset the curves are drawn in. Returns the axis font's line height in pixels. The
+    // calibration graphs share it, so they look like the plot.
+    static int drawFrame(QPainter& painter, PixelRect& r, const AxisTexts& texts);
 
     // One curve over the visible channels in view.plotRect, scaled by the vertical mode, with a
     // marker about every 30 pixels. With more channels than pixel columns, on an image or a

@@ -153,14 +153,41 @@ void CalibrationGraphWindow::command(int id) {
 void CalibrationGraphWindow::draw(QPainter& painter, const PixelRect& paneRect) const {
     const AppState& state = m_services.state();
     const std::int32_t channels = state.list.channelCount();
+    const EnergyCalibration& calibration = state.config.energyCalibration;
+    const auto energyLabel = [&](double channel) {
+        return QString::asprintf("%0.0f", calibration.channelToEnergy(channel, channels));
+    };
+    // Framed, gridded and labelled as the plot is, the graph inside the frame.
+    PixelRect inside = paneRect;
+    AxisTexts texts;
     if (m_kind == CalibrationGraphKind::Energy) {
-        drawEnergyCalibrationGraph(painter, paneRect, state.config.energyCalibration, channels);
+        texts = {.xTitle = QString::fromUtf8(text(StringId::AxisChannels)),
+                 .firstLabel = QStringLiteral("1"),
+                 .lastLabel = QString::number(channels),
+                 .yTitle = QString::fromUtf8(text(StringId::AxisEnergy)),
+                 .bottomLabel = energyLabel(0.0),
+                 .topLabel = energyLabel(channels - 1)};
+        PlotPainter::drawFrame(painter, inside, texts);
+        drawEnergyCalibrationGraph(painter, inside, calibration, channels);
         return;
     }
+    const EfficiencyCalibration& efficiency = state.config.efficiency;
+    const auto values =
+        std::span(efficiency.efficiencyValue).first(efficiencyPointCount(efficiency));
+    texts = {.xTitle = QString::fromUtf8(text(StringId::AxisEnergy)),
+             .firstLabel = energyLabel(0.0),
+             .lastLabel = energyLabel(channels - 1),
+             .yTitle = QString::fromUtf8(text(StringId::Efficiency)),
+             .bottomLabel = QStringLiteral("0"),
+             .topLabel =
+                 values.empty()
+                     ? QString()
+                     : QString::asprintf("%0.2E", *std::max_element(values.begin(), values.end()))};
+    PlotPainter::drawFrame(painter, inside, texts);
     const auto* window = dynamic_cast<const EfficiencyWindow*>(
         state.windows.find(WindowKind::EfficiencyCalibration));
-    drawEfficiencyGraph(painter, paneRect, state.config.efficiency, state.config.energyCalibration,
-                        channels, window ? window->selectedRow() : -1);
+    drawEfficiencyGraph(painter, inside, efficiency, calibration, channels,
+                        window ? window->selectedRow() : -1);
 }
 
 void openCalibrationGraph(MainWindowServices& services, CalibrationGraphKind kind,
