@@ -282,22 +282,22 @@ TEST_F(CliTest, PeakReportsTheFitInChannelsAndKeVAndFailures) {
     }
 }
 
-// Two peaks at channels 100.4 and 300.4 of a spectrum at 2 keV per channel, calibrated anew as
-// 1 keV per channel from the peaks, from typed points and with refusals.
+// Two peaks at zero-based channels 100.4 and 300.4 of a spectrum at 2 keV per channel,
+// calibrated anew as 1 keV per channel from the peaks, from typed points and with refusals.
 TEST_F(CliTest, CalibrateWritesTheFittedCalibrationAndPrintsTheDeviations) {
     const std::string path = spectrumFile(dir, "two.hst", 512, 2.0, 100, [](int i) {
         return std::lround(gauss(i, 10000, 100.4, 3) + gauss(i, 10000, 300.4, 3) + 20);
     });
     const std::string out = dir.path("calibrated.hst");
     const CliRun peaks =
-        runCli("calibrate " + path + " --peak 100:100.4 --peak 302:300.4 --json " + out);
+        runCli("calibrate " + path + " --peak 100:100.4 --peak 302:300.4 --level --json " + out);
     ASSERT_EQ(peaks.status, 0) << peaks.err;
     const auto result = nlohmann::json::parse(peaks.out);
     ASSERT_EQ(result["coefficients"].size(), 2u) << "two points make a line whatever the degree";
-    EXPECT_NEAR(result["coefficients"][0].get<double>(), 1.0, 0.05);
+    EXPECT_NEAR(result["coefficients"][0].get<double>(), 0.0, 0.01);
     EXPECT_NEAR(result["coefficients"][1].get<double>(), 1.0, 1e-3);
     EXPECT_EQ(result["channelScale"], 512);
-    EXPECT_NEAR(result["points"][1]["channel"].get<double>(), 299.4, 0.01);
+    EXPECT_NEAR(result["points"][1]["channel"].get<double>(), 300.4, 0.01);
     EXPECT_NEAR(result["points"][1]["delta"].get<double>(), 0.0, 1e-9);
 
     const CliRun typed = runCli("calibrate " + path + " --point 301:600 --point 101:200 " + out);
