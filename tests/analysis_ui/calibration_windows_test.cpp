@@ -5,6 +5,7 @@
 #include "analysis/ui/calibration_graph_window.h"
 #include "analysis/ui/efficiency_window.h"
 #include "analysis/ui/energy_calibration_window.h"
+#include "analysis/ui/found_lines_window.h"
 #include "analysis_ui_fixture.h"
 #include "display/cursor.h"
 #include "fitting/ui/single_peak_window.h"
@@ -198,6 +199,29 @@ TEST_F(CalibrationWindows, PeaksFittedAtTheCursorCalibrateTheSpectrum) {
     state.config.energyCalibration = EnergyCalibration{};
     open(home.path("saved.hst"));
     EXPECT_EQ(state.config.energyCalibration, made);
+}
+
+TEST_F(CalibrationWindows, FoundLinesHandTheSelectedLineToTheCalibrationWindows) {
+    open(kSpectrum);
+    window.dispatch(Command::LineSearch);
+    auto* found = openWindow<FoundLinesWindow>(WindowKind::FoundLines);
+    ASSERT_NE(found, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !found->searching(); }));
+    ASSERT_GT(state.foundLines.size(), 3U);
+    click(found->control(FoundLinesWindow::Control::Efficiency));
+    click(found->control(FoundLinesWindow::Control::Calibration));
+    ASSERT_NE(efficiencyWindow(), nullptr);
+    ASSERT_NE(energyWindow(), nullptr);
+    static_cast<QListWidget*>(found->control(FoundLinesWindow::Control::List))->setCurrentRow(2);
+    const FoundLine& line = state.foundLines.lines()[2];
+    EXPECT_EQ(textOf(efficiencyWindow()->control(Eff::Energy)),
+              QString::asprintf("%0.2f", line.energy));
+    EXPECT_EQ(textOf(efficiencyWindow()->control(Eff::CountRate)),
+              QString::asprintf("%0.2f", line.rate));
+    EXPECT_EQ(textOf(energyWindow()->control(Energy::Channel)),
+              QString::asprintf("%0.5f", line.position + 1.0));
+    EXPECT_EQ(textOf(energyWindow()->control(Energy::Energy)),
+              QString::asprintf("%0.4f", line.energy));
 }
 
 TEST_F(CalibrationWindows, EfficiencyWindowKeepsTheTableTheCoreInterpolates) {
