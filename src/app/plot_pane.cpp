@@ -50,7 +50,8 @@ void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
 void PlotPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
-    const std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
+    std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
+    overlays.insert(overlays.begin(), &m_legend);
     // On a screen of one device pixel per pixel the plot is drawn into an image of the pane and
     // shown in one piece: curves of many channels are written into an image's pixels directly.
     if (devicePixelRatioF() == 1.0) {

@@ -1,5 +1,6 @@
 #include "acquisition/ui/start_dialog.h"
 
+#include "acquisition/ui/run_dialog_parts.h"
 #include "gui/dialog_fields.h"
 #include "model/cp1251.h"
 
@@ -21,10 +22,6 @@ constexpr int kTextLimit = 127; // characters of a name or comment
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
-}
-
-std::string cp1251Text(const QLineEdit& field) {
-    return cp1251FromUtf8(field.text().toStdString());
 }
 
 } // namespace
@@ -79,8 +76,7 @@ void StartDialog::command(Control id) {
 }
 
 void StartDialog::start() {
-    if (m_analyser.memoryMode != 0) {
-        m_ui.showMessage(StringId::StackMemoryElsewhere, StringId::News);
+    if (refusedStackMemory(m_analyser, m_ui)) {
         return;
     }
     MeasurementStart values;
@@ -90,12 +86,9 @@ void StartDialog::start() {
     values.threshold = static_cast<std::int32_t>(
         getDialogUnsigned(*m_controls.get<QLineEdit>(Control::Threshold)));
     values.autoSave = m_controls.get<QCheckBox>(Control::AutoSave)->isChecked();
-    const StartOutcome outcome = m_launch(values);
-    if (outcome.status == StartStatus::ThreadFailed) {
-        m_ui.showMessage(StringId::RunNotStarted, StringId::BadNews, outcome.reason);
-        return;
+    if (!reportedStartFailure(m_ui, m_launch(values))) {
+        accept();
     }
-    accept();
 }
 
 } // namespace kv
