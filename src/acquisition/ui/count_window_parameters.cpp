@@ -124,6 +124,10 @@ CountWindowParametersWindow::CountWindowParametersWindow(MainWindowServices& mai
     m_controls.get<QPushButton>(Control::Ok)->setDefault(true);
     connect(autoShift, &QCheckBox::toggled, this, [this] { applyEnablingRule(); });
 
+    // Channels and coefficients are short numbers: narrow fields keep the window beside the plot.
+    for (QLineEdit* field : findChildren<QLineEdit*>()) {
+        field->setMaximumWidth(fontMetrics().averageCharWidth() * 12);
+    }
     m_controls.get<QRadioButton>(Control::Lower)->setChecked(true);
     m_controls.get<QRadioButton>(Control::Window1)->setChecked(true);
     fillLimits();
