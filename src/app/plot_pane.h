@@ -45,7 +45,7 @@ private:
     AppState& m_state;
     PlotPainter m_painter;
     XrayLegend m_legend; // drawn whenever the plot shows an X-ray spectrum alone
-    QImage m_image; // the pane as last painted, on screens of one device pixel per pixel
+    QImage m_image;      // the pane as last painted, on screens of one device pixel per pixel
     QLabel* m_cursorField = nullptr;
     QLabel* m_rangeField = nullptr;
     std::function<void()> m_zoomEnded;
