@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 #include <utility>
+#include <vector>
 
 namespace kv::cli {
 
@@ -62,6 +63,15 @@ void CliRunHost::closeProgress() {
     if (m_progressShown) {
         std::fputc('\n', stderr);
     }
+}
+
+PortChoice verbAnalyser(std::span<const std::string_view> args, const Clock& clock) {
+    const std::vector<std::string> words(args.begin(), args.end());
+    PortChoice ports = choosePorts(words, clock);
+    if (!ports.analyser.ports) {
+        std::cerr << "kvantira-cli: " << ports.error << '\n';
+    }
+    return ports;
 }
 
 int openTarget(CliWorkspace& w, const std::string& path) {

@@ -4,6 +4,7 @@
 // requests on the verb's workspace, the file the measured histograms go to, and the wait for the
 // worker with Ctrl-C as "Прервать".
 
+#include "acquisition/port_selection.h"
 #include "acquisition/run_control.h"
 #include "acquisition/run_host.h"
 #include "cli/cli_ui.h"
@@ -13,7 +14,9 @@
 #include <functional>
 #include <iosfwd>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace kv::cli {
 
@@ -47,6 +50,11 @@ private:
     bool m_progressShown = false;
     SaveOutcome m_saveOutcome = SaveOutcome::Cancelled;
 };
+
+// The analyser a verb drives on clock, chosen by the port options among args (the other
+// arguments left in its remaining); none, after saying why on standard error, when the options
+// name none that can be opened.
+PortChoice verbAnalyser(std::span<const std::string_view> args, const Clock& clock);
 
 // Opens OUT when it exists, so new histograms are appended to what it holds, and makes it the
 // file Save writes. Other writers of OUT wait until the workspace goes, so none of theirs is

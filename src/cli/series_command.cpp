@@ -233,11 +233,9 @@ int runSeries(std::span<const std::string_view> args) {
         std::cout << kSeriesHelp;
         return kExitOk;
     }
-    const std::vector<std::string> words(args.begin(), args.end());
     Clock& clock = realClock();
-    PortChoice ports = choosePorts(words, clock);
+    PortChoice ports = verbAnalyser(args, clock);
     if (!ports.analyser.ports) {
-        std::cerr << "kvantira-cli: " << ports.error << '\n';
         return kExitUsage;
     }
     const auto parsed = parseArguments(ports.remaining);

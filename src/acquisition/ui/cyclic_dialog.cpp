@@ -14,8 +14,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kTextLimit = 127; // characters of a name or comment
-
 QString qs(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -29,22 +27,16 @@ CyclicDialog::CyclicDialog(AppConfig& config, DocumentState& document, UiService
     setWindowTitle(qs("Циклическое измерение"));
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QFormLayout;
-    auto* name = m_controls.add(Control::Name, new QLineEdit(this));
-    auto* comment = m_controls.add(Control::Comment, new QLineEdit(this));
+    addNameFields(*this, *fields, m_controls, Control::Name, Control::Comment);
     auto* threshold = m_controls.add(Control::Threshold, new QLineEdit(this));
     auto* port = m_controls.add(Control::Port, new QComboBox(this));
     auto* cycles = m_controls.add(Control::CycleCount, new QLineEdit(this));
-    name->setMaxLength(kTextLimit);
-    comment->setMaxLength(kTextLimit);
-    comment->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
     port->addItems({qs("LPT1"), qs("LPT2"), qs("LPT3")});
     auto* level = new QHBoxLayout;
     for (const auto& [id, label] : {std::pair{Control::StartOnLow, "низкому уровеню"},
                                     std::pair{Control::StartOnHigh, "высокому уровеню"}}) {
         level->addWidget(m_controls.add(id, new QRadioButton(qs(label), this)));
     }
-    fields->addRow(qs("Имя:"), name);
-    fields->addRow(qs("Комментарий:"), comment);
     fields->addRow(qs("Порог:"), threshold);
     fields->addRow(qs("Порт:"), port);
     fields->addRow(qs("Старт по :"), level);
@@ -62,7 +54,8 @@ CyclicDialog::CyclicDialog(AppConfig& config, DocumentState& document, UiService
     m_controls.get<QPushButton>(Control::Start)->setDefault(true);
 
     const SeriesSettings& series = config.series;
-    name->setText(QString::fromStdString(utf8FromCp1251(config.analyser.lastName)));
+    m_controls.get<QLineEdit>(Control::Name)
+        ->setText(QString::fromStdString(utf8FromCp1251(config.analyser.lastName)));
     setDialogUnsigned(*threshold, static_cast<std::uint32_t>(config.analyser.threshold));
     // A stored port the list does not have (a damaged file) shows no entry.
     port->setCurrentIndex(

@@ -1,7 +1,8 @@
 #pragma once
 
-// Pieces the dialogs that start a run share: their row of buttons, their text fields read as
-// record text, the refusal of stack memory and the message for a run that could not start.
+// Pieces the dialogs that start a run share: the name and comment fields of the new histogram,
+// their row of buttons, their text fields read as record text, the refusal of stack memory and
+// the message for a run that could not start.
 
 #include "acquisition/run_control.h"
 #include "gui/dialog_controls.h"
@@ -10,6 +11,7 @@
 #include "platform/ui_services.h"
 
 #include <QBoxLayout>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
@@ -19,6 +21,21 @@
 #include <utility>
 
 namespace kv {
+
+// "Имя:" and "Комментарий:" of the new histogram, each at most 127 characters, registered under
+// their ids.
+template <typename Id>
+void addNameFields(QWidget& dialog, QFormLayout& fields, DialogControls<Id>& controls, Id name,
+                   Id comment) {
+    constexpr int kTextLimit = 127; // characters of a name or comment
+    for (const auto& [id, label] : {std::pair{name, "Имя:"}, std::pair{comment, "Комментарий:"}}) {
+        auto* field = controls.add(id, new QLineEdit(&dialog));
+        field->setMaxLength(kTextLimit);
+        // Room for a name or comment of the usual length without scrolling.
+        field->setMinimumWidth(dialog.fontMetrics().averageCharWidth() * 50);
+        fields.addRow(QString::fromUtf8(label), field);
+    }
+}
 
 // A right-aligned row of buttons, each registered under its id and sending it to command.
 template <typename Id, typename Command>

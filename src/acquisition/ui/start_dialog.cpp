@@ -18,7 +18,6 @@ namespace kv {
 namespace {
 
 constexpr int kHelpContext = 20;
-constexpr int kTextLimit = 127; // characters of a name or comment
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
@@ -32,16 +31,9 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
     setWindowTitle(qs("Старт"));
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QFormLayout;
-    auto* name = m_controls.add(Control::Name, new QLineEdit(this));
-    auto* comment = m_controls.add(Control::Comment, new QLineEdit(this));
+    addNameFields(*this, *fields, m_controls, Control::Name, Control::Comment);
     auto* exposure = m_controls.add(Control::Exposure, new QLineEdit(this));
     auto* threshold = m_controls.add(Control::Threshold, new QLineEdit(this));
-    name->setMaxLength(kTextLimit);
-    comment->setMaxLength(kTextLimit);
-    // Room for a name or comment of the usual length without scrolling.
-    comment->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
-    fields->addRow(qs("Имя:"), name);
-    fields->addRow(qs("Комментарий:"), comment);
     fields->addRow(qs("Время измерения, сек:"), exposure);
     fields->addRow(qs("Порог:"), threshold);
     layout->addLayout(fields);
@@ -61,7 +53,8 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
     layout->addLayout(buttons);
     m_controls.get<QPushButton>(Control::Start)->setDefault(true);
 
-    name->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
+    m_controls.get<QLineEdit>(Control::Name)
+        ->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
     setDialogDouble(*exposure, "%0.0f", analyser.lastExposure);
     setDialogUnsigned(*threshold, static_cast<std::uint32_t>(analyser.threshold));
     autoSave->setChecked(analyser.autoSave != 0);

@@ -14,8 +14,6 @@ namespace kv {
 
 namespace {
 
-constexpr int kTextLimit = 127; // characters of a name or comment
-
 QString qs(const char* text) {
     return QString::fromUtf8(text);
 }
@@ -29,15 +27,9 @@ XrayDialog::XrayDialog(AnalyserSettings& analyser, SeriesSettings& series, UiSer
     setWindowTitle(qs("Рентгеновские измерения"));
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QFormLayout;
-    auto* name = m_controls.add(Control::Name, new QLineEdit(this));
-    auto* comment = m_controls.add(Control::Comment, new QLineEdit(this));
+    addNameFields(*this, *fields, m_controls, Control::Name, Control::Comment);
     auto* exposure = m_controls.add(Control::Exposure, new QLineEdit(this));
     auto* threshold = m_controls.add(Control::Threshold, new QLineEdit(this));
-    name->setMaxLength(kTextLimit);
-    comment->setMaxLength(kTextLimit);
-    comment->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
-    fields->addRow(qs("Имя:"), name);
-    fields->addRow(qs("Комментарий:"), comment);
     fields->addRow(qs("Экспозиция (с)"), exposure);
     fields->addRow(qs("Порог:"), threshold);
     layout->addLayout(fields);
@@ -48,7 +40,8 @@ XrayDialog::XrayDialog(AnalyserSettings& analyser, SeriesSettings& series, UiSer
                  [this](Control id) { command(id); });
     m_controls.get<QPushButton>(Control::Ok)->setDefault(true);
 
-    name->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
+    m_controls.get<QLineEdit>(Control::Name)
+        ->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
     setDialogDouble(*exposure, "%g", series.xrayExposure);
     setDialogUnsigned(*threshold, static_cast<std::uint32_t>(analyser.threshold));
     autoSave->setChecked(analyser.autoSave != 0);
