@@ -140,18 +140,18 @@ void FileReader::fill(std::size_t n) {
     if (buffered() >= n) {
         return;
     }
-    if (m_buffer.empty()) {
-        m_buffer.resize(kBufferSize);
+    if (!m_buffer) {
+        // Not zeroed: only the bytes the file fills are ever read.
+        m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kBufferSize);
     }
-    std::copy(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin),
-              m_buffer.begin() + static_cast<std::ptrdiff_t>(m_end), m_buffer.begin());
+    std::copy(m_buffer.get() + m_begin, m_buffer.get() + m_end, m_buffer.get());
     m_end -= m_begin;
     m_begin = 0;
     // Read ahead a little for the small reads that follow, but not so much that records read
     // straight into place by readScattered would come through the buffer instead.
     const std::size_t wanted = std::max(n, kReadAhead);
     while (m_end < n) {
-        const std::size_t got = readDirect(std::span(m_buffer).subspan(m_end, wanted - m_end));
+        const std::size_t got = readDirect(std::span(m_buffer.get() + m_end, wanted - m_end));
         if (got == 0) {
             return;
         }
@@ -166,7 +166,7 @@ void FileReader::consume(std::size_t n) {
 
 bool FileReader::read(std::span<std::uint8_t> out) {
     const std::size_t fromBuffer = std::min(out.size(), buffered());
-    std::copy_n(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin), fromBuffer, out.begin());
+    std::copy_n(m_buffer.get() + m_begin, fromBuffer, out.begin());
     consume(fromBuffer);
     const auto rest = out.subspan(fromBuffer);
     if (rest.empty()) {
@@ -179,7 +179,7 @@ bool FileReader::read(std::span<std::uint8_t> out) {
     }
     fill(rest.size());
     const std::size_t got = std::min(rest.size(), buffered());
-    std::copy_n(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin), got, rest.begin());
+    std::copy_n(m_buffer.get() + m_begin, got, rest.begin());
     consume(got);
     return got == rest.size();
 }
@@ -192,7 +192,7 @@ std::span<const std::uint8_t> FileReader::borrow(std::size_t n) {
     if (buffered() < n) {
         return {};
     }
-    const auto lent = std::span<const std::uint8_t>(m_buffer).subspan(m_begin, n);
+    const auto lent = std::span<const std::uint8_t>(m_buffer.get() + m_begin, n);
     consume(n);
     return lent;
 }
@@ -212,7 +212,7 @@ std::uint64_t FileReader::readScattered(std::span<const std::span<std::uint8_t>>
     advance(0); // past leading empty parts
     while (part < parts.size() && buffered() > 0) {
         const std::size_t n = std::min(parts[part].size() - offset, buffered());
-        std::copy_n(m_buffer.begin() + static_cast<std::ptrdiff_t>(m_begin), n,
+        std::copy_n(m_buffer.get() + m_begin, n,
                     parts[part].begin() + static_cast<std::ptrdiff_t>(offset));
         consume(n);
         advance(n);

@@ -8,6 +8,7 @@
 #include "platform/byte_source.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -75,7 +76,7 @@ private:
     void consume(std::size_t n);
 
     int m_descriptor = -1;
-    std::vector<std::uint8_t> m_buffer;
+    std::unique_ptr<std::uint8_t[]> m_buffer; // kBufferSize bytes once the first fill needs it
     std::size_t m_begin = 0;
     std::size_t m_end = 0;
     std::uint64_t m_remaining = 0;

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -427,16 +428,25 @@ TEST_F(CliTest, SearchWithRefineAddsErrorsAndDetectionLimitsInEveryFormat) {
 }
 
 // The refined areas of an IAEA intercomparison spectrum against its reference areas, over the
-// gamma lines of significance 10 or more that one reference line matches (below 100 keV the
-// spectrum holds the lead and thorium X-ray multiplets, whose lines are not Gaussian).
+// gamma lines of significance 10 or more that exactly one line of the reference's evaluated set
+// (flag 1) matches. Below 100 keV the spectrum holds the lead and thorium X-ray multiplets, whose
+// lines are not Gaussian. Above 700 keV the reference lies 10-15 % above both our areas and a
+// plain net sum over +-6 sigma, so the median sits a little under one.
 TEST_F(CliTest, RefinedAreasMatchTheReferenceOfAnIntercomparisonSpectrum) {
     const std::string data = KV_SPECTRA_DIR;
     const CliRun run = runCli("search " + data + "/hst/mix2neq6.hst --refine --json");
     ASSERT_EQ(run.status, 0) << run.err;
-    std::vector<std::pair<double, double>> reference; // energy, area
+    struct ReferenceLine {
+        double energy, area;
+        bool evaluated;
+    };
+    std::vector<ReferenceLine> reference;
     std::ifstream in(data + "/iaea2002/mix2neq6ref.txt");
-    for (double energy, energyError, area; in >> energy >> energyError >> area;) {
-        reference.emplace_back(energy, area);
+    for (double energy, energyError, area, areaError;
+         in >> energy >> energyError >> area >> areaError;) {
+        int flag = 0;
+        in >> flag;
+        reference.push_back({energy, area, flag == 1});
         in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
     }
     ASSERT_EQ(reference.size(), 251u);
@@ -450,21 +460,19 @@ TEST_F(CliTest, RefinedAreasMatchTheReferenceOfAnIntercomparisonSpectrum) {
             area < 10 * line["areaError"].get<double>()) {
             continue;
         }
-        std::vector<double> near;
-        for (const auto& [e, a] : reference) {
-            if (std::fabs(e - energy) < 1.5) {
-                near.push_back(a);
-            }
-        }
-        if (near.size() == 1) {
-            ratios.push_back(area / near[0]);
-            covered += std::fabs(area - near[0]) <= 3 * line["areaError"].get<double>() ? 1 : 0;
+        std::vector<ReferenceLine> near;
+        std::copy_if(
+            reference.begin(), reference.end(), std::back_inserter(near),
+            [energy](const ReferenceLine& r) { return std::fabs(r.energy - energy) < 1.5; });
+        if (near.size() == 1 && near[0].evaluated) {
+            ratios.push_back(area / near[0].area);
+            covered += std::fabs(area - near[0].area) <= 3 * line["areaError"].get<double>();
         }
     }
-    ASSERT_GE(ratios.size(), 20u);
+    ASSERT_GE(ratios.size(), 15u);
     std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
     const double median = ratios[ratios.size() / 2];
-    EXPECT_GE(median, 0.98);
+    EXPECT_GE(median, 0.97);
     EXPECT_LE(median, 1.02);
     EXPECT_GE(covered, 0.85 * ratios.size()) << covered << " of " << ratios.size();
 }
