@@ -22,7 +22,7 @@ void openXrayDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* ow
 // 407: refuses as "Старт" does; the series only reports.
 void openXraySeriesDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* owner);
 
-// 405: the access dialog until the code has been given once in this session, then the
+// 405: the access dialog until the code has been given once since the program started, then the
 // parameter window (raised when it is open already).
 void openCountWindowParameters(MainWindowServices& main, QWidget* owner);
 
