@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "acquisition/ui/measurement_commands.h"
+#include "acquisition/ui/series_commands.h"
 #include "analysis/ui/analysis_commands.h"
 #include "analysis/ui/efficiency_window.h"
 #include "analysis/ui/energy_calibration_window.h"
@@ -331,6 +332,18 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         break;
     case Command::ReportWindow:
         toggleReportWindow(*this, this);
+        break;
+    case Command::CyclicMeasurement:
+        openCyclicDialog(*this, *m_runs, this);
+        break;
+    case Command::XrayMeasurement:
+        openXrayDialog(*this, *m_runs, this);
+        break;
+    case Command::XraySeries:
+        openXraySeriesDialog(*this, *m_runs, this);
+        break;
+    case Command::CountWindowParameters:
+        openCountWindowParameters(*this, this);
         break;
     case Command::NewWindow:
         // A copy that does not start is not reported.

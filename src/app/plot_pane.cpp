@@ -50,7 +50,8 @@ void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
 void PlotPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
-    const std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
+    std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
+    overlays.insert(overlays.begin(), &m_legend);
     const PaneGraph* graph = m_state.windows.paneGraph();
     const auto paintPane = [&](QPainter& on) {
         if (graph) {

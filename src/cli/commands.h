@@ -51,6 +51,7 @@ int runPeak(std::span<const std::string_view> args);
 int runDb(std::span<const std::string_view> args);
 int runSearch(std::span<const std::string_view> args);
 int runMeasure(std::span<const std::string_view> args);
+int runSeries(std::span<const std::string_view> args);
 int runMemtest(std::span<const std::string_view> args);
 int runPeaks(std::span<const std::string_view> args);
 int runFit(std::span<const std::string_view> args);

@@ -34,6 +34,10 @@ constexpr std::string_view kToolHelp =
     "                                  test the analyser memory (exit 2: errors found)\n"
     "  measure --exposure SECONDS [--name N] [--comment C] [--threshold T] OUT.hst\n"
     "                                  measure one spectrum and append it to a file\n"
+    "  series xray --count N --exposure SECONDS [--interval SECONDS]\n"
+    "                                  X-ray series: report each exposure's count windows\n"
+    "  series cyclic --cycles N [--trigger COUNT:PAUSE] [--text PATH] OUT.hst\n"
+    "                                  cyclic series: one histogram per triggered cycle\n"
     "  export FILE.hst [--all|--histogram N] [--energy] [--y counts|intensity|percent]\n"
     "         [--one-file|--per-histogram] [--names] OUT\n"
     "                                  write histograms as tab-separated text\n"
@@ -92,6 +96,9 @@ int main(int argc, char** argv) {
     }
     if (verb == "measure") {
         return kv::cli::runMeasure(rest);
+    }
+    if (verb == "series") {
+        return kv::cli::runSeries(rest);
     }
     if (verb == "export") {
         return kv::cli::runExport(rest);
