@@ -301,7 +301,7 @@ TEST_F(MeasureTest, CyclicSeriesKeepsItsCyclesAndTheirTextFilesWhenStopped) {
     const std::vector<std::string> listed = linesIn(series.out());
     ASSERT_EQ(listed.size(), cycles);
     for (std::size_t i = 0; i < cycles; ++i) {
-        char number[8];
+        char number[24];
         std::snprintf(number, sizeof number, "%04zu", i + 1);
         EXPECT_EQ(listed[i].substr(0, listed[i].find('\t')),
                   " " + std::to_string(i + 1) + ". Co" + number);
@@ -310,7 +310,7 @@ TEST_F(MeasureTest, CyclicSeriesKeepsItsCyclesAndTheirTextFilesWhenStopped) {
                         .starts_with("Co" + std::string(number) + "\r\n"));
     }
     // The cycle under way at the stop is dropped, text file and all.
-    char next[8];
+    char next[24];
     std::snprintf(next, sizeof next, "%04zu", cycles + 1);
     EXPECT_FALSE(std::filesystem::exists(dir.path("run" + std::string(next) + ".txt")));
 }
