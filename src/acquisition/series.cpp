@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -18,6 +19,15 @@
 namespace kv {
 
 namespace {
+
+// n periods to the nearest millisecond: truncated, 3 x 0.3 s would be 899 ms and start early.
+std::uint32_t periodsMilliseconds(double periodSeconds, std::int32_t n) {
+    const double ms = std::round(periodSeconds * 1000.0 * n);
+    if (!(ms > 0.0)) {
+        return 0;
+    }
+    return ms >= static_cast<double>(UINT32_MAX) ? UINT32_MAX : static_cast<std::uint32_t>(ms);
+}
 
 constexpr std::int32_t kKindCycle = kKindMeasured | kMarkedBit;
 
@@ -50,26 +60,17 @@ void readOut(PortIo& io, Clock& clock, std::uint16_t base, Histogram& record,
 
 } // namespace
 
-CyclicJob prepareCyclicSeries(AnalyserSettings& analyser, SeriesSettings& series, CycleFiles files,
-                              const HistogramList& list, std::string_view name,
+CyclicJob prepareCyclicSeries(AnalyserSettings& analyser, const SeriesSettings& series,
+                              CycleFiles files, const HistogramList& list, std::string_view name,
                               std::string_view comment) {
-    std::vector<Histogram> records;
+    Histogram pattern = *list.newHistogram();
+    pattern.channels = {};
+    pattern.kind = kKindCycle;
     const std::string_view baseName = name.substr(0, kHistogramTextLimit);
-    for (std::int32_t i = 0; i < series.cycleCount; ++i) {
-        try {
-            Histogram record = *list.newHistogram();
-            record.name.assign(cycleName(baseName, i + 1));
-            record.comment.assign(i == 0 ? comment : std::string_view());
-            record.kind = kKindCycle;
-            records.push_back(std::move(record));
-        } catch (const std::bad_alloc&) {
-            series.cycleCount = i;
-            break;
-        }
-    }
     analyser.lastName = std::string(baseName);
     analyser.internalGating = analyser.gatingMode == 1 ? 1 : 0;
-    return {std::move(records), analyser, series, std::move(files)};
+    return {std::move(pattern), std::string(baseName), std::string(comment), analyser, series,
+            std::move(files)};
 }
 
 void runCyclicSeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, CyclicJob job) {
@@ -83,8 +84,18 @@ void runCyclicSeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, C
     const Edge endEdge = onHigh ? Edge::Rising : Edge::Falling;
     const bool textPerCycle = textExport.textAutoSave != 0 && textExport.exportOneFile == 0;
 
-    for (std::size_t i = 0; i < job.records.size(); ++i) {
-        host.seriesCount(static_cast<int>(i));
+    for (std::int32_t i = 0; i < job.series.cycleCount; ++i) {
+        host.seriesCount(i);
+        // Made before the cycle counts, so a cycle is never counted without a record to keep it.
+        std::unique_ptr<Histogram> record;
+        try {
+            record = std::make_unique<Histogram>(job.pattern);
+            record->channels.resize(kAnalyserChannels);
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+        record->name.assign(cycleName(job.name, i + 1));
+        record->comment.assign(i == 0 ? std::string_view(job.comment) : std::string_view());
         clearStopped(io, base, static_cast<std::uint8_t>(analyser.threshold));
         if (!waitForEdge(io, clock, statusPort, startEdge, flags.abort)) {
             break;
@@ -96,19 +107,17 @@ void runCyclicSeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, C
         if (!waitForEdge(io, clock, statusPort, endEdge, flags.abort)) {
             break;
         }
-        Histogram& record = job.records[i];
-        record.channels.resize(kAnalyserChannels);
-        readOut(io, clock, base, record, tickMilliseconds(clock) - startTick);
+        readOut(io, clock, base, *record, tickMilliseconds(clock) - startTick);
         // Written before listing so the file holds the cycle's own name; the list then puts its
         // number in front.
         if (textPerCycle) {
-            const std::string text = singleHistogramText(record, textExport, job.files.plot,
+            const std::string text = singleHistogramText(*record, textExport, job.files.plot,
                                                          job.files.energyCalibration);
-            writeFileReplacing(numberedExportPath(textExport.exportPath, static_cast<int>(i) + 1),
+            writeFileReplacing(numberedExportPath(textExport.exportPath, i + 1),
                                {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
         }
-        record.kind = kKindMeasured;
-        host.addHistogram(std::make_unique<Histogram>(std::move(record)));
+        record->kind = kKindMeasured;
+        host.addHistogram(std::move(record));
     }
 
     host.closeProgress();
@@ -155,7 +164,7 @@ void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags,
 
         // The next start is fixed from the first one, so read-out and report time never make
         // the series drift.
-        waitForTicks(clock, firstTick, exposureMilliseconds(periodSeconds * (i + 1)), flags.abort);
+        waitForTicks(clock, firstTick, periodsMilliseconds(periodSeconds, i + 1), flags.abort);
         if (flags.abort.load() != 0) {
             break;
         }

@@ -20,6 +20,7 @@
 #include "model/settings.h"
 #include "platform/clock.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -34,22 +35,28 @@ struct CycleFiles {
 };
 
 struct CyclicJob {
-    std::vector<Histogram> records; // one per cycle, in order
+    // What every cycle's record starts as: the list's new histogram of the moment of "Пуск",
+    // kind 16, without counts. Records are made one cycle at a time, so the memory a series
+    // takes grows with the cycles measured, not with the count asked for.
+    Histogram pattern;
+    std::string name;    // the cycles' name before their number
+    std::string comment; // the first cycle's
     AnalyserSettings analyser;
     SeriesSettings series;
     CycleFiles files;
 };
 
 // "Пуск" of the cyclic dialog, once triggerPort, cycleCount, startOnHighLevel and threshold are
-// stored: one record per cycle named "%s%04d" with name and the cycle number (Co0001, Co0002,
-// ...), the comment on the first only, kind 16; lastName and internalGating as a run sets them.
-// When memory runs out, the series gets the cycles made so far and cycleCount says how many.
-CyclicJob prepareCyclicSeries(AnalyserSettings& analyser, SeriesSettings& series, CycleFiles files,
-                              const HistogramList& list, std::string_view name,
+// stored: cycleCount cycles, each a record named "%s%04d" with name and the cycle number
+// (Co0001, Co0002, ...), the comment on the first only; lastName and internalGating as a run
+// sets them.
+CyclicJob prepareCyclicSeries(AnalyserSettings& analyser, const SeriesSettings& series,
+                              CycleFiles files, const HistogramList& list, std::string_view name,
                               std::string_view comment);
 
-// The cyclic worker. An abort while waiting for an edge keeps the cycles listed so far and
-// drops the rest, leaving the analyser as it was. At the end it closes the progress window,
+// The cyclic worker. An abort while waiting for an edge, or memory running out for the next
+// cycle's record, keeps the cycles listed so far and drops the rest, leaving the analyser as it
+// was. At the end it closes the progress window,
 // repaints, saves when autoSave is set and, with textAutoSave and exportOneFile, asks for the
 // one-file text export. With textAutoSave and not exportOneFile each cycle is written, before
 // it is listed, to numberedExportPath(exportPath, cycle number); a file that cannot be written

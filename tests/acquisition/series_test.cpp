@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <limits>
 #include <numeric>
 #include <string>
 
@@ -35,9 +36,9 @@ struct CyclicFixture : ::testing::Test {
     void triggerAt(std::chrono::milliseconds at, bool level) {
         clock.after(at, [this, level] { io.trigger = level; });
     }
-    void runSeries(std::uint8_t oneFile) {
+    void runSeries(std::uint8_t oneFile, std::int32_t cycles = 3) {
         config.textExport.exportOneFile = oneFile;
-        config.series.cycleCount = 3;
+        config.series.cycleCount = cycles;
         config.series.triggerPort = 2;
         config.series.startOnHighLevel = 1;
         config.textExport.textAutoSave = 1;
@@ -83,7 +84,8 @@ TEST_F(CyclicFixture, AbortKeepsTheCompletedCyclesAndExportsThemAsOneFile) {
     triggerAt(600ms, true);
     triggerAt(1000ms, false); // the second cycle is counting
     clock.after(1200ms, [this] { flags.abort = 1; });
-    runSeries(1);
+    // Far more cycles than memory could hold: records are made as the cycles come.
+    runSeries(1, std::numeric_limits<std::int32_t>::max());
 
     ASSERT_EQ(host.list.histogramCount(), 1);
     EXPECT_EQ(host.list.histogramAt(0)->name.view(), " 1. Co0001");
@@ -134,18 +136,21 @@ TEST(XraySeries, StartsEveryPeriodFromTheFirstAndColoursEveryTenthLine) {
         std::chrono::nanoseconds start;
         std::chrono::milliseconds reportTakes;
         int cycles;
+        double interval;
         std::chrono::milliseconds period; // from one start to the next
     } cases[] = {
-        {"on time", 0ns, 0ms, 10, 250ms},
-        {"across the tick counter's wrap", test::beforeTickWrap(300ms), 0ms, 3, 250ms},
+        {"on time", 0ns, 0ms, 10, 0.05, 250ms},
+        {"across the tick counter's wrap", test::beforeTickWrap(300ms), 0ms, 3, 0.05, 250ms},
         // Exposure, settle and report take 601 ms: each next one starts at once.
-        {"overrun", 0ns, 400ms, 3, 601ms},
+        {"overrun", 0ns, 400ms, 3, 0.05, 601ms},
+        // 3 x (0.2 + 0.5) s falls a little under 2.1 s in binary: the fourth start is at 2100 ms.
+        {"a period binary cannot hold", 0ns, 0ms, 4, 0.5, 700ms},
     };
     for (const auto& c : cases) {
         test::ManualClock clock(c.start);
         test::FakeHost host(clock);
         host.reportTakes = c.reportTakes;
-        runXray(clock, host, 100, 0.2, c.cycles, false);
+        runXray(clock, host, 100, 0.2, c.cycles, false, 0ms, c.interval);
 
         ASSERT_EQ(host.lines.size(), static_cast<std::size_t>(c.cycles)) << c.what;
         for (int k = 0; k < c.cycles; ++k) {
