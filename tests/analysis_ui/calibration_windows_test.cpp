@@ -161,6 +161,8 @@ TEST_F(CalibrationWindows, PeaksFittedAtTheCursorCalibrateTheSpectrum) {
     const EnergyCalibration made = state.config.energyCalibration;
     ASSERT_TRUE(made.inForce());
     EXPECT_EQ(made.termCount, 3);
+    EXPECT_NEAR(textOf(singlePeak()->control(Peak::Energy)).toDouble(), 1120.29, 0.5)
+        << "the last fit shown in the new calibration";
     ASSERT_NE(graph(), nullptr) << "the calibration graph follows a fit";
     EXPECT_EQ(graph()->windowTitle(), "Калибровка");
     EXPECT_TRUE(graph()->isModal());

@@ -1,6 +1,5 @@
 #include "fitting/ui/single_peak_window.h"
 
-#include "analysis/single_peak.h"
 #include "display/cursor.h"
 #include "gui/dialog_fields.h"
 
@@ -69,6 +68,8 @@ SinglePeakWindow::SinglePeakWindow(MainWindowServices& services, QWidget* parent
 
     follow(Notification::CursorMoved, kCursorMovedCommand);
     follow(Notification::CursorSettled, kCursorMovedCommand);
+    // The keV fields follow a new calibration at once.
+    follow(Notification::CalibrationChanged, kRefreshCommand);
     followCursor();
 }
 
@@ -89,7 +90,10 @@ void SinglePeakWindow::command(int id) {
     default:
         break;
     }
-    if (id == kCursorMovedCommand) {
+    const Histogram* current = m_services.state().list.currentHistogram();
+    if (id == kRefreshCommand && m_showsFit && current) {
+        showFit(*current);
+    } else if (id == kCursorMovedCommand || id == kRefreshCommand) {
         followCursor();
     }
 }
@@ -103,6 +107,7 @@ void SinglePeakWindow::followCursor() {
     const double x = cursorPosition(state.plotView, state.config.plot);
     // The next fit starts here; the calibration windows take it as the current peak position.
     state.peakFit.centre = x;
+    m_showsFit = false;
     setDialogDouble(field(Control::Channel), "%0.2f", x + 1.0);
     setDialogDouble(field(Control::Energy), "%0.2f",
                     state.config.energyCalibration.channelToEnergy(x, state.list.channelCount()));
@@ -127,15 +132,29 @@ void SinglePeakWindow::fit() {
              .converged()) {
         // The start position stays for the next try, as the fields show it.
         state.peakFit.centre = startPosition;
+        m_showsFit = false;
         for (const C id : {C::Intensity, C::IntensityError, C::ChannelError, C::EnergyError,
                            C::Fwhm, C::FwhmError, C::FwhmKeV, C::FwhmKeVError}) {
             field(id).setText(QStringLiteral("?"));
         }
         return;
     }
+    const SinglePeakReadout shown = showFit(*h);
     const PeakFit& peak = state.peakFit;
+    // The calibration windows take the peak; the efficiency one its rate as measured.
+    const HandedPeak handed{
+        .position = peak.centre, .energy = shown.energy, .rate = peak.area / h->rateExposure()};
+    state.windows.handPeak(handed);
+    // Held within the visible range, so the cursor never leaves the plot.
+    placeCursorAt(state.plotView, state.config.plot, peak.centre);
+    m_services.repaintPlot();
+}
+
+SinglePeakReadout SinglePeakWindow::showFit(const Histogram& h) {
+    using C = Control;
+    const AppState& state = m_services.state();
     const SinglePeakReadout shown = singlePeakReadout(
-        peak, state.config.energyCalibration, channels, h->rateExposure(),
+        state.peakFit, state.config.energyCalibration, state.list.channelCount(), h.rateExposure(),
         state.config.identification.efficiencyCorrection != 0 ? &state.config.efficiency : nullptr);
     for (const auto& [id, value] :
          {std::pair(C::Intensity, shown.intensity),
@@ -146,13 +165,8 @@ void SinglePeakWindow::fit() {
           std::pair(C::FwhmKeVError, shown.fwhmKeVError)}) {
         setDialogDouble(field(id), "%0.2f", value);
     }
-    // The calibration windows take the peak; the efficiency one its rate as measured.
-    const HandedPeak handed{
-        .position = peak.centre, .energy = shown.energy, .rate = peak.area / h->rateExposure()};
-    state.windows.handPeak(handed);
-    // Held within the visible range, so the cursor never leaves the plot.
-    placeCursorAt(state.plotView, state.config.plot, peak.centre);
-    m_services.repaintPlot();
+    m_showsFit = true;
+    return shown;
 }
 
 void openSinglePeak(MainWindowServices& services, QWidget* parent) {

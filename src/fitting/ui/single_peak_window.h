@@ -5,6 +5,7 @@
 // width at half maximum with their errors in channels and keV. It follows the cursor, puts the
 // cursor on the fitted centre and hands the peak to the open calibration windows.
 
+#include "analysis/single_peak.h"
 #include "gui/dialog_controls.h"
 #include "gui/main_window_services.h"
 #include "gui/tool_window.h"
@@ -44,11 +45,14 @@ public:
 private:
     void followCursor();
     void fit();
+    // Shows the fit in state.peakFit, made on h, in the calibration of the moment.
+    SinglePeakReadout showFit(const Histogram& h);
     QLineEdit& field(Control id) const;
 
     MainWindowServices& m_services;
     DialogControls<Control> m_controls;
     QCheckBox* m_fitConstant = nullptr;
+    bool m_showsFit = false; // the fields show a fit rather than the cursor's position
 };
 
 // Opens the single-peak window unless it is open.
