@@ -140,6 +140,32 @@ TEST(ComponentTable, StartingValuesFromTheRegion) {
     EXPECT_EQ(table.component(4).parameters, (std::array<double, 3>{5, 12, 0}));
 }
 
+// Where the components present already cover the counts, the residual sums to zero or below:
+// a Gaussian then starts from the channels the model falls short in, and with none of those
+// from the counts themselves; never from a sum read as some 4e9 counts.
+TEST(ComponentTable, GaussianStartsWhereTheModelFallsShort) {
+    const Histogram h = spectrum(10, [](int i) { return i == 6 ? 15 : i == 7 ? 13 : 10; });
+    // {level of the constant before it, expected area, centre, width}
+    for (const auto& [level, area, centre, width] :
+         std::vector<std::tuple<double, double, double, double>>{
+             {12, 4, 6.25, std::sqrt(0.1875)},                // residual sum -12
+             {20, 108, 501.0 / 108, std::sqrt(7.8973765)}}) { // none above the model
+        ComponentTable table;
+        table.addComponent(K::Constant, &h, {0, 9});
+        table.parameters(0)[0] = level;
+        ASSERT_TRUE(table.addComponent(K::Gaussian, &h, {0, 9}));
+        const auto& p = table.component(1).parameters;
+        EXPECT_EQ(p[0], area) << level;
+        EXPECT_NEAR(p[1], centre, 1e-12) << level;
+        EXPECT_NEAR(p[2], width, 1e-4) << level;
+    }
+    // An МКП shape over counts summing below zero has a negative area, not a wrapped one.
+    const Histogram negative = spectrum(10, [](int i) { return i == 3 ? -9 : i == 4 ? 4 : 0; });
+    ComponentTable table;
+    table.addComponent(K::Mcp, &negative, {0, 9});
+    EXPECT_EQ(table.component(0).parameters[0], -5);
+}
+
 TEST(ComponentFit, OneConstantIsTheMeanAfterTwoIterations) {
     const Histogram h = spectrum(40, [](int i) { return (i * 7) % 11; });
     ComponentTable table;
