@@ -208,47 +208,79 @@ TEST(ComponentFit, FailuresRestoreEveryParameter) {
     }
 }
 
-// Two Gaussians (areas 4000 and 2000, sigma 3) 11 channels apart on 40 - 0.1 x, in 100 noisy
-// spectra, fitted over channels 35..86 with gauss, gauss, linear. From the starting values as
-// added, the Jacobian held at those far-off values leads every fit to "converge" on centres far
-// outside the region, with errors so large they cover anything. With the centres placed on the
-// peaks by hand, the areas are recovered honestly. Pinned to show any change.
-TEST(ComponentFit, OverlappingPeaksCoverageIsPinned) {
-    // {placed by hand, converged, both centres in the region, area 1 and area 2 within 3 errors}
-    for (const auto& [placed, converged, inside, within1, within2] :
-         std::vector<std::tuple<bool, int, int, int, int>>{{false, 0, 0, 0, 0},
-                                                           {true, 99, 99, 99, 99}}) {
-        test::PoissonSource poisson{20260314};
-        std::array<int, 4> counts{};
-        for (int n = 0; n < 100; ++n) {
-            Histogram h;
-            for (int i = 0; i < 128; ++i) {
-                h.channels.push_back(
-                    poisson.next(gauss(i, 4000, 55.3, 3) + gauss(i, 2000, 66.3, 3) + 40 - 0.1 * i));
-            }
+// Forty doublets fitted with a line and two Gaussians over their region. Started alike over
+// the whole region, the two Gaussians never split the doublet (the normal matrix is singular
+// at the start or after the first step); each started from its own half of the region, every fit
+// converges and 76 of the 80 true areas lie within three reported errors. Fewer than the normal 68
+// % lie within one: the unweighted fit's errors take the region's mean scatter, which is smaller
+// than that of the peak channels. Pinned to show any change.
+TEST(ComponentFit, DoubletCoverageIsPinned) {
+    // {own halves, converged, areas within one error, within three}
+    for (const auto& [halves, converged, withinOne, withinThree] :
+         std::vector<std::tuple<bool, int, int, int>>{{false, 0, 0, 0}, {true, 40, 38, 76}}) {
+        test::PoissonSource source{20261207};
+        std::array<int, 3> counts{};
+        for (int n = 0; n < 40; ++n) {
+            const test::Doublet d = test::drawDoublet(source);
+            const FitRegion region{d.firstChannel, d.lastChannel};
             ComponentTable table;
-            for (const K k : {K::Gaussian, K::Gaussian, K::Linear}) {
-                table.addComponent(k, &h, {35, 86});
-            }
-            if (placed) {
-                const double area = table.component(0).parameters[0] / 2;
-                for (int k : {0, 1}) {
-                    const auto p = table.parameters(k);
-                    p[0] = area, p[1] = k == 0 ? 55 : 66, p[2] = 3.6;
-                }
-            }
-            const ComponentFitOutcome outcome = fitComponents(table, &h, {35, 86});
-            const auto &first = table.component(0).parameters,
-                       &second = table.component(1).parameters;
+            table.addComponent(K::Linear, &d.h, region);
+            table.addComponent(K::Gaussian, &d.h,
+                               halves ? FitRegion{d.firstChannel, d.middle()} : region);
+            table.addComponent(K::Gaussian, &d.h,
+                               halves ? FitRegion{d.middle() + 1, d.lastChannel} : region);
+            const ComponentFitOutcome outcome = fitComponents(table, &d.h, region);
             if (!outcome.converged()) {
                 continue;
             }
             counts[0] += 1;
-            counts[1] += first[1] > 35 && first[1] < 86 && second[1] > 35 && second[1] < 86;
-            counts[2] += std::abs(first[0] - 4000) <= 3 * outcome.errors[0];
-            counts[3] += std::abs(second[0] - 2000) <= 3 * outcome.errors[3];
+            // The peaks by their centres, P0 of each Gaussian being vector parameter 2 or 5.
+            const bool swapped =
+                table.component(1).parameters[1] > table.component(2).parameters[1];
+            for (std::size_t k = 0; k < 2; ++k) {
+                const int component = 1 + static_cast<int>(k != swapped);
+                const double miss =
+                    std::abs(table.component(component).parameters[0] - d.areas[k]) /
+                    outcome.errors[static_cast<std::size_t>(3 * component - 1)];
+                counts[1] += miss <= 1.0;
+                counts[2] += miss <= 3.0;
+            }
         }
-        EXPECT_EQ(counts, (std::array<int, 4>{converged, inside, within1, within2})) << placed;
+        EXPECT_EQ(counts, (std::array<int, 3>{converged, withinOne, withinThree})) << halves;
+    }
+}
+
+// Gauss-Newton ends at the least-squares point whatever the start: from the halves' moments
+// and from a start near the truth, the same parameters and errors.
+TEST(ComponentFit, TheSolutionDoesNotDependOnTheStart) {
+    test::PoissonSource source{5};
+    const test::Doublet d = test::drawDoublet(source);
+    const FitRegion region{d.firstChannel, d.lastChannel};
+    std::array<ComponentTable, 2> tables;
+    std::array<ComponentFitOutcome, 2> outcomes;
+    for (std::size_t start = 0; start < 2; ++start) {
+        ComponentTable& table = tables[start];
+        table.addComponent(K::Linear, &d.h, region);
+        table.addComponent(K::Gaussian, &d.h, {d.firstChannel, d.middle()});
+        table.addComponent(K::Gaussian, &d.h, {d.middle() + 1, d.lastChannel});
+        for (int k = 1; start == 1 && k <= 2; ++k) {
+            const auto p = table.parameters(k);
+            const auto peak = static_cast<std::size_t>(k - 1);
+            p[0] = 0.8 * d.areas[peak], p[1] = d.centres[peak] + 0.5, p[2] = 1.2 * d.sigma;
+        }
+        outcomes[start] = fitComponents(table, &d.h, region);
+        ASSERT_TRUE(outcomes[start].converged()) << start;
+    }
+    std::size_t vector = 0;
+    for (int k = 0; k < 3; ++k) {
+        for (int j = 0; j < tables[0].component(k).parameterCount(); ++j, ++vector) {
+            const double p = tables[0].component(k).parameters[static_cast<std::size_t>(j)];
+            EXPECT_NEAR(tables[1].component(k).parameters[static_cast<std::size_t>(j)], p,
+                        1e-4 * outcomes[0].errors[vector])
+                << k << " P" << j;
+            EXPECT_NEAR(outcomes[1].errors[vector], outcomes[0].errors[vector],
+                        1e-3 * outcomes[0].errors[vector]);
+        }
     }
 }
 
