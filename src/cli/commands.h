@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace kv::cli {
 
@@ -40,6 +41,10 @@ template <class Number> std::optional<Number> parseNumber(std::string_view text)
     }
     return value;
 }
+
+// "A:B", two whole numbers, as a pair; nothing when it is not that. The numbers are not checked
+// against anything.
+std::optional<std::pair<int, int>> parseRange(std::string_view text);
 
 // The exit status of a histogram file that Open could not read whole: 1 when it could not be
 // opened, 2 for a format error; 0 when it was read.

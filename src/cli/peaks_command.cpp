@@ -33,19 +33,6 @@ struct PeaksArguments {
     PeakSearchSettings settings;
 };
 
-std::optional<std::pair<int, int>> parseRange(std::string_view text) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos) {
-        return std::nullopt;
-    }
-    const auto a = parseNumber<int>(text.substr(0, colon));
-    const auto b = parseNumber<int>(text.substr(colon + 1));
-    if (!a || !b) {
-        return std::nullopt;
-    }
-    return std::pair{*a, *b};
-}
-
 std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> args) {
     PeaksArguments parsed;
     std::optional<int> histogram;
