@@ -64,5 +64,7 @@ int runExport(std::span<const std::string_view> args);
 int runConvert(std::span<const std::string_view> args);
 int runSmooth(std::span<const std::string_view> args);
 int runExtract(std::span<const std::string_view> args);
+int runArith(std::span<const std::string_view> args);
+int runNoise(std::span<const std::string_view> args);
 
 } // namespace kv::cli

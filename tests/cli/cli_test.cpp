@@ -566,6 +566,62 @@ TEST_F(CliTest, FitStartsAreSetOutrightOrRefusedWithAReason) {
     }
 }
 
+// The arithmetic window's composition, scripted: F x N -+ G x M added to the list.
+TEST_F(CliTest, ArithAddsTheWeightedSumOrDifferenceOfTwoHistograms) {
+    const std::string in = threeHistograms(), out = dir.path("arith.hst");
+    const CliRun run =
+        runCli("arith " + in +
+               " --histogram 1 --second 2 --factor 2 --second-factor 0.5 --subtract " + out);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "4\t 4. Co-60\t150\n");
+    const auto saved = parseHistogramFile(test::readBytes(out));
+    ASSERT_EQ(saved.histograms.size(), 4u);
+    const Histogram& difference = *saved.histograms[3];
+    EXPECT_EQ(difference.channels, (std::vector<std::int32_t>{200, -50, 0, 0, 0, 0, 0, 0}))
+        << "-101 x 0.5 truncates toward zero";
+    EXPECT_EQ(difference.exposure, 20.0) << "2 x the first's exposure alone when subtracting";
+    EXPECT_EQ(difference.comment.view(), cp1251FromUtf8("Композиция"));
+
+    // Without a second histogram, the first is added to itself, back into the file.
+    ASSERT_EQ(runCli("arith " + in + " --histogram 3").status, 0);
+    const auto doubled = parseHistogramFile(test::readBytes(in));
+    ASSERT_EQ(doubled.histograms.size(), 4u);
+    EXPECT_EQ(doubled.histograms[3]->channels[2], 204);
+    EXPECT_EQ(doubled.histograms[3]->exposure, 60.0);
+    for (const std::string bad :
+         {" --second 5", " --factor x", " --factor inf", " --histogram 0"}) {
+        EXPECT_EQ(runCli("arith " + in + bad).status, 1) << bad;
+    }
+    EXPECT_EQ(parseHistogramFile(test::readBytes(in)).histograms.size(), 4u)
+        << "refused runs leave the file as it was";
+}
+
+TEST_F(CliTest, NoisePrintsTheNoiseTrackOfARange) {
+    const std::string path = spectrumFile(dir, "noise.hst", 8, 1.0, 10, [](int i) {
+        return std::array{10, 12, 8, 10, -30, -40, 0, 0}[static_cast<std::size_t>(i)];
+    });
+    const CliRun run = runCli("noise " + path + " --histogram 1 --range 1:4");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Имя:\t 1. \nКаналы:\t1-4\nСреднее:\t10.00\nСигма:\t1.41\n"
+                       "Сигма Пуассон:\t3.16\n");
+    const auto negative =
+        nlohmann::json::parse(runCli("noise " + path + " --histogram 1 --range 5:6 --json").out);
+    EXPECT_TRUE(negative["mean"] == -35.0 && negative["sigma"] == 5.0) << negative;
+    EXPECT_TRUE(negative["poissonSigma"].is_null()) << "a negative mean has no Poisson sigma";
+    EXPECT_NE(runCli("noise " + path + " --histogram 1 --range 5:6").out.find("Пуассон:\t\n"),
+              std::string::npos);
+    // By default the file's visible range, channels 2 to 7 of the second histogram here.
+    const std::string three = threeHistograms();
+    const auto visible =
+        nlohmann::json::parse(runCli("noise " + three + " --histogram 2 --json").out);
+    EXPECT_TRUE(visible["first"] == 1 && visible["last"] == 6) << visible;
+    EXPECT_DOUBLE_EQ(visible["mean"].get<double>(), 101.0 / 6);
+    for (const std::string bad : {" --histogram 1 --range 0:4", " --histogram 1 --range 3:9",
+                                  " --histogram 2", " --range 1:4"}) {
+        EXPECT_EQ(runCli("noise " + path + bad).status, 1) << bad;
+    }
+}
+
 // Peaks at channels 100.3 and 300.6 (0-based), 2 keV per channel.
 TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
     const std::string in = spectrumFile(dir, "two.hst", 512, 2.0, 10, [](int i) {
