@@ -108,6 +108,18 @@ const Histogram* CliWorkspace::histogramAt(int position) {
     return h;
 }
 
+std::optional<std::pair<int, int>>
+CliWorkspace::channelRange(std::optional<std::pair<int, int>> given) const {
+    const std::int32_t channels = list.channelCount();
+    const auto range =
+        given.value_or(std::pair{config.plot.firstChannel + 1, config.plot.lastChannel + 1});
+    if (range.first < 1 || range.first > range.second || range.second > channels) {
+        std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
+        return std::nullopt;
+    }
+    return range;
+}
+
 namespace cli {
 
 bool wantsHelp(std::span<const std::string_view> args) {

@@ -77,13 +77,11 @@ int runNoise(std::span<const std::string_view> args) {
     if (!h) {
         return kExitUsage;
     }
-    const std::int32_t channels = w.list.channelCount();
-    const auto [first, last] = parsed->range.value_or(
-        std::pair{w.config.plot.firstChannel + 1, w.config.plot.lastChannel + 1});
-    if (first < 1 || first > last || last > channels) {
-        std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
+    const auto range = w.channelRange(parsed->range);
+    if (!range) {
         return kExitUsage;
     }
+    const auto [first, last] = *range;
 
     const NoiseTrack track = noiseTrack(h->channels, first - 1, last - 1);
     const std::string name = utf8FromCp1251(h->name.view());

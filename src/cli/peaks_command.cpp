@@ -83,16 +83,13 @@ int runPeaks(std::span<const std::string_view> args) {
     if (!w.histogramAt(parsed->histogram)) {
         return kExitUsage;
     }
-    const std::int32_t channels = w.list.channelCount();
-    const auto range = parsed->range.value_or(
-        std::pair{w.config.plot.firstChannel + 1, w.config.plot.lastChannel + 1});
-    if (range.first < 1 || range.first > range.second || range.second > channels) {
-        std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
+    const auto range = w.channelRange(parsed->range);
+    if (!range) {
         return kExitUsage;
     }
     w.list.setCurrentIndex(parsed->histogram - 1);
-    w.config.plot.firstChannel = range.first - 1;
-    w.config.plot.lastChannel = range.second - 1;
+    w.config.plot.firstChannel = range->first - 1;
+    w.config.plot.lastChannel = range->second - 1;
 
     const auto result = runPeakSearch(w.list, w.config.plot, parsed->settings);
     w.ui.setSaveFile(parsed->outPath);
@@ -108,7 +105,7 @@ int runPeaks(std::span<const std::string_view> args) {
     for (const LocalPeak& peak : result->peaks) {
         char line[96];
         std::snprintf(line, sizeof line, "%0.2f\t%0.2f\n", peak.centre + 1,
-                      calibration.channelToEnergy(peak.centre, channels));
+                      calibration.channelToEnergy(peak.centre, w.list.channelCount()));
         std::cout << line;
     }
     return kExitOk;
