@@ -56,13 +56,12 @@ std::optional<ArithArguments> parseArguments(std::span<const std::string_view> a
                 *value;
         } else if (arg == "--subtract") {
             parsed.settings.subtractMode = true;
-        } else if (arg.starts_with("-")) {
-            return std::nullopt;
-        } else if (parsed.update.path.empty()) {
+        } else if (!arg.starts_with("-") && parsed.update.path.empty()) {
             parsed.update.path = arg;
-        } else if (parsed.update.outPath.empty()) {
+        } else if (!arg.starts_with("-") && parsed.update.outPath.empty()) {
             parsed.update.outPath = arg;
         } else {
+            // An unknown option, or a third file.
             return std::nullopt;
         }
     }

@@ -151,7 +151,8 @@ std::optional<FitArguments> parseArguments(std::span<const std::string_view> arg
         if (arg == "--histogram" && hasValue) {
             histogram = parseNumber<int>(args[++i]);
         } else if (arg == "--range" && hasValue) {
-            if (!(range = parseRange(args[++i]))) {
+            range = parseRange(args[++i]);
+            if (!range) {
                 return std::nullopt;
             }
         } else if (arg == "--add" && hasValue) {
