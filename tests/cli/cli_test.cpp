@@ -536,22 +536,21 @@ TEST_F(CliTest, FitOfDoubletsWithAStartRangePerComponentCoversTheTrueAreas) {
     EXPECT_GE(covered, 0.9 * 2 * converged) << covered << " of " << 2 * converged;
 }
 
-// --start sets a component's parameters before the components after it take theirs; a failed
-// fit prints them back.
+// --start sets a component's parameters before the components after it take theirs.
 TEST_F(CliTest, FitStartsAreSetOutrightOrRefusedWithAReason) {
     const std::string path =
         spectrumFile(dir, "flat.hst", 64, 1.0, 10, [](int i) { return 20 + i % 3; });
     const std::string fit = "fit " + path + " --histogram 1 --range 1:64 ";
-    const CliRun singular = runCli(fit + "--add const,linear --start 2:3,0.5 --start 1:7 --json");
+    // The constant and the line make the fit fail at once, so it prints the starting values: the
+    // Gaussian's from the counts above the constant set to 11 (9 + i % 3 in channel i), not
+    // above the smallest count.
+    const CliRun singular =
+        runCli(fit + "--add const,gauss,linear --start 3:3,0.5 --start 1:11 --json");
     EXPECT_EQ(singular.status, 3);
     const auto starts = nlohmann::json::parse(singular.out)["components"];
-    EXPECT_EQ(starts[0]["parameters"], nlohmann::json::array({7.0}));
-    EXPECT_EQ(starts[1]["parameters"], nlohmann::json::array({3.0, 0.5}));
-    // A Gaussian added after a constant set to 11 starts from the counts above 11 (9 + i % 3 in
-    // channel i), not above the smallest count; the line makes the fit fail and print it.
-    const auto after = nlohmann::json::parse(
-        runCli(fit + "--add const,gauss,linear --start 1:11 --json").out)["components"];
-    EXPECT_EQ(after[1]["parameters"][0], 639.0);
+    EXPECT_EQ(starts[0]["parameters"], nlohmann::json::array({11.0}));
+    EXPECT_EQ(starts[1]["parameters"][0], 639.0);
+    EXPECT_EQ(starts[2]["parameters"], nlohmann::json::array({3.0, 0.5}));
     for (const auto& [arguments, reason] : std::vector<std::pair<std::string, std::string>>{
              {"--add gauss --start 2:1,2,3", "--start 2: there is no component 2 (1 added)"},
              {"--add gauss --start 1:1,2", "--start 1: gauss has 3 parameters"},
@@ -608,8 +607,6 @@ TEST_F(CliTest, NoisePrintsTheNoiseTrackOfARange) {
         nlohmann::json::parse(runCli("noise " + path + " --histogram 1 --range 5:6 --json").out);
     EXPECT_TRUE(negative["mean"] == -35.0 && negative["sigma"] == 5.0) << negative;
     EXPECT_TRUE(negative["poissonSigma"].is_null()) << "a negative mean has no Poisson sigma";
-    EXPECT_NE(runCli("noise " + path + " --histogram 1 --range 5:6").out.find("Пуассон:\t\n"),
-              std::string::npos);
     // By default the file's visible range, channels 2 to 7 of the second histogram here.
     const std::string three = threeHistograms();
     const auto visible =

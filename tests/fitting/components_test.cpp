@@ -250,40 +250,6 @@ TEST(ComponentFit, DoubletCoverageIsPinned) {
     }
 }
 
-// Gauss-Newton ends at the least-squares point whatever the start: from the halves' moments
-// and from a start near the truth, the same parameters and errors.
-TEST(ComponentFit, TheSolutionDoesNotDependOnTheStart) {
-    test::PoissonSource source{5};
-    const test::Doublet d = test::drawDoublet(source);
-    const FitRegion region{d.firstChannel, d.lastChannel};
-    std::array<ComponentTable, 2> tables;
-    std::array<ComponentFitOutcome, 2> outcomes;
-    for (std::size_t start = 0; start < 2; ++start) {
-        ComponentTable& table = tables[start];
-        table.addComponent(K::Linear, &d.h, region);
-        table.addComponent(K::Gaussian, &d.h, {d.firstChannel, d.middle()});
-        table.addComponent(K::Gaussian, &d.h, {d.middle() + 1, d.lastChannel});
-        for (int k = 1; start == 1 && k <= 2; ++k) {
-            const auto p = table.parameters(k);
-            const auto peak = static_cast<std::size_t>(k - 1);
-            p[0] = 0.8 * d.areas[peak], p[1] = d.centres[peak] + 0.5, p[2] = 1.2 * d.sigma;
-        }
-        outcomes[start] = fitComponents(table, &d.h, region);
-        ASSERT_TRUE(outcomes[start].converged()) << start;
-    }
-    std::size_t vector = 0;
-    for (int k = 0; k < 3; ++k) {
-        for (int j = 0; j < tables[0].component(k).parameterCount(); ++j, ++vector) {
-            const double p = tables[0].component(k).parameters[static_cast<std::size_t>(j)];
-            EXPECT_NEAR(tables[1].component(k).parameters[static_cast<std::size_t>(j)], p,
-                        1e-4 * outcomes[0].errors[vector])
-                << k << " P" << j;
-            EXPECT_NEAR(outcomes[1].errors[vector], outcomes[0].errors[vector],
-                        1e-3 * outcomes[0].errors[vector]);
-        }
-    }
-}
-
 TEST(FitReport, LinesOfEveryKindWithCalibrationAndRates) {
     ComponentTable table;
     const Histogram h = spectrum(300, [](int) { return 50; });
