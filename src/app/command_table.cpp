@@ -162,6 +162,7 @@ const auto kCommands = std::to_array<CommandInfo>({
     // The found-lines window refreshes the list once its search has ended.
     Row(C::LineSearch).item(M::Analysis, "Поиск линий").needsHistograms(),
     Row(C::Calibration).item(M::Analysis, "Калибровка").needsHistograms(),
+    Row(C::EfficiencyCalibration).item(M::Analysis, "Эффективность"),
     Row(C::Arithmetic).item(M::Analysis, "Математика").needsHistograms(),
     Row(C::PeakSearch).item(M::Analysis, "Поиск пиков"),
     Row(C::NoiseParameters).item(M::Analysis, "Параметры шума"),
@@ -176,9 +177,13 @@ const auto kCommands = std::to_array<CommandInfo>({
     // add histograms.
     Row(C::Start).item(M::Measurement, "Старт").button(I::Start, S::TipStart).refresh(R::Plot),
     Row(C::ModeSelection).item(M::Measurement, "Выбор режима").refresh(kEntries),
-    Row(C::CyclicMeasurement).item(M::Measurement, "Циклическое измерение").separatorBefore(),
-    Row(C::XrayMeasurement).item(M::Measurement, "Рентгеновские измерения"),
-    Row(C::XraySeries).item(M::Measurement, "Серия рентгеновских измерений"),
+    // The autosave options of the cyclic series may name the document's file.
+    Row(C::CyclicMeasurement)
+        .item(M::Measurement, "Циклическое измерение")
+        .separatorBefore()
+        .refresh(R::Plot | R::Title),
+    Row(C::XrayMeasurement).item(M::Measurement, "Рентгеновские измерения").refresh(R::Plot),
+    Row(C::XraySeries).item(M::Measurement, "Серия рентгеновских измерений").refresh(R::Plot),
     Row(C::CountWindowParameters).item(M::Measurement, "Параметры счетных окон").separatorBefore(),
     Row(C::ReportWindow).item(M::Measurement, "Отчет"),
 

@@ -1,7 +1,10 @@
 #include "app/main_window.h"
 
 #include "acquisition/ui/measurement_commands.h"
+#include "acquisition/ui/series_commands.h"
 #include "analysis/ui/analysis_commands.h"
+#include "analysis/ui/efficiency_window.h"
+#include "analysis/ui/energy_calibration_window.h"
 #include "app/about_dialog.h"
 #include "app/display_dialog.h"
 #include "app/histogram_drag.h"
@@ -13,6 +16,7 @@
 #include "app/toolbar.h"
 #include "app/window_placement.h"
 #include "display/cursor.h"
+#include "fitting/ui/single_peak_window.h"
 #include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
 #include "model/configuration_file.h"
@@ -302,6 +306,15 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
     case Command::IsotopeDatabase:
         openIsotopeDatabase(*this, this);
         break;
+    case Command::PeakApproximation:
+        openSinglePeak(*this, this);
+        break;
+    case Command::Calibration:
+        openEnergyCalibration(*this, this);
+        break;
+    case Command::EfficiencyCalibration:
+        openEfficiencyCalibration(*this, this);
+        break;
     case Command::MarkAll:
     case Command::ClearMarks:
     case Command::InvertMarks:
@@ -319,6 +332,18 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         break;
     case Command::ReportWindow:
         toggleReportWindow(*this, this);
+        break;
+    case Command::CyclicMeasurement:
+        openCyclicDialog(*this, *m_runs, this);
+        break;
+    case Command::XrayMeasurement:
+        openXrayDialog(*this, *m_runs, this);
+        break;
+    case Command::XraySeries:
+        openXraySeriesDialog(*this, *m_runs, this);
+        break;
+    case Command::CountWindowParameters:
+        openCountWindowParameters(*this, this);
         break;
     case Command::NewWindow:
         // A copy that does not start is not reported.

@@ -50,7 +50,17 @@ void PlotPane::setZoomEndedHandler(std::function<void()> handler) {
 void PlotPane::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     m_state.plotView.paneRect = PixelRect{0, 0, width(), height()};
-    const std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
+    std::vector<const PlotOverlay*> overlays = m_state.windows.overlays();
+    overlays.insert(overlays.begin(), &m_legend);
+    const PaneGraph* graph = m_state.windows.paneGraph();
+    const auto paintPane = [&](QPainter& on) {
+        if (graph) {
+            m_painter.paintGraphPane(on, m_state.plotView.paneRect, *graph);
+        } else {
+            m_painter.paintPlotPane(on, m_state.plotView.paneRect, m_state.plotView, m_state.config,
+                                    m_state.list, overlays);
+        }
+    };
     // On a screen of one device pixel per pixel the plot is drawn into an image of the pane and
     // shown in one piece: curves of many channels are written into an image's pixels directly.
     if (devicePixelRatioF() == 1.0) {
@@ -62,15 +72,13 @@ void PlotPane::paintEvent(QPaintEvent*) {
         m_image.setDotsPerMeterX(qRound(logicalDpiX() * kInchesPerMetre));
         m_image.setDotsPerMeterY(qRound(logicalDpiY() * kInchesPerMetre));
         QPainter imagePainter(&m_image);
-        m_painter.paintPlotPane(imagePainter, m_state.plotView.paneRect, m_state.plotView,
-                                m_state.config, m_state.list, overlays);
+        paintPane(imagePainter);
         imagePainter.end();
         painter.drawImage(0, 0, m_image);
     } else {
-        m_painter.paintPlotPane(painter, m_state.plotView.paneRect, m_state.plotView,
-                                m_state.config, m_state.list, overlays);
+        paintPane(painter);
     }
-    if (!m_state.list.empty()) {
+    if (!graph && !m_state.list.empty()) {
         drawCursor(painter);
     }
     updateStatusFields();

@@ -4,6 +4,7 @@
 // over the whole widget on every paint request, with the cursor the user drags or steps over it.
 // The tool windows that follow the cursor hear of its moves through the window registry.
 
+#include "acquisition/ui/count_window_overlays.h"
 #include "display/plot_painter.h"
 #include "gui/app_state.h"
 
@@ -43,7 +44,8 @@ private:
 
     AppState& m_state;
     PlotPainter m_painter;
-    QImage m_image; // the pane as last painted, on screens of one device pixel per pixel
+    XrayLegend m_legend; // drawn whenever the plot shows an X-ray spectrum alone
+    QImage m_image;      // the pane as last painted, on screens of one device pixel per pixel
     QLabel* m_cursorField = nullptr;
     QLabel* m_rangeField = nullptr;
     std::function<void()> m_zoomEnded;

@@ -56,6 +56,7 @@ int runPeak(std::span<const std::string_view> args);
 int runDb(std::span<const std::string_view> args);
 int runSearch(std::span<const std::string_view> args);
 int runMeasure(std::span<const std::string_view> args);
+int runSeries(std::span<const std::string_view> args);
 int runMemtest(std::span<const std::string_view> args);
 int runPeaks(std::span<const std::string_view> args);
 int runFit(std::span<const std::string_view> args);
@@ -66,5 +67,6 @@ int runSmooth(std::span<const std::string_view> args);
 int runExtract(std::span<const std::string_view> args);
 int runArith(std::span<const std::string_view> args);
 int runNoise(std::span<const std::string_view> args);
+int runCalibrate(std::span<const std::string_view> args);
 
 } // namespace kv::cli

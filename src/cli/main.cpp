@@ -24,6 +24,8 @@ constexpr std::string_view kToolHelp =
     "      [--json]                    fit a sum of components to a range\n"
     "  peaks FILE.hst --histogram N [--range A:B] [--search-range R] [--sigma-max S] OUT.hst\n"
     "                                  search peaks by local fits into a new histogram\n"
+    "  calibrate FILE --point CH:KEV|--peak CH:KEV ... [--degree D] OUT.hst\n"
+    "                                  build the energy calibration from points\n"
     "  smooth FILE [--histogram N] [--radius R|--sigma S] [--config F.cnf] [OUT.hst]\n"
     "                                  add a smoothed copy of a histogram\n"
     "  extract FILE [--histogram N] [--reject R] [--smooth S] [--config F.cnf] [OUT.hst]\n"
@@ -36,6 +38,10 @@ constexpr std::string_view kToolHelp =
     "                                  test the analyser memory (exit 2: errors found)\n"
     "  measure --exposure SECONDS [--name N] [--comment C] [--threshold T] OUT.hst\n"
     "                                  measure one spectrum and append it to a file\n"
+    "  series xray --count N --exposure SECONDS [--interval SECONDS]\n"
+    "                                  X-ray series: report each exposure's count windows\n"
+    "  series cyclic --cycles N [--trigger COUNT:PAUSE] [--text PATH] OUT.hst\n"
+    "                                  cyclic series: one histogram per triggered cycle\n"
     "  export FILE.hst [--all|--histogram N] [--energy] [--y counts|intensity|percent]\n"
     "         [--one-file|--per-histogram] [--names] OUT\n"
     "                                  write histograms as tab-separated text\n"
@@ -95,6 +101,9 @@ int main(int argc, char** argv) {
     if (verb == "measure") {
         return kv::cli::runMeasure(rest);
     }
+    if (verb == "series") {
+        return kv::cli::runSeries(rest);
+    }
     if (verb == "export") {
         return kv::cli::runExport(rest);
     }
@@ -112,6 +121,9 @@ int main(int argc, char** argv) {
     }
     if (verb == "noise") {
         return kv::cli::runNoise(rest);
+    }
+    if (verb == "calibrate") {
+        return kv::cli::runCalibrate(rest);
     }
     if (verb == "db") {
         return kv::cli::runDb(rest);

@@ -2,6 +2,7 @@
 #include "acquisition/measurement.h"
 #include "acquisition/port_selection.h"
 #include "acquisition/run_control.h"
+#include "cli/cli_run.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 #include "model/cp1251.h"
@@ -9,7 +10,6 @@
 #include "model/text_export.h"
 #include "platform/files.h"
 #include "platform/program_directory.h"
-#include "platform/stop_signals.h"
 
 #include <charconv>
 #include <chrono>
@@ -106,67 +106,6 @@ std::optional<MeasureArguments> parseArguments(const std::vector<std::string>& a
     return out;
 }
 
-// Carries out the worker's requests on the workspace. The main thread leaves the workspace
-// alone until the worker has ended, so the requests run directly on the worker's thread.
-class CliRunHost : public RunHost {
-public:
-    explicit CliRunHost(CliWorkspace& workspace) : m_w(workspace) {}
-
-    SaveOutcome saveOutcome() const { return m_saveOutcome; }
-
-    void progress(const RunProgress& progress) override {
-        const std::uint32_t tenths = progress.elapsedMs / 100;
-        if (tenths != m_shownTenths) {
-            m_shownTenths = tenths;
-            std::fprintf(stderr, "\rmeasuring: %.1f of %.10g s", tenths / 10.0,
-                         progress.exposureMs / 1000.0);
-        }
-    }
-    void seriesCount(int) override {}
-    HistogramHandle addHistogram(std::unique_ptr<Histogram> record) override {
-        m_w.list.addHistogram(std::move(record));
-        return m_w.list.handleAt(m_w.list.histogramCount() - 1);
-    }
-    bool updateHistogram(HistogramHandle listed, const Histogram& readOut) override {
-        return takeReadOut(m_w.list, listed, readOut);
-    }
-    void redrawList() override {}
-    void repaintPlot() override {}
-    void markDocumentChanged() override { m_w.state.markChanged(); }
-    void save() override { m_saveOutcome = m_w.document.save(); }
-    void exportAllText() override { exportAllToOneFile(m_w.list, m_w.config); }
-    void reportLine(const std::string& text, int, int) override { std::cerr << text << '\n'; }
-    void closeProgress() override { std::fputc('\n', stderr); }
-
-private:
-    CliWorkspace& m_w;
-    std::uint32_t m_shownTenths = UINT32_MAX;
-    SaveOutcome m_saveOutcome = SaveOutcome::Cancelled;
-};
-
-// Opens OUT when it exists, so the new histogram is appended to what it holds. Other writers
-// of OUT wait until the new histogram is saved, so none of theirs is lost.
-int openTarget(CliWorkspace& w, const std::string& path) {
-    if (const int status = w.lockForUpdate(path); status != kExitOk) {
-        return status;
-    }
-    w.ui.setSaveFile(path);
-    if (std::error_code missing; std::filesystem::exists(path, missing)) {
-        w.ui.queueOpenFile(path);
-        const int status = exitStatusOf(w.document.open());
-        if (status != kExitOk) {
-            return status;
-        }
-        if (!w.list.empty() && w.list.channelCount() != kAnalyserChannels) {
-            std::cerr << "kvantira-cli: " << path << " holds spectra of " << w.list.channelCount()
-                      << " channels; a measurement makes 2048\n";
-            return kExitFormat;
-        }
-    }
-    w.list.setChannelCount(kAnalyserChannels);
-    return kExitOk;
-}
-
 // The path of a file of the measurement's own in directory, named after the time the run
 // started; from the second attempt on with "-N" added.
 std::string unsavedPath(const std::string& directory, const SystemTime& started, int attempt) {
@@ -222,11 +161,9 @@ int runMeasure(std::span<const std::string_view> args) {
         std::cout << kMeasureHelp;
         return kExitOk;
     }
-    const std::vector<std::string> words(args.begin(), args.end());
     Clock& clock = realClock();
-    PortChoice ports = choosePorts(words, clock);
+    PortChoice ports = verbAnalyser(args, clock);
     if (!ports.analyser.ports) {
-        std::cerr << "kvantira-cli: " << ports.error << '\n';
         return kExitUsage;
     }
     const auto parsed = parseArguments(ports.remaining);
@@ -246,27 +183,16 @@ int runMeasure(std::span<const std::string_view> args) {
                             .exposureSeconds = parsed->exposureSeconds,
                             .threshold = parsed->threshold,
                             .autoSave = true});
-    CliRunHost host(w);
+    CliRunHost host(w, std::cerr, false);
     RunController controller;
     PortIo& io = *ports.analyser.ports;
-    const StopSignals stopSignals;
-    const StartOutcome started =
-        controller.start([&io, &clock, &host, job = std::move(job)](RunFlags& flags) mutable {
-            runMeasurement(io, clock, host, flags, std::move(job));
+    const std::optional<bool> stoppedEarly =
+        runToEnd(controller, clock, [&io, &clock, &host, job = std::move(job)](RunFlags& flags) {
+            runMeasurement(io, clock, host, flags, job);
         });
-    if (!started.started()) {
-        std::cerr << "kvantira-cli: the measurement could not start: " << started.reason << '\n';
+    if (!stoppedEarly) {
         return kExitUsage;
     }
-    bool stoppedEarly = false;
-    while (controller.running()) {
-        if (stopSignals.received() != 0 && !stoppedEarly) {
-            controller.abort();
-            stoppedEarly = true;
-        }
-        clock.waitFor(std::chrono::milliseconds(20));
-    }
-    controller.join();
 
     const Histogram& measured = *w.list.histogramAt(w.list.histogramCount() - 1);
     if (host.saveOutcome() != SaveOutcome::Written) {
@@ -274,7 +200,7 @@ int runMeasure(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     std::printf("%s\ttotal %u\texposure %.3f s%s\n", utf8FromCp1251(measured.name.view()).c_str(),
-                measured.total, measured.exposure, stoppedEarly ? "\t(stopped early)" : "");
+                measured.total, measured.exposure, *stoppedEarly ? "\t(stopped early)" : "");
     return kExitOk;
 }
 

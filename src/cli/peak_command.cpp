@@ -1,5 +1,6 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
+#include "analysis/single_peak.h"
 #include "fitting/peak_fit.h"
 #include "model/append_format.h"
 #include "model/energy_calibration.h"
@@ -27,8 +28,6 @@ constexpr std::string_view kPeakHelp =
     "use the file's energy calibration. A failed fit prints \"?\" and exits with 3.\n"
     "--json prints {\"ok\", \"area\", \"areaError\", \"centre\" (0-based), \"centreError\",\n"
     "\"sigma\", \"sigmaError\", \"level\", \"levelError\", \"energy\", \"fwhm\", \"fwhmKeV\"}.\n";
-
-constexpr double kFwhmPerSigma = 2.36;
 
 struct PeakArguments {
     std::string path;
@@ -136,13 +135,8 @@ int runPeak(std::span<const std::string_view> args) {
         std::cerr << "kvantira-cli: the fit failed: " << describe(outcome) << '\n';
     }
     const EnergyCalibration& calibration = w.config.energyCalibration;
-    // Widths in keV use the calibration's mean slope over the whole spectrum.
-    const double kevPerChannel = channels > 1
-                                     ? (calibration.channelToEnergy(channels - 1, channels) -
-                                        calibration.channelToEnergy(0, channels)) /
-                                           (channels - 1)
-                                     : 1.0;
-    const double exposure = h->rateExposure();
+    const SinglePeakReadout shown =
+        singlePeakReadout(fit, calibration, channels, h->rateExposure());
     const double centre = ok ? fit.centre : start;
     const double energy = calibration.channelToEnergy(centre, channels);
 
@@ -158,22 +152,22 @@ int runPeak(std::span<const std::string_view> args) {
                            {"level", fit.level},
                            {"levelError", fit.levelError},
                            {"energy", energy},
-                           {"fwhm", kFwhmPerSigma * fit.sigma},
-                           {"fwhmKeV", kevPerChannel * kFwhmPerSigma * fit.sigma}});
+                           {"fwhm", shown.fwhm},
+                           {"fwhmKeV", shown.fwhmKeV}});
         }
         std::cout << result.dump(1) << '\n';
     } else {
         const auto value = [ok](double v) { return ok ? fixed2(v) : std::string("?"); };
-        std::cout << "Интенсивность: " << value(fit.area / exposure) << " ± "
-                  << value(fit.areaError / exposure) << " имп/с\n"
-                  << "Положение:     " << fixed2(centre + 1) << " ± " << value(fit.centreError)
+        std::cout << "Интенсивность: " << value(shown.intensity) << " ± "
+                  << value(shown.intensityError) << " имп/с\n"
+                  << "Положение:     " << fixed2(centre + 1) << " ± " << value(shown.channelError)
                   << " канал\n"
-                  << "Положение:     " << fixed2(energy) << " ± "
-                  << value(kevPerChannel * fit.centreError) << " кэВ\n"
-                  << "ПШПМ:          " << value(kFwhmPerSigma * fit.sigma) << " ± "
-                  << value(kFwhmPerSigma * fit.sigmaError) << " канал\n"
-                  << "ПШПМ:          " << value(kevPerChannel * kFwhmPerSigma * fit.sigma) << " ± "
-                  << value(kevPerChannel * kFwhmPerSigma * fit.sigmaError) << " кэВ\n";
+                  << "Положение:     " << fixed2(energy) << " ± " << value(shown.energyError)
+                  << " кэВ\n"
+                  << "ПШПМ:          " << value(shown.fwhm) << " ± " << value(shown.fwhmError)
+                  << " канал\n"
+                  << "ПШПМ:          " << value(shown.fwhmKeV) << " ± " << value(shown.fwhmKeVError)
+                  << " кэВ\n";
     }
     return ok ? kExitOk : kExitFitFailed;
 }

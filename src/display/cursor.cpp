@@ -63,9 +63,13 @@ std::int32_t channelAt(const PlotSettings& plot, double fraction) {
 
 } // namespace
 
-std::int32_t cursorChannel(const PlotView& view, const PlotSettings& plot) {
+double cursorPosition(const PlotView& view, const PlotSettings& plot) {
     const double span = static_cast<double>(plot.lastChannel) - plot.firstChannel;
-    return static_cast<std::int32_t>(roundHalfDown(plot.firstChannel + span * view.cursorFraction));
+    return plot.firstChannel + span * view.cursorFraction;
+}
+
+std::int32_t cursorChannel(const PlotView& view, const PlotSettings& plot) {
+    return static_cast<std::int32_t>(roundHalfDown(cursorPosition(view, plot)));
 }
 
 int cursorColumn(const PlotView& view) {

@@ -15,7 +15,10 @@
 
 namespace kv {
 
-// The channel under the cursor: roundHalfDown(first + (last - first) * cursorFraction).
+// The cursor's fractional channel: first + (last - first) * cursorFraction, not rounded.
+double cursorPosition(const PlotView& view, const PlotSettings& plot);
+
+// The channel under the cursor: roundHalfDown(cursorPosition).
 std::int32_t cursorChannel(const PlotView& view, const PlotSettings& plot);
 
 // The cursor's pixel column in view.plotRect (that of the last paint).

@@ -175,14 +175,31 @@ bool drawsAliasedPixels(QPainter& painter, int penWidth) {
 
 } // namespace
 
+namespace {
+
+// Black outline, white inside, and the pen and brush left so for what is drawn next.
+void clearPane(QPainter& painter, const PixelRect& paneRect) {
+    painter.setPen(QPen(Qt::black));
+    painter.setBrush(Qt::white);
+    painter.drawRect(outline(paneRect));
+}
+
+} // namespace
+
 void PlotPainter::paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
                                 const AppConfig& config, const HistogramList& list,
                                 std::span<const PlotOverlay* const> overlays) {
     painter.save();
-    painter.setPen(QPen(Qt::black));
-    painter.setBrush(Qt::white);
-    painter.drawRect(outline(paneRect));
+    clearPane(painter, paneRect);
     drawPlot(painter, paneRect, view, config, list, overlays);
+    painter.restore();
+}
+
+void PlotPainter::paintGraphPane(QPainter& painter, const PixelRect& paneRect,
+                                 const PaneGraph& graph) {
+    painter.save();
+    clearPane(painter, paneRect);
+    graph.draw(painter, paneRect);
     painter.restore();
 }
 
@@ -226,8 +243,6 @@ bool PlotPainter::drawPlot(QPainter& painter, const PixelRect& paneRect, PlotVie
 int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const PlotSettings& plot,
                           const EnergyCalibration& calibration, std::int32_t channelCount) {
     PixelRect& r = view.plotRect;
-    shrink(r, kAxisInset);
-
     const double bottom = plot.fromZero != 0 ? 0.0 : view.yMin;
     StringId yTitle = StringId::AxisCounts;
     int yDecimals = 0;
@@ -243,23 +258,27 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const PlotSettings&
     case YAxisMode::Counts:
         break;
     }
-    const QString bottomLabel = QString::fromStdString(formatText("%0.*f", yDecimals, bottom));
-    const QString topLabel = QString::fromStdString(formatText("%0.*f", yDecimals, view.yMax));
-
-    QString xTitle;
-    QString firstLabel;
-    QString lastLabel;
+    AxisTexts texts;
+    texts.yTitle = QString::fromUtf8(text(yTitle));
+    texts.bottomLabel = QString::fromStdString(formatText("%0.*f", yDecimals, bottom));
+    texts.topLabel = QString::fromStdString(formatText("%0.*f", yDecimals, view.yMax));
     if (plot.xAxisMode == 1) {
-        xTitle = QString::fromUtf8(text(StringId::AxisEnergy));
-        firstLabel =
+        texts.xTitle = QString::fromUtf8(text(StringId::AxisEnergy));
+        texts.firstLabel =
             formatted("%0.0f", calibration.channelToEnergy(plot.firstChannel, channelCount));
-        lastLabel = formatted("%0.0f", calibration.channelToEnergy(plot.lastChannel, channelCount));
+        texts.lastLabel =
+            formatted("%0.0f", calibration.channelToEnergy(plot.lastChannel, channelCount));
     } else {
-        xTitle = QString::fromUtf8(text(StringId::AxisChannels));
-        firstLabel = channelLabel(plot.firstChannel);
-        lastLabel = channelLabel(plot.lastChannel);
+        texts.xTitle = QString::fromUtf8(text(StringId::AxisChannels));
+        texts.firstLabel = channelLabel(plot.firstChannel);
+        texts.lastLabel = channelLabel(plot.lastChannel);
     }
+    return drawFrame(painter, r, texts);
+}
 
+int PlotPainter::drawFrame(QPainter& painter, PixelRect& r, const AxisTexts& texts) {
+    const auto& [xTitle, firstLabel, lastLabel, yTitleText, bottomLabel, topLabel] = texts;
+    shrink(r, kAxisInset);
     // One line of text to the left of the frame (rotated) and one below it.
     painter.setFont(axisFont(painter.device()));
     const int h = painter.fontMetrics().height();
@@ -290,7 +309,6 @@ int PlotPainter::drawAxes(QPainter& painter, PlotView& view, const PlotSettings&
         const int ends = std::max(metrics.horizontalAdvance(endA), metrics.horizontalAdvance(endB));
         return metrics.horizontalAdvance(title) / 2 + ends + metrics.averageCharWidth() <= span / 2;
     };
-    const QString yTitleText = QString::fromUtf8(text(yTitle));
     if (titleFits(yTitleText, r.bottom - r.top, bottomLabel, topLabel)) {
         drawAnchoredText(painter, QPoint(r.left, (r.top + r.bottom) / 2), yTitleText,
                          Qt::AlignHCenter | Qt::AlignBottom, true);

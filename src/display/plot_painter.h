@@ -14,6 +14,7 @@
 #include <QLine>
 #include <QPoint>
 #include <QRgb>
+#include <QString>
 
 #include <cstdint>
 #include <span>
@@ -47,6 +48,26 @@ protected:
     ~PlotOverlay() = default;
 };
 
+// What a window draws in the plot pane's place while it is open (the calibration graphs): the
+// pane is cleared as for the plot and the graph drawn inside paneRect.
+class PaneGraph {
+public:
+    virtual void draw(QPainter& painter, const PixelRect& paneRect) const = 0;
+
+protected:
+    ~PaneGraph() = default;
+};
+
+// The titles and limit labels of a plot's two axes.
+struct AxisTexts {
+    QString xTitle;
+    QString firstLabel; // left end of the horizontal axis
+    QString lastLabel;
+    QString yTitle;
+    QString bottomLabel;
+    QString topLabel;
+};
+
 // Holds the point buffer the curves reuse, so one painter per pane or print job draws without
 // allocating per curve. Call from the GUI thread (or the thread that owns the device).
 class PlotPainter {
@@ -55,6 +76,9 @@ public:
     void paintPlotPane(QPainter& painter, const PixelRect& paneRect, PlotView& view,
                        const AppConfig& config, const HistogramList& list,
                        std::span<const PlotOverlay* const> overlays = {});
+
+    // The pane cleared as paintPlotPane clears it, with graph drawn instead of the plot.
+    void paintGraphPane(QPainter& painter, const PixelRect& paneRect, const PaneGraph& graph);
 
     // Axes, curves and overlays inside paneRect less 5 pixels on the right; sets view.yMin,
     // view.yMax and view.plotRect and reads the settings only. A visible range beyond a curve's
@@ -69,6 +93,12 @@ public:
     // the curves are drawn in. Returns the axis font's line height in pixels.
     int drawAxes(QPainter& painter, PlotView& view, const PlotSettings& plot,
                  const EnergyCalibration& calibration, std::int32_t channelCount);
+
+    // The frame, the dotted grid, the titles and limit labels inside r (less the margin the
+    // plot keeps), which it leaves at the
+    // inset the curves are drawn in. Returns the axis font's line height in pixels. The
+    // calibration graphs share it, so they look like the plot.
+    static int drawFrame(QPainter& painter, PixelRect& r, const AxisTexts& texts);
 
     // One curve over the visible channels in view.plotRect, scaled by the vertical mode, with a
     // marker about every 30 pixels. With more channels than pixel columns, on an image or a

@@ -54,6 +54,8 @@ struct AppState {
     Clock& clock;
     Analyser analyser;
     ReportLog reportLog;
+    // The access code of the count-window parameters was given since the program started.
+    bool countWindowsUnlocked = false;
 
     // Last, so that it is destroyed first: the tool windows it deletes still find the rest.
     WindowRegistry windows;

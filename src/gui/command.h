@@ -55,6 +55,7 @@ enum class Command : int {
     PeakSearch = 309,
     NoiseParameters = 310,
     Calibration = 311,
+    EfficiencyCalibration = 312,
 
     // "Измерение"
     Start = 401,

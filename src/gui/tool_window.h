@@ -11,11 +11,19 @@
 
 namespace kv {
 
+class PaneGraph;
 class PlotOverlay;
 
 // Commands every tool window may be sent, besides the ids of its own controls.
 inline constexpr int kRefreshCommand = 1001;    // rebuild from the program's state
 inline constexpr int kCursorMovedCommand = 201; // the plot cursor is being dragged
+
+// A peak one window hands to the calibration windows (the single-peak fit, a found line).
+struct HandedPeak {
+    double position = 0.0; // zero-based channel
+    double energy = 0.0;   // keV
+    double rate = 0.0;     // counts per second in the peak
+};
 
 // What happens in the main window that tool windows may follow.
 enum class Notification {
@@ -45,6 +53,13 @@ public:
 
     // What the window draws over the plot while it is open; none by default.
     virtual const PlotOverlay* plotOverlay() const { return nullptr; }
+
+    // What the window draws in the plot pane instead of the plot while it is open; none by
+    // default.
+    virtual const PaneGraph* paneGraph() const { return nullptr; }
+
+    // Fills the window's fields from a peak handed over; windows that take none ignore it.
+    virtual void takePeak(const HandedPeak&) {}
 
 protected:
     // From now on the window is sent command on every notification of this kind.

@@ -96,6 +96,25 @@ std::vector<const PlotOverlay*> WindowRegistry::overlays() const {
     return drawn;
 }
 
+void WindowRegistry::handPeak(const HandedPeak& peak) {
+    for (const QPointer<ToolWindow>& window : openWindows(std::nullopt)) {
+        if (stillOpen(window)) {
+            window->takePeak(peak);
+        }
+    }
+}
+
+const PaneGraph* WindowRegistry::paneGraph() const {
+    for (const Entry& entry : m_entries) {
+        if (stillOpen(entry.window)) {
+            if (const PaneGraph* graph = entry.window->paneGraph()) {
+                return graph;
+            }
+        }
+    }
+    return nullptr;
+}
+
 bool WindowRegistry::closeAll() {
     bool allClosed = true;
     for (const QPointer<ToolWindow>& window : openWindows(std::nullopt)) {

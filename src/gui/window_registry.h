@@ -62,6 +62,13 @@ public:
     // The overlays of the open windows, in the order the windows were opened.
     std::vector<const PlotOverlay*> overlays() const;
 
+    // Hands a peak to every open window (the calibration windows fill their fields from it).
+    void handPeak(const HandedPeak& peak);
+
+    // The graph the first open window that has one draws in the plot pane's place; null when
+    // none.
+    const PaneGraph* paneGraph() const;
+
     // Closes every tool window. False when one refused to close; it stays open.
     bool closeAll();
 

@@ -103,14 +103,16 @@ TEST(CycleTextFile, NumberedPathsSplitAtTheLastDotAfterEverySeparator) {
     EXPECT_EQ(numberedExportPath("C:\\old.data\\run", 12), "C:\\old.data\\run0012");
 }
 
-// Runs an X-ray series of exposures 0.05 s apart on the clock; with abortAt, aborts it then.
+// Runs an X-ray series of exposures interval seconds apart on the clock; with abortAt, aborts it
+// then.
 void runXray(test::ManualClock& clock, test::FakeHost& host, std::int32_t count, double exposure,
-             int cycles, bool expanded, std::chrono::milliseconds abortAt = 0ms) {
+             int cycles, bool expanded, std::chrono::milliseconds abortAt = 0ms,
+             double interval = 0.05) {
     test::FakeAnalyser io;
     io.count = count;
     XraySeriesJob job;
     job.series.xrayExposure = exposure;
-    job.series.seriesInterval = 0.05;
+    job.series.seriesInterval = interval;
     job.series.seriesMaxCount = cycles;
     job.countWindows.expandedResult = expanded ? 1 : 0;
     RunFlags flags;
@@ -161,6 +163,26 @@ TEST(XraySeries, StartsEveryPeriodFromTheFirstAndColoursEveryTenthLine) {
         EXPECT_EQ(host.counts, counts) << c.what;
         EXPECT_EQ(host.events, std::vector<std::string>{"close"}); // nothing listed or saved
     }
+}
+
+// The series the command-line tool runs unattended: one exposure started late (its predecessor's
+// report held up) does not move the starts after it, and N exposures at period P end at N x P.
+TEST(XraySeries, ALateExposureLeavesTheLaterStartsAndTheEndOnThePeriod) {
+    test::ManualClock clock;
+    test::FakeHost host(clock);
+    // The first report takes 700 ms: the second exposure, due at 500 ms, starts at 801 ms.
+    clock.after(50ms, [&host] { host.reportTakes = 700ms; });
+    clock.after(850ms, [&host] { host.reportTakes = 0ms; });
+    runXray(clock, host, 100, 0.1, 4, false, 0ms, 0.4); // period 0.1 + 0.4 s
+
+    ASSERT_EQ(host.lines.size(), 4u);
+    const std::chrono::milliseconds reported[] = {101ms, 902ms, 1101ms, 1601ms};
+    const char* elapsed[] = {"  0.000", "  0.801", "  1.000", "  1.500"};
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(host.lines[k].at, reported[k]) << k;
+        EXPECT_EQ(host.lines[k].text.substr(0, 7), elapsed[k]) << k;
+    }
+    EXPECT_EQ(host.closedAt, 4 * 500ms);
 }
 
 TEST(XraySeries, FailedEvaluationIsRedAndAnAbortStillReportsTheMeasurement) {

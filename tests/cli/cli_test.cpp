@@ -284,6 +284,44 @@ TEST_F(CliTest, PeakReportsTheFitInChannelsAndKeVAndFailures) {
     }
 }
 
+// Two peaks at zero-based channels 100.4 and 300.4 of a spectrum at 2 keV per channel,
+// calibrated anew as 1 keV per channel from the peaks, from typed points and with refusals.
+TEST_F(CliTest, CalibrateWritesTheFittedCalibrationAndPrintsTheDeviations) {
+    const std::string path = spectrumFile(dir, "two.hst", 512, 2.0, 100, [](int i) {
+        return std::lround(gauss(i, 10000, 100.4, 3) + gauss(i, 10000, 300.4, 3) + 20);
+    });
+    const std::string out = dir.path("calibrated.hst");
+    const CliRun peaks =
+        runCli("calibrate " + path + " --peak 100:100.4 --peak 302:300.4 --level --json " + out);
+    ASSERT_EQ(peaks.status, 0) << peaks.err;
+    const auto result = nlohmann::json::parse(peaks.out);
+    ASSERT_EQ(result["coefficients"].size(), 2u) << "two points make a line whatever the degree";
+    EXPECT_NEAR(result["coefficients"][0].get<double>(), 0.0, 0.01);
+    EXPECT_NEAR(result["coefficients"][1].get<double>(), 1.0, 1e-3);
+    EXPECT_EQ(result["channelScale"], 512);
+    EXPECT_NEAR(result["points"][1]["channel"].get<double>(), 300.4, 0.01);
+    EXPECT_NEAR(result["points"][1]["delta"].get<double>(), 0.0, 1e-9);
+
+    const CliRun typed = runCli("calibrate " + path + " --point 301:600 --point 101:200 " + out);
+    ASSERT_EQ(typed.status, 0) << typed.err;
+    const std::vector<std::string> printed = linesOf(typed.out);
+    ASSERT_EQ(printed.size(), 5u) << typed.out;
+    EXPECT_NEAR(std::stod(printed[1].substr(5)), 2.0, 1e-12) << printed[1];
+    EXPECT_EQ(printed[2], "Канал\tЭнергия кал.\tДельта\r");
+    EXPECT_TRUE(printed[3].starts_with("100.00\t200.00\t")) << "zero-based, sorted";
+    EXPECT_NE(runCli("info " + out).out.find("2 terms, channel scale 512"), std::string::npos)
+        << "the trailer holds the new calibration";
+
+    std::remove(out.c_str());
+    EXPECT_EQ(runCli("calibrate " + path + " --point 101:200 --point 101:300 " + out).status, 3)
+        << "two points on one channel fix no line";
+    EXPECT_EQ(runCli("calibrate " + path + " --peak 600:10 --point 101:300 " + out).status, 3);
+    EXPECT_FALSE(std::ifstream(out).good()) << "nothing written";
+    for (const char* bad : {"--point 101 ", "--point 1:2 --degree 5 ", "", "--point x:1 "}) {
+        EXPECT_EQ(runCli("calibrate " + path + " " + bad + out).status, 1) << bad;
+    }
+}
+
 std::string writeText(const test::TempDir& dir, const std::string& name, std::string_view text) {
     const std::string path = dir.path(name);
     test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));

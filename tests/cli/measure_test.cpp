@@ -1,5 +1,6 @@
-// kvantira-cli measure as a process: stopped by signals, refusing rates no analyser counts, and
-// keeping the measured spectrum when its file cannot be written.
+// kvantira-cli measure and series as processes: stopped by signals, refusing rates no analyser
+// counts, keeping the measured spectrum when its file cannot be written, and the series' reports,
+// histograms and numbered text files.
 
 #include "model/histogram_file.h"
 #include "support/temp_dir.h"
@@ -9,14 +10,17 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -243,6 +247,72 @@ TEST_F(MeasureTest, ARunWhoseDirectoryVanishedIsKeptInTheProgramDirectory) {
     ASSERT_EQ(kept.size(), 1u) << measure.err();
     EXPECT_NE(measure.err().find("kept in " + kept[0]), std::string::npos) << measure.err();
     expectOneMeasurement(kept[0], "Away");
+}
+
+std::vector<std::string> linesIn(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos;
+         start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
+// Four exposures of 0.2 s every 0.3 s: one report line each, started on the period counted from
+// the first start (never earlier; the end at exactly N x P is checked on a test clock in the
+// acquisition suite), so the series takes at least 1.2 s.
+TEST_F(MeasureTest, XraySeriesReportsEveryExposureOnItsPeriod) {
+    CliProcess series(dir,
+                      {"series", "xray", "--count", "4", "--exposure", "0.2", "--interval", "0.1"},
+                      variables);
+    ASSERT_EQ(series.exitStatus(), 0) << series.err();
+    EXPECT_GE(series.elapsed(), 1.2);
+    const std::vector<std::string> lines = linesIn(series.out());
+    ASSERT_EQ(lines.size(), 4u) << series.out();
+    double previous = -1.0;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        // "%7.3f" seconds, then N1 N2 N3 C1 C2 at 13 characters each.
+        ASSERT_EQ(lines[k].size(), 7u + 5 * 13) << lines[k];
+        const double started = std::stod(lines[k].substr(0, 7));
+        // Multiples of the period are timed in whole milliseconds, truncated: 3 x 0.3 s is 899 ms.
+        EXPECT_GE(started, 0.3 * static_cast<double>(k) - 0.0015) << lines[k];
+        EXPECT_GT(started, previous);
+        previous = started;
+    }
+    EXPECT_EQ(lines[0].substr(0, 7), "  0.000");
+}
+
+// Cycles triggered by the simulated line until Ctrl-C: the cycles listed are saved and each was
+// written to its numbered text file.
+TEST_F(MeasureTest, CyclicSeriesKeepsItsCyclesAndTheirTextFilesWhenStopped) {
+    const std::string out = dir.path("cycles.hst");
+    CliProcess series(dir,
+                      {"series", "cyclic", "--cycles", "1000", "--name", "Co", "--trigger",
+                       "0.1:0.05", "--text", dir.path("run.txt"), "--names", out},
+                      variables);
+    ASSERT_TRUE(series.waitForError("completed: 2")) << series.err();
+    series.signal(SIGINT);
+    ASSERT_EQ(series.exitStatus(), 0) << series.err();
+
+    const auto file = parseHistogramFile(test::readBytes(out));
+    const std::size_t cycles = file.histograms.size();
+    ASSERT_GE(cycles, 2u);
+    ASSERT_LT(cycles, 1000u);
+    const std::vector<std::string> listed = linesIn(series.out());
+    ASSERT_EQ(listed.size(), cycles);
+    for (std::size_t i = 0; i < cycles; ++i) {
+        char number[8];
+        std::snprintf(number, sizeof number, "%04zu", i + 1);
+        EXPECT_EQ(listed[i].substr(0, listed[i].find('\t')),
+                  " " + std::to_string(i + 1) + ". Co" + number);
+        EXPECT_NEAR(file.histograms[i]->exposure, 0.1, 0.05);
+        EXPECT_TRUE(fileText(dir.path("run" + std::string(number) + ".txt"))
+                        .starts_with("Co" + std::string(number) + "\r\n"));
+    }
+    // The cycle under way at the stop is dropped, text file and all.
+    char next[8];
+    std::snprintf(next, sizeof next, "%04zu", cycles + 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("run" + std::string(next) + ".txt")));
 }
 
 } // namespace

@@ -15,39 +15,54 @@
 
 namespace kv {
 
-void openStartDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* owner) {
+PortIo* portsForNewRun(MainWindowServices& main, const AcquisitionRuns& runs,
+                       StringId refusalCaption) {
     AppState& state = main.state();
     UiServices& ui = main.ui();
     if (!state.list.empty() && state.list.channelCount() != kAnalyserChannels) {
-        ui.showMessage(StringId::MeasureNeeds2048Channels, StringId::BadNews);
-        return;
+        ui.showMessage(StringId::MeasureNeeds2048Channels, refusalCaption);
+        return nullptr;
     }
     takeAnalyserChannelCount(state);
     if (runs.active()) {
-        return;
+        return nullptr;
     }
     PortIo* ports = state.analyser.ports.get();
     if (ports == nullptr) {
         ui.showMessage(StringId::AnalyserUnavailable, StringId::BadNews);
+    }
+    return ports;
+}
+
+StartOutcome startWithProgress(AppState& state, AcquisitionRuns& runs, AcquisitionRuns::Work work,
+                               const WindowRegistry::WindowMaker& makeProgressWindow) {
+    StartOutcome outcome = runs.start(std::move(work));
+    if (outcome.started()) {
+        state.windows.open(WindowKind::RunProgress, makeProgressWindow);
+    }
+    return outcome;
+}
+
+void openStartDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* owner) {
+    PortIo* ports = portsForNewRun(main, runs, StringId::BadNews);
+    if (ports == nullptr) {
         return;
     }
+    AppState& state = main.state();
+    UiServices& ui = main.ui();
     Clock* clock = &state.clock;
     AppConfig& config = state.config;
     const auto launch = [&](const MeasurementStart& values) {
         MeasurementJob job = prepareMeasurement(config.analyser, config.countWindows,
                                                 *state.list.newHistogram(), values);
-        StartOutcome outcome =
-            runs.start([ports, clock, job = std::move(job)](RunHost& host, RunFlags& flags) {
+        return startWithProgress(
+            state, runs,
+            [ports, clock, job = std::move(job)](RunHost& host, RunFlags& flags) {
                 runMeasurement(*ports, *clock, host, flags, job);
-            });
-        // Opened before this thread handles any event, so the worker's request to close it
-        // (at the end of a short run) always finds it.
-        if (outcome.started()) {
-            state.windows.open(WindowKind::RunProgress, [&] {
+            },
+            [&] {
                 return std::make_unique<ProgressWindow>(runs, config.analyser.lastExposure, owner);
             });
-        }
-        return outcome;
     };
     StartDialog dialog(config.analyser, ui, launch, owner);
     dialog.exec();
@@ -76,11 +91,15 @@ void openModeDialog(MainWindowServices& main, const AcquisitionRuns& runs, QWidg
 }
 
 void toggleReportWindow(MainWindowServices& main, QWidget* owner) {
-    AppState& state = main.state();
-    if (ToolWindow* open = state.windows.find(WindowKind::ReportLog)) {
+    if (ToolWindow* open = main.state().windows.find(WindowKind::ReportLog)) {
         open->close();
         return;
     }
+    showReportWindow(main, owner);
+}
+
+void showReportWindow(MainWindowServices& main, QWidget* owner) {
+    AppState& state = main.state();
     state.windows.open(WindowKind::ReportLog, [&] {
         return std::make_unique<ReportWindow>(state.reportLog, state.config, main.ui(), owner);
     });

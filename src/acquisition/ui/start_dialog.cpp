@@ -1,5 +1,6 @@
 #include "acquisition/ui/start_dialog.h"
 
+#include "acquisition/ui/run_dialog_parts.h"
 #include "gui/dialog_fields.h"
 #include "model/cp1251.h"
 
@@ -17,14 +18,9 @@ namespace kv {
 namespace {
 
 constexpr int kHelpContext = 20;
-constexpr int kTextLimit = 127; // characters of a name or comment
 
 QString qs(const char* text) {
     return QString::fromUtf8(text);
-}
-
-std::string cp1251Text(const QLineEdit& field) {
-    return cp1251FromUtf8(field.text().toStdString());
 }
 
 } // namespace
@@ -35,16 +31,9 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
     setWindowTitle(qs("Старт"));
     auto* layout = new QVBoxLayout(this);
     auto* fields = new QFormLayout;
-    auto* name = m_controls.add(Control::Name, new QLineEdit(this));
-    auto* comment = m_controls.add(Control::Comment, new QLineEdit(this));
+    addNameFields(*this, *fields, m_controls, Control::Name, Control::Comment);
     auto* exposure = m_controls.add(Control::Exposure, new QLineEdit(this));
     auto* threshold = m_controls.add(Control::Threshold, new QLineEdit(this));
-    name->setMaxLength(kTextLimit);
-    comment->setMaxLength(kTextLimit);
-    // Room for a name or comment of the usual length without scrolling.
-    comment->setMinimumWidth(fontMetrics().averageCharWidth() * 50);
-    fields->addRow(qs("Имя:"), name);
-    fields->addRow(qs("Комментарий:"), comment);
     fields->addRow(qs("Время измерения, сек:"), exposure);
     fields->addRow(qs("Порог:"), threshold);
     layout->addLayout(fields);
@@ -64,7 +53,8 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
     layout->addLayout(buttons);
     m_controls.get<QPushButton>(Control::Start)->setDefault(true);
 
-    name->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
+    m_controls.get<QLineEdit>(Control::Name)
+        ->setText(QString::fromStdString(utf8FromCp1251(analyser.lastName)));
     setDialogDouble(*exposure, "%0.0f", analyser.lastExposure);
     setDialogUnsigned(*threshold, static_cast<std::uint32_t>(analyser.threshold));
     autoSave->setChecked(analyser.autoSave != 0);
@@ -79,8 +69,7 @@ void StartDialog::command(Control id) {
 }
 
 void StartDialog::start() {
-    if (m_analyser.memoryMode != 0) {
-        m_ui.showMessage(StringId::StackMemoryElsewhere, StringId::News);
+    if (refusedStackMemory(m_analyser, m_ui)) {
         return;
     }
     MeasurementStart values;
@@ -90,12 +79,9 @@ void StartDialog::start() {
     values.threshold = static_cast<std::int32_t>(
         getDialogUnsigned(*m_controls.get<QLineEdit>(Control::Threshold)));
     values.autoSave = m_controls.get<QCheckBox>(Control::AutoSave)->isChecked();
-    const StartOutcome outcome = m_launch(values);
-    if (outcome.status == StartStatus::ThreadFailed) {
-        m_ui.showMessage(StringId::RunNotStarted, StringId::BadNews, outcome.reason);
-        return;
+    if (!reportedStartFailure(m_ui, m_launch(values))) {
+        accept();
     }
-    accept();
 }
 
 } // namespace kv

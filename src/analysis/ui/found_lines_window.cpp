@@ -1,6 +1,8 @@
 #include "analysis/ui/found_lines_window.h"
 
 #include "analysis/line_quantities.h"
+#include "analysis/ui/efficiency_window.h"
+#include "analysis/ui/energy_calibration_window.h"
 #include "analysis/ui/isotope_database_window.h"
 #include "display/cursor.h"
 #include "model/strings.h"
@@ -72,7 +74,8 @@ FoundLinesWindow::FoundLinesWindow(MainWindowServices& services, QWidget* parent
     for (const auto& [id, label] :
          {std::pair(Control::Search, "Поиск"), std::pair(Control::Add, "Добавить"),
           std::pair(Control::Delete, "Удалить"), std::pair(Control::Copy, "Копировать"),
-          std::pair(Control::Settings, "Настройки")}) {
+          std::pair(Control::Settings, "Настройки"), std::pair(Control::Calibration, "Калибровка"),
+          std::pair(Control::Efficiency, "Эффективность")}) {
         buttons->addWidget(m_controls.addButton(id, new QPushButton(qs(label)), this, onClick));
     }
     auto* correction = m_controls.addButton(Control::EfficiencyCorrection,
@@ -88,7 +91,10 @@ FoundLinesWindow::FoundLinesWindow(MainWindowServices& services, QWidget* parent
     grid->setRowStretch(2, 1);
     grid->setColumnStretch(0, 1);
 
-    connect(m_list, &QListWidget::currentRowChanged, this, [this] { moveCursor(); });
+    connect(m_list, &QListWidget::currentRowChanged, this, [this] {
+        moveCursor();
+        handSelectedLine();
+    });
     // The identification follows the calibrations and the channel count of the list.
     follow(Notification::ListChanged, kRefreshCommand);
     follow(Notification::CalibrationChanged, kRefreshCommand);
@@ -111,6 +117,14 @@ void FoundLinesWindow::command(int id) {
         break;
     case Control::Settings:
         m_services.runCommand(Command::SearchSettings);
+        break;
+    case Control::Calibration:
+        openEnergyCalibration(m_services, parentWidget());
+        handSelectedLine();
+        break;
+    case Control::Efficiency:
+        openEfficiencyCalibration(m_services, parentWidget());
+        handSelectedLine();
         break;
     case Control::EfficiencyCorrection:
         m_services.state().config.identification.efficiencyCorrection =
@@ -213,6 +227,17 @@ void FoundLinesWindow::moveCursor() {
         channelOfEnergy(state.config.energyCalibration, energy, state.list.channelCount()));
     m_services.repaintPlot();
     state.windows.notify(Notification::CursorSettled);
+}
+
+void FoundLinesWindow::handSelectedLine() {
+    AppState& state = m_services.state();
+    const int row = m_list->currentRow();
+    if (row < 0 || row >= static_cast<int>(state.foundLines.size())) {
+        return;
+    }
+    const FoundLine& line = state.foundLines.lines()[static_cast<std::size_t>(row)];
+    const HandedPeak peak{.position = line.position, .energy = line.energy, .rate = line.rate};
+    state.windows.handPeak(peak);
 }
 
 void FoundLinesWindow::addSelectedComponent() {

@@ -37,6 +37,8 @@ public:
         Help = 9,
         List = 101,
         Delete = 102,
+        Calibration = 103,
+        Efficiency = 104,
         EfficiencyCorrection = 105, // check box "Учет эффективности"
         Add = 106,                  // enabled while the approximation window is open
         Copy = 107,
@@ -76,6 +78,8 @@ private:
     // the selected row stays (held to the table).
     void rebuild(bool toFirstLine);
     void moveCursor();
+    // Hands the selected line to the open calibration windows.
+    void handSelectedLine();
     void addSelectedComponent();
     void deleteSelected();
     void copyTable();
