@@ -108,6 +108,19 @@ const Histogram* CliWorkspace::histogramAt(int position) {
     return h;
 }
 
+const Histogram* CliWorkspace::openHistogram(const std::string& path, int position,
+                                             int& exitStatus) {
+    exitStatus = open(path);
+    if (exitStatus != cli::kExitOk) {
+        return nullptr;
+    }
+    const Histogram* h = histogramAt(position);
+    if (!h) {
+        exitStatus = cli::kExitUsage;
+    }
+    return h;
+}
+
 std::optional<std::pair<int, int>>
 CliWorkspace::channelRange(std::optional<std::pair<int, int>> given) const {
     const std::int32_t channels = list.channelCount();

@@ -286,12 +286,10 @@ int runFit(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
-        return status;
-    }
-    const Histogram* h = w.histogramAt(parsed->histogram);
+    int status = kExitOk;
+    const Histogram* h = w.openHistogram(parsed->path, parsed->histogram, status);
     if (!h) {
-        return kExitUsage;
+        return status;
     }
     const FitRegion region{parsed->first - 1, parsed->last - 1};
     if (!region.fits(h->channels.size())) {

@@ -70,12 +70,10 @@ int runNoise(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
-        return status;
-    }
-    const Histogram* h = w.histogramAt(parsed->histogram);
+    int status = kExitOk;
+    const Histogram* h = w.openHistogram(parsed->path, parsed->histogram, status);
     if (!h) {
-        return kExitUsage;
+        return status;
     }
     const auto range = w.channelRange(parsed->range);
     if (!range) {

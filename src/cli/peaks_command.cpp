@@ -77,11 +77,9 @@ int runPeaks(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
+    int status = kExitOk;
+    if (!w.openHistogram(parsed->path, parsed->histogram, status)) {
         return status;
-    }
-    if (!w.histogramAt(parsed->histogram)) {
-        return kExitUsage;
     }
     const auto range = w.channelRange(parsed->range);
     if (!range) {
