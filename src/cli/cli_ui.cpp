@@ -108,6 +108,31 @@ const Histogram* CliWorkspace::histogramAt(int position) {
     return h;
 }
 
+const Histogram* CliWorkspace::openHistogram(const std::string& path, int position,
+                                             int& exitStatus) {
+    exitStatus = open(path);
+    if (exitStatus != cli::kExitOk) {
+        return nullptr;
+    }
+    const Histogram* h = histogramAt(position);
+    if (!h) {
+        exitStatus = cli::kExitUsage;
+    }
+    return h;
+}
+
+std::optional<std::pair<int, int>>
+CliWorkspace::channelRange(std::optional<std::pair<int, int>> given) const {
+    const std::int32_t channels = list.channelCount();
+    const auto range =
+        given.value_or(std::pair{config.plot.firstChannel + 1, config.plot.lastChannel + 1});
+    if (range.first < 1 || range.first > range.second || range.second > channels) {
+        std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
+        return std::nullopt;
+    }
+    return range;
+}
+
 namespace cli {
 
 bool wantsHelp(std::span<const std::string_view> args) {
@@ -137,6 +162,19 @@ std::optional<int> helpOrUsageStatus(std::span<const std::string_view> args, std
         return kExitUsage;
     }
     return std::nullopt;
+}
+
+std::optional<std::pair<int, int>> parseRange(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto a = parseNumber<int>(text.substr(0, colon));
+    const auto b = parseNumber<int>(text.substr(colon + 1));
+    if (!a || !b) {
+        return std::nullopt;
+    }
+    return std::pair{*a, *b};
 }
 
 int exitStatusOf(ReadOutcome outcome) {

@@ -8,7 +8,9 @@
 #include "platform/ui_services.h"
 
 #include <deque>
+#include <optional>
 #include <string>
+#include <utility>
 
 namespace kv {
 
@@ -62,6 +64,14 @@ struct CliWorkspace {
 
     // The histogram at a 1-based list position, or nothing after saying what the file holds.
     const Histogram* histogramAt(int position);
+
+    // Opens path as open does and returns its histogram at a 1-based list position; nothing,
+    // after saying why, with exitStatus set to the status to end with.
+    const Histogram* openHistogram(const std::string& path, int position, int& exitStatus);
+
+    // The 1-based channel range given, or without one the visible range stored in the file;
+    // nothing, after saying so, when it does not lie among the list's channels.
+    std::optional<std::pair<int, int>> channelRange(std::optional<std::pair<int, int>> given) const;
 };
 
 } // namespace kv

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace kv::cli {
 
@@ -41,6 +42,10 @@ template <class Number> std::optional<Number> parseNumber(std::string_view text)
     return value;
 }
 
+// "A:B", two whole numbers, as a pair; nothing when it is not that. The numbers are not checked
+// against anything.
+std::optional<std::pair<int, int>> parseRange(std::string_view text);
+
 // The exit status of a histogram file that Open could not read whole: 1 when it could not be
 // opened, 2 for a format error; 0 when it was read.
 int exitStatusOf(ReadOutcome outcome);
@@ -60,6 +65,8 @@ int runExport(std::span<const std::string_view> args);
 int runConvert(std::span<const std::string_view> args);
 int runSmooth(std::span<const std::string_view> args);
 int runExtract(std::span<const std::string_view> args);
+int runArith(std::span<const std::string_view> args);
+int runNoise(std::span<const std::string_view> args);
 int runCalibrate(std::span<const std::string_view> args);
 
 } // namespace kv::cli

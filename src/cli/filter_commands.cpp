@@ -3,13 +3,12 @@
 
 #include "analysis/channel_filter.h"
 #include "analysis/line_search.h"
-#include "cli/cli_ui.h"
 #include "cli/commands.h"
+#include "cli/list_update.h"
 #include "model/configuration_file.h"
 
 #include <cmath>
 #include <functional>
-#include <iostream>
 #include <optional>
 #include <string>
 
@@ -42,14 +41,6 @@ constexpr std::string_view kExtractHelp =
     "OUT.hst, or without OUT back into FILE, which must then be a histogram file. Prints the new\n"
     "histogram's list position, name and total.\n";
 
-// What both verbs take besides their own options.
-struct FilterArguments {
-    std::string path;
-    std::string outPath; // empty: back into path
-    int histogram = 1;   // 1-based
-    std::string configPath;
-};
-
 // A radius option: a whole number from 0 on.
 bool takeRadius(std::string_view text, std::optional<std::int32_t>& radius) {
     radius = parseNumber<std::int32_t>(text);
@@ -58,10 +49,10 @@ bool takeRadius(std::string_view text, std::optional<std::int32_t>& radius) {
 
 // Parses the shared arguments; an option of the verb's own is handed to own(option, value),
 // which takes it (true) or refuses it (false). Nothing when the arguments do not parse.
-std::optional<FilterArguments>
+std::optional<ListUpdate>
 parseArguments(std::span<const std::string_view> args,
                const std::function<bool(std::string_view, std::string_view)>& own) {
-    FilterArguments parsed;
+    ListUpdate parsed;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -91,44 +82,6 @@ parseArguments(std::span<const std::string_view> args,
     return parsed;
 }
 
-// Opens the file, runs compute on its N-th histogram (made current) with the configuration,
-// and saves the list with the histogram compute added.
-int runOnHistogram(const FilterArguments& arguments,
-                   const std::function<void(HistogramList&, AppConfig&)>& compute) {
-    CliWorkspace w;
-    const bool inPlace = arguments.outPath.empty();
-    // Back into the file: other writers wait from before it is read until it is saved.
-    if (inPlace) {
-        if (const int status = w.lockForUpdate(arguments.path)) {
-            return status;
-        }
-    }
-    if (const int status = w.open(arguments.path, arguments.configPath)) {
-        return status;
-    }
-    if (inPlace && w.state.documentUntitled) {
-        std::cerr << "kvantira-cli: " << arguments.path
-                  << " is not a histogram file; name OUT.hst to save the result\n";
-        return kExitUsage;
-    }
-    if (!w.histogramAt(arguments.histogram)) {
-        return kExitUsage;
-    }
-    w.list.setCurrentIndex(arguments.histogram - 1);
-    compute(w.list, w.config);
-    w.ui.setSaveFile(arguments.outPath);
-    const SaveOutcome saved = inPlace ? w.document.save() : w.document.saveAs();
-    if (saved != SaveOutcome::Written) {
-        std::cerr << "kvantira-cli: " << (inPlace ? arguments.path : arguments.outPath)
-                  << " was not written\n";
-        return kExitUsage;
-    }
-    const Histogram& added = *w.list.currentHistogram();
-    std::cout << w.list.currentIndex() + 1 << '\t' << added.name.str() << '\t' << added.total
-              << '\n';
-    return kExitOk;
-}
-
 } // namespace
 
 int runSmooth(std::span<const std::string_view> args) {
@@ -147,7 +100,7 @@ int runSmooth(std::span<const std::string_view> args) {
     if (const auto status = helpOrUsageStatus(args, kSmoothHelp, parsed.has_value())) {
         return *status;
     }
-    return runOnHistogram(*parsed, [&](HistogramList& list, AppConfig& config) {
+    return addToList(*parsed, [&](HistogramList& list, AppConfig& config) {
         FilterSettings& filters = config.filters;
         if (radius) {
             filters.smoothKind = static_cast<std::int32_t>(FilterKind::Mean);
@@ -157,6 +110,7 @@ int runSmooth(std::span<const std::string_view> args) {
             filters.smoothSigma = *sigma;
         }
         smoothCurrentHistogram(list, filters);
+        return true;
     });
 }
 
@@ -175,11 +129,12 @@ int runExtract(std::span<const std::string_view> args) {
     if (const auto status = helpOrUsageStatus(args, kExtractHelp, parsed.has_value())) {
         return *status;
     }
-    return runOnHistogram(*parsed, [&](HistogramList& list, AppConfig& config) {
+    return addToList(*parsed, [&](HistogramList& list, AppConfig& config) {
         LineSearchSettings& settings = config.lineSearch;
         settings.rejectRadius = reject.value_or(settings.rejectRadius);
         settings.continuumSmoothRadius = smooth.value_or(settings.continuumSmoothRadius);
         extractPeaks(list, settings);
+        return true;
     });
 }
 

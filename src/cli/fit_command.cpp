@@ -5,8 +5,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
-#include <charconv>
+#include <cmath>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -18,15 +20,21 @@ namespace kv::cli {
 namespace {
 
 constexpr std::string_view kFitHelp =
-    "usage: kvantira-cli fit FILE.hst --histogram N --range A:B --add KIND[,KIND...] [--json]\n"
+    "usage: kvantira-cli fit FILE.hst --histogram N --range A:B --add KIND[@C:D][,KIND...]\n"
+    "                        [--start K:P0[,P1,P2]]... [--json]\n"
     "\n"
     "Fits a sum of components to channels A to B (1-based, both included) of the N-th histogram\n"
     "of the file (1-based list position), as the approximation window does: the components are\n"
-    "added in the order given, each with its starting values from the spectrum, then all their\n"
-    "parameters are fitted together by least squares. KIND is gauss, exp, mcp, const or linear;\n"
-    "at most 19 components with 20 parameters together (gauss and mcp have 3, exp and linear 2,\n"
-    "const 1). Prints the window's report (channels 1-based, energies from the file's\n"
-    "calibration); a failed fit is reported and exits with 3.\n"
+    "added in the order given (--add may be repeated), each with its starting values from the\n"
+    "spectrum over A:B, or over its own channels C to D when KIND@C:D is given (as the window\n"
+    "does with the boundaries moved to that peak); then all their parameters are fitted\n"
+    "together by least squares. KIND is gauss, exp, mcp, const or linear; at most 19\n"
+    "components with 20 parameters together (gauss and mcp have 3, exp and linear 2, const 1).\n"
+    "--start K:P0,P1,P2 sets the starting parameters of the K-th component (1-based) outright,\n"
+    "as typed into the window's fields: as many as the kind has, centres as 0-based channels,\n"
+    "as --json prints them; the components added after it start from the rest it leaves.\n"
+    "Prints the window's report (channels 1-based, energies from the file's calibration); a\n"
+    "failed fit is reported and exits with 3.\n"
     "--json prints {\"ok\", \"s\" (sum of squares per degree of freedom), \"components\":\n"
     "[{\"kind\", \"parameters\", \"errors\"}]} with 0-based channels; a failed fit gives the\n"
     "starting values and null for s and the errors.\n";
@@ -39,23 +47,27 @@ constexpr std::array<std::pair<std::string_view, ComponentKind>, 5> kKindNames =
     {"linear", ComponentKind::Linear},
 }};
 
+// One component to add: its kind and the channels its starting values come from.
+struct ComponentRequest {
+    ComponentKind kind = ComponentKind::Gaussian;
+    std::optional<std::pair<int, int>> startRange; // 1-based; the fit's range when none
+};
+
+// Starting parameters set outright for one component.
+struct StartValues {
+    int component = 0; // 1-based
+    std::vector<double> parameters;
+};
+
 struct FitArguments {
     std::string path;
     int histogram = 0; // 1-based
     int first = 0;     // 1-based
     int last = 0;      // 1-based
-    std::vector<ComponentKind> kinds;
+    std::vector<ComponentRequest> components;
+    std::vector<StartValues> starts;
     bool json = false;
 };
-
-std::optional<int> parseInt(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<ComponentKind> parseKind(std::string_view name) {
     for (const auto& [kindName, kind] : kKindNames) {
@@ -75,14 +87,13 @@ std::string_view kindName(ComponentKind kind) {
     return {};
 }
 
-bool parseKinds(std::string_view list, std::vector<ComponentKind>& kinds) {
+// Hands each item of a comma-separated list to take; false at the first it refuses.
+bool eachItem(std::string_view list, const std::function<bool(std::string_view)>& take) {
     for (std::size_t start = 0;;) {
         const std::size_t comma = list.find(',', start);
-        const auto kind = parseKind(list.substr(start, comma - start));
-        if (!kind) {
+        if (!take(list.substr(start, comma - start))) {
             return false;
         }
-        kinds.push_back(*kind);
         if (comma == std::string_view::npos) {
             return true;
         }
@@ -90,28 +101,77 @@ bool parseKinds(std::string_view list, std::vector<ComponentKind>& kinds) {
     }
 }
 
+// KIND or KIND@C:D.
+std::optional<ComponentRequest> parseComponent(std::string_view item) {
+    const std::size_t at = item.find('@');
+    const auto kind = parseKind(item.substr(0, at));
+    if (!kind) {
+        return std::nullopt;
+    }
+    ComponentRequest request{*kind, std::nullopt};
+    if (at != std::string_view::npos) {
+        request.startRange = parseRange(item.substr(at + 1));
+        if (!request.startRange) {
+            return std::nullopt;
+        }
+    }
+    return request;
+}
+
+// K:P0[,P1,P2] with finite parameters.
+std::optional<StartValues> parseStart(std::string_view text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        return std::nullopt;
+    }
+    StartValues start;
+    const auto component = parseNumber<int>(text.substr(0, colon));
+    const bool parsed = eachItem(text.substr(colon + 1), [&start](std::string_view item) {
+        const auto value = parseNumber<double>(item);
+        if (!value || !std::isfinite(*value)) {
+            return false;
+        }
+        start.parameters.push_back(*value);
+        return true;
+    });
+    if (!component || !parsed) {
+        return std::nullopt;
+    }
+    start.component = *component;
+    return start;
+}
+
 std::optional<FitArguments> parseArguments(std::span<const std::string_view> args) {
     FitArguments parsed;
     std::optional<int> histogram;
-    std::optional<int> first;
-    std::optional<int> last;
+    std::optional<std::pair<int, int>> range;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
-            histogram = parseInt(args[++i]);
+            histogram = parseNumber<int>(args[++i]);
         } else if (arg == "--range" && hasValue) {
-            const std::string_view range = args[++i];
-            const std::size_t colon = range.find(':');
-            if (colon == std::string_view::npos) {
+            range = parseRange(args[++i]);
+            if (!range) {
                 return std::nullopt;
             }
-            first = parseInt(range.substr(0, colon));
-            last = parseInt(range.substr(colon + 1));
         } else if (arg == "--add" && hasValue) {
-            if (!parseKinds(args[++i], parsed.kinds)) {
+            const bool added = eachItem(args[++i], [&parsed](std::string_view item) {
+                const auto request = parseComponent(item);
+                if (request) {
+                    parsed.components.push_back(*request);
+                }
+                return request.has_value();
+            });
+            if (!added) {
                 return std::nullopt;
             }
+        } else if (arg == "--start" && hasValue) {
+            const auto start = parseStart(args[++i]);
+            if (!start) {
+                return std::nullopt;
+            }
+            parsed.starts.push_back(*start);
         } else if (arg == "--json") {
             parsed.json = true;
         } else if (parsed.path.empty() && !arg.starts_with("-")) {
@@ -120,13 +180,56 @@ std::optional<FitArguments> parseArguments(std::span<const std::string_view> arg
             return std::nullopt;
         }
     }
-    if (parsed.path.empty() || !histogram || !first || !last || parsed.kinds.empty()) {
+    if (parsed.path.empty() || !histogram || !range || parsed.components.empty()) {
         return std::nullopt;
     }
     parsed.histogram = *histogram;
-    parsed.first = *first;
-    parsed.last = *last;
+    parsed.first = range->first;
+    parsed.last = range->second;
     return parsed;
+}
+
+// Adds the requested components in order, each followed by the starting values set for it.
+// False after saying why when one cannot be added.
+bool addComponents(ComponentTable& table, const FitArguments& arguments, const Histogram& h,
+                   FitRegion region) {
+    const auto componentCount = static_cast<int>(arguments.components.size());
+    for (const StartValues& start : arguments.starts) {
+        if (start.component < 1 || start.component > componentCount) {
+            std::cerr << "kvantira-cli: --start " << start.component << ": there is no component "
+                      << start.component << " (" << componentCount << " added)\n";
+            return false;
+        }
+    }
+    for (int k = 0; k < componentCount; ++k) {
+        const ComponentRequest& request = arguments.components[static_cast<std::size_t>(k)];
+        const FitRegion startRegion = request.startRange ? FitRegion{request.startRange->first - 1,
+                                                                     request.startRange->second - 1}
+                                                         : region;
+        if (!startRegion.fits(h.channels.size())) {
+            std::cerr << "kvantira-cli: component " << k + 1
+                      << ": its range is not among channels 1.." << h.channels.size() << '\n';
+            return false;
+        }
+        if (!table.addComponent(request.kind, &h, startRegion)) {
+            std::cerr << "kvantira-cli: component " << k + 1
+                      << " refused: at most 19 components with 20 parameters together\n";
+            return false;
+        }
+        const std::span<double> parameters = table.parameters(k);
+        for (const StartValues& start : arguments.starts) {
+            if (start.component != k + 1) {
+                continue;
+            }
+            if (start.parameters.size() != parameters.size()) {
+                std::cerr << "kvantira-cli: --start " << k + 1 << ": " << kindName(request.kind)
+                          << " has " << parameters.size() << " parameters\n";
+                return false;
+            }
+            std::copy(start.parameters.begin(), start.parameters.end(), parameters.begin());
+        }
+    }
+    return true;
 }
 
 std::string_view describe(ComponentFitStatus status) {
@@ -183,12 +286,10 @@ int runFit(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
-        return status;
-    }
-    const Histogram* h = w.histogramAt(parsed->histogram);
+    int status = kExitOk;
+    const Histogram* h = w.openHistogram(parsed->path, parsed->histogram, status);
     if (!h) {
-        return kExitUsage;
+        return status;
     }
     const FitRegion region{parsed->first - 1, parsed->last - 1};
     if (!region.fits(h->channels.size())) {
@@ -197,12 +298,8 @@ int runFit(std::span<const std::string_view> args) {
         return kExitUsage;
     }
     ComponentTable table;
-    for (std::size_t k = 0; k < parsed->kinds.size(); ++k) {
-        if (!table.addComponent(parsed->kinds[k], h, region)) {
-            std::cerr << "kvantira-cli: component " << k + 1
-                      << " refused: at most 19 components with 20 parameters together\n";
-            return kExitUsage;
-        }
+    if (!addComponents(table, *parsed, *h, region)) {
+        return kExitUsage;
     }
 
     const ComponentFitOutcome outcome = fitComponents(table, h, region);

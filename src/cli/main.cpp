@@ -20,8 +20,8 @@ constexpr std::string_view kToolHelp =
     "         [--json|--csv]           find, fit and identify the lines of a spectrum\n"
     "  windows FILE.hst --histogram N [--config F.cnf] [--json]\n"
     "                                  evaluate a spectrum in the count windows\n"
-    "  fit FILE.hst --histogram N --range A:B --add KIND[,KIND...] [--json]\n"
-    "                                  fit a sum of components to a range\n"
+    "  fit FILE.hst --histogram N --range A:B --add KIND[@C:D][,KIND...] [--start K:P0,...]\n"
+    "      [--json]                    fit a sum of components to a range\n"
     "  peaks FILE.hst --histogram N [--range A:B] [--search-range R] [--sigma-max S] OUT.hst\n"
     "                                  search peaks by local fits into a new histogram\n"
     "  calibrate FILE --point CH:KEV|--peak CH:KEV ... [--degree D] OUT.hst\n"
@@ -30,6 +30,10 @@ constexpr std::string_view kToolHelp =
     "                                  add a smoothed copy of a histogram\n"
     "  extract FILE [--histogram N] [--reject R] [--smooth S] [--config F.cnf] [OUT.hst]\n"
     "                                  add a copy with the continuum subtracted\n"
+    "  arith FILE [--histogram N] [--second M] [--factor F] [--second-factor G] [--subtract]\n"
+    "        [OUT.hst]                 add the weighted sum or difference of two histograms\n"
+    "  noise FILE --histogram N [--range A:B] [--json]\n"
+    "                                  mean, spread and Poisson spread of a range\n"
     "  memtest 0|1|random [--fault FAULT]... [--ports=direct]\n"
     "                                  test the analyser memory (exit 2: errors found)\n"
     "  measure --exposure SECONDS [--name N] [--comment C] [--threshold T] OUT.hst\n"
@@ -43,7 +47,7 @@ constexpr std::string_view kToolHelp =
     "                                  write histograms as tab-separated text\n"
     "  convert IN OUT [--histogram N] convert between .hst, .spe, .chn, .csv (and read .iec,\n"
     "                                  .n42, .txt, .xml); info, search, peak, fit, windows,\n"
-    "                                  peaks, smooth and extract read all of these too\n"
+    "                                  peaks, smooth, extract, arith and noise read them too\n"
     "  db list [SPECTORS.DAT]          list the isotopes of an isotope line database\n"
     "  db export SPECTORS.DAT OUT.txt  write an isotope line database as text\n"
     "  db import IN.txt SPECTORS.DAT   build an isotope line database from text\n"
@@ -111,6 +115,12 @@ int main(int argc, char** argv) {
     }
     if (verb == "extract") {
         return kv::cli::runExtract(rest);
+    }
+    if (verb == "arith") {
+        return kv::cli::runArith(rest);
+    }
+    if (verb == "noise") {
+        return kv::cli::runNoise(rest);
     }
     if (verb == "calibrate") {
         return kv::cli::runCalibrate(rest);

@@ -33,19 +33,6 @@ struct PeaksArguments {
     PeakSearchSettings settings;
 };
 
-std::optional<std::pair<int, int>> parseRange(std::string_view text) {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos) {
-        return std::nullopt;
-    }
-    const auto a = parseNumber<int>(text.substr(0, colon));
-    const auto b = parseNumber<int>(text.substr(colon + 1));
-    if (!a || !b) {
-        return std::nullopt;
-    }
-    return std::pair{*a, *b};
-}
-
 std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> args) {
     PeaksArguments parsed;
     std::optional<int> histogram;
@@ -90,22 +77,17 @@ int runPeaks(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
+    int status = kExitOk;
+    if (!w.openHistogram(parsed->path, parsed->histogram, status)) {
         return status;
     }
-    if (!w.histogramAt(parsed->histogram)) {
-        return kExitUsage;
-    }
-    const std::int32_t channels = w.list.channelCount();
-    const auto range = parsed->range.value_or(
-        std::pair{w.config.plot.firstChannel + 1, w.config.plot.lastChannel + 1});
-    if (range.first < 1 || range.first > range.second || range.second > channels) {
-        std::cerr << "kvantira-cli: the range is not among channels 1.." << channels << '\n';
+    const auto range = w.channelRange(parsed->range);
+    if (!range) {
         return kExitUsage;
     }
     w.list.setCurrentIndex(parsed->histogram - 1);
-    w.config.plot.firstChannel = range.first - 1;
-    w.config.plot.lastChannel = range.second - 1;
+    w.config.plot.firstChannel = range->first - 1;
+    w.config.plot.lastChannel = range->second - 1;
 
     const auto result = runPeakSearch(w.list, w.config.plot, parsed->settings);
     w.ui.setSaveFile(parsed->outPath);
@@ -121,7 +103,7 @@ int runPeaks(std::span<const std::string_view> args) {
     for (const LocalPeak& peak : result->peaks) {
         char line[96];
         std::snprintf(line, sizeof line, "%0.2f\t%0.2f\n", peak.centre + 1,
-                      calibration.channelToEnergy(peak.centre, channels));
+                      calibration.channelToEnergy(peak.centre, w.list.channelCount()));
         std::cout << line;
     }
     return kExitOk;

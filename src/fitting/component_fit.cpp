@@ -42,6 +42,24 @@ double residuals(const ComponentTable& table, const Histogram& h, FitRegion regi
     return sum;
 }
 
+// The Jacobian at the table's current parameters: row p (parameter p of the vector) holds
+// d model / d P_p at the region's N channels.
+void evaluateJacobian(const ComponentTable& table, FitRegion region,
+                      std::vector<double>& jacobian) {
+    const auto size = static_cast<std::size_t>(region.size());
+    for (std::size_t i = 0; i < size; ++i) {
+        const int x = region.firstChannel + static_cast<int>(i);
+        std::size_t p = 0;
+        for (int k = 0; k < table.componentCount(); ++k) {
+            const FitComponent& c = table.component(k);
+            const auto d = componentDerivatives(c, x);
+            for (int j = 0; j < c.parameterCount(); ++j) {
+                jacobian[p++ * size + i] = d[static_cast<std::size_t>(j)];
+            }
+        }
+    }
+}
+
 } // namespace
 
 ComponentFitOutcome fitComponents(ComponentTable& table, const Histogram* current,
@@ -75,44 +93,35 @@ ComponentFitOutcome fitComponents(ComponentTable& table, const Histogram* curren
         return fail(status);
     };
 
-    // The Jacobian, one row of N per parameter, at the starting parameters only.
+    // The Jacobian, one row of N per parameter, evaluated afresh at the current parameters in
+    // every iteration (Gauss-Newton). Held at the starting parameters instead, the iteration
+    // would settle where the starting derivatives are orthogonal to the residuals: a point
+    // that depends on the start and that the errors do not describe.
     std::vector<double> jacobian(static_cast<std::size_t>(parameters) * size);
     const auto row = [&](int p) {
-        return std::span<double>(jacobian).subspan(static_cast<std::size_t>(p) * size, size);
+        return std::span<const double>(jacobian).subspan(static_cast<std::size_t>(p) * size, size);
     };
-    for (std::size_t i = 0; i < size; ++i) {
-        const int x = region.firstChannel + static_cast<int>(i);
-        int p = 0;
-        for (int k = 0; k < table.componentCount(); ++k) {
-            const FitComponent& c = table.component(k);
-            const auto d = componentDerivatives(c, x);
-            for (int j = 0; j < c.parameterCount(); ++j) {
-                row(p++)[i] = d[static_cast<std::size_t>(j)];
-            }
-        }
-    }
-    // With the Jacobian fixed, the normal matrix and its inverse are the same in every
-    // iteration: both are formed once.
-    FitMatrix inverse;
-    for (int p = 0; p < parameters; ++p) {
-        for (int q = 0; q < parameters; ++q) {
-            double sum = 0.0;
-            for (std::size_t i = 0; i < size; ++i) {
-                sum += row(p)[i] * row(q)[i];
-            }
-            inverse.at(p, q) = sum;
-        }
-    }
-    if (!invertMatrix(inverse, parameters)) {
-        return restored(ComponentFitStatus::Singular);
-    }
-
     std::vector<double> r(size);
     residuals(table, *current, region, r);
     std::vector<double> values = saved;
     std::vector<double> gradient(static_cast<std::size_t>(parameters));
+    // The inverse of the normal matrix; the last iteration's gives the errors.
+    FitMatrix inverse;
     double previous = 0.0;
     for (;;) {
+        evaluateJacobian(table, region, jacobian);
+        for (int p = 0; p < parameters; ++p) {
+            for (int q = 0; q < parameters; ++q) {
+                double sum = 0.0;
+                for (std::size_t i = 0; i < size; ++i) {
+                    sum += row(p)[i] * row(q)[i];
+                }
+                inverse.at(p, q) = sum;
+            }
+        }
+        if (!invertMatrix(inverse, parameters)) {
+            return restored(ComponentFitStatus::Singular);
+        }
         for (int p = 0; p < parameters; ++p) {
             double sum = 0.0;
             for (std::size_t i = 0; i < size; ++i) {
@@ -144,9 +153,9 @@ ComponentFitOutcome fitComponents(ComponentTable& table, const Histogram* curren
         }
     }
 
-    // The iteration keeps the Jacobian of the starting values; from poor starts (two peaks
-    // started alike) it can settle on a point whose peaks lie far outside the data, which
-    // describes nothing that was fitted.
+    // Undamped full steps from a poor start (two peaks started alike, a peak started where
+    // the counts hold none) can carry a peak off the data, where it describes nothing that
+    // was fitted.
     for (int k = 0; k < table.componentCount(); ++k) {
         const FitComponent& c = table.component(k);
         const bool peak = c.kind == ComponentKind::Gaussian || c.kind == ComponentKind::Mcp;

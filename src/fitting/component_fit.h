@@ -1,9 +1,10 @@
 #pragma once
 
 // The least-squares fit of all parameters of a component table together to the counts of a
-// region: Gauss-Newton with the Jacobian held at the starting parameters (a chord method),
-// full steps without damping or bounds, and the stopping rule on the relative change of the
-// reduced sum of squares (Gauss-Newton: Nocedal and Wright, "Numerical Optimization", ch. 10).
+// region: Gauss-Newton with the Jacobian evaluated at the current parameters in every
+// iteration, full steps without damping or bounds, and the stopping rule on the relative change
+// of the reduced sum of squares (Gauss-Newton: Nocedal and Wright, "Numerical Optimization",
+// ch. 10). The errors come from the inverse normal matrix of the last iteration.
 
 #include "fitting/component_model.h"
 

@@ -71,6 +71,29 @@ std::int32_t truncatedCount(double value) {
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
+// Count-weighted moments of channel numbers over a region, in signed 64-bit sums: the counts
+// may be negative (a residual, a spectrum after subtraction), so the sum may be too.
+struct SignedMoments {
+    std::int64_t sum = 0;
+    double firstMoment = 0.0;
+    double secondMoment = 0.0;
+
+    void add(int channel, std::int64_t count) {
+        sum += count;
+        firstMoment += static_cast<double>(channel) * static_cast<double>(count);
+        secondMoment += static_cast<double>(channel) * channel * static_cast<double>(count);
+    }
+    double mean() const { return sum == 0 ? 0.0 : firstMoment / static_cast<double>(sum); }
+    double variance() const {
+        return sum == 0 ? 0.0 : secondMoment / static_cast<double>(sum) - mean() * mean();
+    }
+    // Area, mean channel and width of a Gaussian with these moments. A negative variance
+    // (negative counts among the positive) gives the width of its magnitude.
+    std::array<double, kMaxComponentParameters> gaussian() const {
+        return {static_cast<double>(sum), mean(), std::sqrt(std::abs(variance()))};
+    }
+};
+
 // Starting values from the counts h of the current histogram over region [a, b].
 FitComponent startingComponent(ComponentKind kind, const ComponentTable& before,
                                const Histogram& current, FitRegion region) {
@@ -82,20 +105,35 @@ FitComponent startingComponent(ComponentKind kind, const ComponentTable& before,
     const auto count = [&h](int i) { return h[static_cast<std::size_t>(i)]; };
     switch (kind) {
     case ComponentKind::Gaussian: {
-        // The moments of what the components present so far leave unexplained.
-        Histogram residual;
-        residual.channels.resize(h.size());
-        for (std::size_t i = 0; i < h.size(); ++i) {
-            residual.channels[i] = truncatedCount(h[i] - before.modelValue(static_cast<int>(i)));
+        // The moments of what the components present so far leave unexplained. Where they
+        // already cover the counts (a first Gaussian over both peaks of a doublet), the
+        // residual sums to about zero or below, and its moments place nothing: the peak then
+        // starts from the moments of the channels the model falls short in, where a missing
+        // peak must lie. With no such channel it starts as the counts' own peak. Either way
+        // it has an area and a width, so its derivatives are not zero and the fit can run.
+        SignedMoments residual;
+        SignedMoments shortfall;
+        SignedMoments counts;
+        for (int i = a; i <= b; ++i) {
+            const std::int32_t d = truncatedCount(count(i) - before.modelValue(i));
+            residual.add(i, d);
+            shortfall.add(i, std::max(d, 0));
+            counts.add(i, count(i));
         }
-        const RangeMoments m = rangeMoments(residual, a, b);
-        p = {static_cast<double>(m.sum), m.mean, std::sqrt(std::abs(m.variance))};
+        const SignedMoments& start = residual.sum > 0    ? residual
+                                     : shortfall.sum > 0 ? shortfall
+                                                         : counts;
+        p = start.gaussian();
         break;
     }
     case ComponentKind::Mcp: {
-        const RangeMoments m = rangeMoments(current, a, b);
+        SignedMoments moments;
+        for (int i = a; i <= b; ++i) {
+            moments.add(i, count(i));
+        }
         // A variance a hair below zero (one channel, rounding) would make the width NaN.
-        p = {static_cast<double>(m.sum), m.mean, std::sqrt(std::max(m.variance, 0.0))};
+        p = {static_cast<double>(moments.sum), moments.mean(),
+             std::sqrt(std::max(moments.variance(), 0.0))};
         break;
     }
     case ComponentKind::Exponential: {

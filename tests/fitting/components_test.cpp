@@ -140,6 +140,32 @@ TEST(ComponentTable, StartingValuesFromTheRegion) {
     EXPECT_EQ(table.component(4).parameters, (std::array<double, 3>{5, 12, 0}));
 }
 
+// Where the components present already cover the counts, the residual sums to zero or below:
+// a Gaussian then starts from the channels the model falls short in, and with none of those
+// from the counts themselves; never from a sum read as some 4e9 counts.
+TEST(ComponentTable, GaussianStartsWhereTheModelFallsShort) {
+    const Histogram h = spectrum(10, [](int i) { return i == 6 ? 15 : i == 7 ? 13 : 10; });
+    // {level of the constant before it, expected area, centre, width}
+    for (const auto& [level, area, centre, width] :
+         std::vector<std::tuple<double, double, double, double>>{
+             {12, 4, 6.25, std::sqrt(0.1875)},                // residual sum -12
+             {20, 108, 501.0 / 108, std::sqrt(7.8973765)}}) { // none above the model
+        ComponentTable table;
+        table.addComponent(K::Constant, &h, {0, 9});
+        table.parameters(0)[0] = level;
+        ASSERT_TRUE(table.addComponent(K::Gaussian, &h, {0, 9}));
+        const auto& p = table.component(1).parameters;
+        EXPECT_EQ(p[0], area) << level;
+        EXPECT_NEAR(p[1], centre, 1e-12) << level;
+        EXPECT_NEAR(p[2], width, 1e-4) << level;
+    }
+    // An МКП shape over counts summing below zero has a negative area, not a wrapped one.
+    const Histogram negative = spectrum(10, [](int i) { return i == 3 ? -9 : i == 4 ? 4 : 0; });
+    ComponentTable table;
+    table.addComponent(K::Mcp, &negative, {0, 9});
+    EXPECT_EQ(table.component(0).parameters[0], -5);
+}
+
 TEST(ComponentFit, OneConstantIsTheMeanAfterTwoIterations) {
     const Histogram h = spectrum(40, [](int i) { return (i * 7) % 11; });
     ComponentTable table;
@@ -182,47 +208,45 @@ TEST(ComponentFit, FailuresRestoreEveryParameter) {
     }
 }
 
-// Two Gaussians (areas 4000 and 2000, sigma 3) 11 channels apart on 40 - 0.1 x, in 100 noisy
-// spectra, fitted over channels 35..86 with gauss, gauss, linear. From the starting values as
-// added, the Jacobian held at those far-off values leads every fit to "converge" on centres far
-// outside the region, with errors so large they cover anything. With the centres placed on the
-// peaks by hand, the areas are recovered honestly. Pinned to show any change.
-TEST(ComponentFit, OverlappingPeaksCoverageIsPinned) {
-    // {placed by hand, converged, both centres in the region, area 1 and area 2 within 3 errors}
-    for (const auto& [placed, converged, inside, within1, within2] :
-         std::vector<std::tuple<bool, int, int, int, int>>{{false, 0, 0, 0, 0},
-                                                           {true, 99, 99, 99, 99}}) {
-        test::PoissonSource poisson{20260314};
-        std::array<int, 4> counts{};
-        for (int n = 0; n < 100; ++n) {
-            Histogram h;
-            for (int i = 0; i < 128; ++i) {
-                h.channels.push_back(
-                    poisson.next(gauss(i, 4000, 55.3, 3) + gauss(i, 2000, 66.3, 3) + 40 - 0.1 * i));
-            }
+// Forty doublets fitted with a line and two Gaussians over their region. Started alike over
+// the whole region, the two Gaussians never split the doublet (the normal matrix is singular
+// at the start or after the first step); each started from its own half of the region, every fit
+// converges and 76 of the 80 true areas lie within three reported errors. Fewer than the normal 68
+// % lie within one: the unweighted fit's errors take the region's mean scatter, which is smaller
+// than that of the peak channels. Pinned to show any change.
+TEST(ComponentFit, DoubletCoverageIsPinned) {
+    // {own halves, converged, areas within one error, within three}
+    for (const auto& [halves, converged, withinOne, withinThree] :
+         std::vector<std::tuple<bool, int, int, int>>{{false, 0, 0, 0}, {true, 40, 38, 76}}) {
+        test::PoissonSource source{20261207};
+        std::array<int, 3> counts{};
+        for (int n = 0; n < 40; ++n) {
+            const test::Doublet d = test::drawDoublet(source);
+            const FitRegion region{d.firstChannel, d.lastChannel};
             ComponentTable table;
-            for (const K k : {K::Gaussian, K::Gaussian, K::Linear}) {
-                table.addComponent(k, &h, {35, 86});
-            }
-            if (placed) {
-                const double area = table.component(0).parameters[0] / 2;
-                for (int k : {0, 1}) {
-                    const auto p = table.parameters(k);
-                    p[0] = area, p[1] = k == 0 ? 55 : 66, p[2] = 3.6;
-                }
-            }
-            const ComponentFitOutcome outcome = fitComponents(table, &h, {35, 86});
-            const auto &first = table.component(0).parameters,
-                       &second = table.component(1).parameters;
+            table.addComponent(K::Linear, &d.h, region);
+            table.addComponent(K::Gaussian, &d.h,
+                               halves ? FitRegion{d.firstChannel, d.middle()} : region);
+            table.addComponent(K::Gaussian, &d.h,
+                               halves ? FitRegion{d.middle() + 1, d.lastChannel} : region);
+            const ComponentFitOutcome outcome = fitComponents(table, &d.h, region);
             if (!outcome.converged()) {
                 continue;
             }
             counts[0] += 1;
-            counts[1] += first[1] > 35 && first[1] < 86 && second[1] > 35 && second[1] < 86;
-            counts[2] += std::abs(first[0] - 4000) <= 3 * outcome.errors[0];
-            counts[3] += std::abs(second[0] - 2000) <= 3 * outcome.errors[3];
+            // The peaks by their centres, P0 of each Gaussian being vector parameter 2 or 5.
+            const bool swapped =
+                table.component(1).parameters[1] > table.component(2).parameters[1];
+            for (std::size_t k = 0; k < 2; ++k) {
+                const int component = 1 + static_cast<int>(k != swapped);
+                const double miss =
+                    std::abs(table.component(component).parameters[0] - d.areas[k]) /
+                    outcome.errors[static_cast<std::size_t>(3 * component - 1)];
+                counts[1] += miss <= 1.0;
+                counts[2] += miss <= 3.0;
+            }
         }
-        EXPECT_EQ(counts, (std::array<int, 4>{converged, inside, within1, within2})) << placed;
+        EXPECT_EQ(counts, (std::array<int, 3>{converged, withinOne, withinThree})) << halves;
     }
 }
 

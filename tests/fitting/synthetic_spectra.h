@@ -4,6 +4,7 @@
 
 #include "model/histogram.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -36,12 +37,53 @@ struct PoissonSource {
         return (static_cast<double>((z ^ (z >> 31)) >> 11) + 0.5) * 0x1.0p-53;
     }
     std::int32_t next(double mean) {
+        // e^-mean underflows beyond some 740, and the product with it: a larger mean is drawn
+        // as a sum of Poisson counts of means up to 700, which is Poisson of their sum.
         std::int32_t k = 0;
+        for (; mean > kLargestDirectMean; mean -= kLargestDirectMean) {
+            k += next(kLargestDirectMean);
+        }
         for (double product = uniform(); product > std::exp(-mean); ++k) {
             product *= uniform();
         }
         return k;
     }
+    static constexpr double kLargestDirectMean = 700.0;
 };
+
+// Two overlapping peaks of a common width on a sloping line, Poisson counts over channels
+// 0..511, drawn from one seeded stream: 7 to 14 channels apart, sigma 3 to 5, the smaller area
+// 0.25 to 1 times the larger (10000 to 40000, either peak the larger), the line at 20 to 200
+// counts. The region reaches 4 sigma beyond both centres; each half holds one peak.
+struct Doublet {
+    std::array<double, 2> areas{};
+    std::array<double, 2> centres{};
+    double sigma = 0.0;
+    int firstChannel = 0; // the region, both ends included, 0-based
+    int lastChannel = 0;
+    int middle() const { return (firstChannel + lastChannel) / 2; } // the first half's end
+    Histogram h;
+};
+
+inline Doublet drawDoublet(PoissonSource& source) {
+    Doublet d;
+    const double separation = 7 + 7 * source.uniform();
+    d.sigma = 3 + 2 * source.uniform();
+    const double larger = 10000 + 30000 * source.uniform();
+    const double smaller = larger * (0.25 + 0.75 * source.uniform());
+    d.areas = source.uniform() < 0.5 ? std::array{larger, smaller} : std::array{smaller, larger};
+    d.centres[0] = 250 + 10 * source.uniform();
+    d.centres[1] = d.centres[0] + separation;
+    const double level = 20 + 180 * source.uniform();
+    const double slope = 0.4 * source.uniform() - 0.2;
+    for (int i = 0; i < 512; ++i) {
+        d.h.channels.push_back(source.next(gauss(i, d.areas[0], d.centres[0], d.sigma) +
+                                           gauss(i, d.areas[1], d.centres[1], d.sigma) + level +
+                                           slope * (i - d.centres[0])));
+    }
+    d.firstChannel = static_cast<int>(std::floor(d.centres[0] - 4 * d.sigma));
+    d.lastChannel = static_cast<int>(std::ceil(d.centres[1] + 4 * d.sigma));
+    return d;
+}
 
 } // namespace kv::test
