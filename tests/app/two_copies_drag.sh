@@ -15,10 +15,7 @@ chmod 700 "$work/runtime"
 cp "$program" "$work/a/kvantira"
 cp "$program" "$work/b/kvantira"
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 50); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+start_virtual_display
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=xcb
 
 # A loaded machine may take many seconds to start a copy; one that died is said at once.

@@ -87,10 +87,8 @@ grep -q "^Cs-137" "$work/db.txt" || fail "the shipped database does not list Cs-
 
 # The desktop program on a virtual display opens the demo file, then Ctrl+Q closes it, which
 # saves its configuration: into the user's directory, naming the file it had open.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+start_virtual_display
+export QT_QPA_PLATFORM=xcb
 "$usr/bin/kvantira" "$demo" >"$work/kvantira.log" 2>&1 &
 program=$!
 pids+=("$program")

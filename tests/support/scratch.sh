@@ -16,3 +16,14 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Starts Xvfb and exports DISPLAY once it takes connections, which on a loaded machine can take
+# many seconds. Without -noreset the server resets whenever its last client leaves, and a
+# program connecting during the reset (after a probe by xdotool, say) fails to start.
+start_virtual_display() {
+    Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+    pids+=($!)
+    for _ in $(seq 600); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+    [[ -s "$work/display" ]] || { echo "failed: no virtual display within a minute"; exit 1; }
+    export DISPLAY=":$(cat "$work/display")"
+}
