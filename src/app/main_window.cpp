@@ -16,6 +16,7 @@
 #include "app/toolbar.h"
 #include "app/window_placement.h"
 #include "display/cursor.h"
+#include "fitting/ui/approximation_window.h"
 #include "fitting/ui/single_peak_window.h"
 #include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
@@ -305,6 +306,9 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         break;
     case Command::IsotopeDatabase:
         openIsotopeDatabase(*this, this);
+        break;
+    case Command::Approximation:
+        openApproximation(*this, this);
         break;
     case Command::PeakApproximation:
         openSinglePeak(*this, this);
