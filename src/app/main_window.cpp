@@ -3,6 +3,8 @@
 #include "acquisition/ui/measurement_commands.h"
 #include "acquisition/ui/series_commands.h"
 #include "analysis/ui/analysis_commands.h"
+#include "analysis/ui/arithmetic_window.h"
+#include "analysis/ui/noise_track_window.h"
 #include "analysis/ui/efficiency_window.h"
 #include "analysis/ui/energy_calibration_window.h"
 #include "app/about_dialog.h"
@@ -75,6 +77,7 @@ MainWindow::MainWindow(AppState& state, UiServices& ui, QWidget* parent)
     : QMainWindow(parent), m_state(state), m_ui(ui),
       m_document(state.list, state.config, state.document, ui),
       m_calibrations(storedCalibrations(state.config)),
+      m_visibleRange(state.config.plot.firstChannel, state.config.plot.lastChannel),
       m_printSettings(loadPrintSettings(state.programDirectory)),
       m_printDialog([this](QPrinter& printer, bool setupOnly) {
           return runPrintDialog(printer, setupOnly, this);
@@ -307,6 +310,12 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
     case Command::IsotopeDatabase:
         openIsotopeDatabase(*this, this);
         break;
+    case Command::Arithmetic:
+        openArithmetic(*this, this);
+        break;
+    case Command::NoiseParameters:
+        openNoiseTrack(*this, this);
+        break;
     case Command::Approximation:
         openApproximation(*this, this);
         break;
@@ -484,6 +493,11 @@ void MainWindow::refresh(Refresh what) {
         calibrations != m_calibrations) {
         m_calibrations = calibrations;
         m_state.windows.notify(Notification::CalibrationChanged);
+    }
+    if (const std::pair range(m_state.config.plot.firstChannel, m_state.config.plot.lastChannel);
+        range != m_visibleRange) {
+        m_visibleRange = range;
+        m_state.windows.notify(Notification::VisibleRangeChanged);
     }
     // The mode dialog may move the real ports to another base.
     m_analyserField->setText(

@@ -104,6 +104,8 @@ private:
     Document m_document;
     // The calibrations the windows were last told of, in their stored form.
     std::array<std::uint8_t, kTrailerSize> m_calibrations;
+    // The visible range the tool windows were last told of.
+    std::pair<std::int32_t, std::int32_t> m_visibleRange;
     QSplitter* m_splitter = nullptr;
     ListPane* m_listPane = nullptr;
     PlotPane* m_plotPane = nullptr;

@@ -7,6 +7,7 @@
 #include "acquisition/port_selection.h"
 #include "acquisition/report_log.h"
 #include "analysis/found_lines.h"
+#include "analysis/spectrum_arithmetic.h"
 #include "display/plot_view.h"
 #include "fitting/component_model.h"
 #include "fitting/peak_fit.h"
@@ -49,6 +50,8 @@ struct AppState {
     // The approximation window's components, kept between its openings; the found-lines
     // window adds the selected one as a line.
     ComponentTable components;
+    // The factors and the operation every arithmetic window shares, for the session.
+    ArithmeticSettings arithmetic;
     // Acquisition: the analyser chosen at start-up (none before, and none when the one asked
     // for could not be opened) and the report log of the X-ray results, for the whole run.
     Clock& clock;

@@ -36,8 +36,10 @@ enum class Notification {
     // The energy or efficiency calibration is another one (a configuration restored, a file
     // whose trailer was taken, a calibration window's result).
     CalibrationChanged,
+    // The plot shows another range of channels (boundaries, zoom, the display settings).
+    VisibleRangeChanged,
 };
-inline constexpr int kNotificationCount = 5;
+inline constexpr int kNotificationCount = 6;
 
 class ToolWindow : public QDialog {
 public:

@@ -149,6 +149,7 @@ enum class StringId : int {
     RunNotStarted = 2225,
     StopRunToClose = 2226,
     MeasurementNotListed = 2227,
+    OperandDeleted = 2228,
     IsotopeDatabaseNotReadWhole = 2240,
     ReplaceDamagedDatabase = 2241,
     IsotopeTextWithoutLines = 2242,
