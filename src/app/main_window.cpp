@@ -19,6 +19,7 @@
 #include "app/window_placement.h"
 #include "display/cursor.h"
 #include "fitting/ui/approximation_window.h"
+#include "fitting/ui/peak_search_dialog.h"
 #include "fitting/ui/single_peak_window.h"
 #include "formats/spectrum_exchange.h"
 #include "model/clipboard_text.h"
@@ -315,6 +316,9 @@ bool MainWindow::run(Command command, const std::string& commandLine) {
         break;
     case Command::NoiseParameters:
         openNoiseTrack(*this, this);
+        break;
+    case Command::PeakSearch:
+        searchPeaksWithDialog(*this, this);
         break;
     case Command::Approximation:
         openApproximation(*this, this);

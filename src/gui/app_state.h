@@ -11,6 +11,7 @@
 #include "display/plot_view.h"
 #include "fitting/component_model.h"
 #include "fitting/peak_fit.h"
+#include "fitting/peak_search.h"
 #include "gui/window_registry.h"
 #include "model/app_config.h"
 #include "model/document_state.h"
@@ -52,6 +53,8 @@ struct AppState {
     ComponentTable components;
     // The factors and the operation every arithmetic window shares, for the session.
     ArithmeticSettings arithmetic;
+    // "Range:" and "Sigma Max" of the peak search, for the session.
+    PeakSearchSettings peakSearch;
     // Acquisition: the analyser chosen at start-up (none before, and none when the one asked
     // for could not be opened) and the report log of the X-ray results, for the whole run.
     Clock& clock;
