@@ -54,15 +54,14 @@ MeasurementJob prepareXrayMeasurement(AnalyserSettings& analyser, const SeriesSe
             countWindows};
 }
 
-std::uint32_t exposureMilliseconds(double seconds) {
-    const double ms = seconds * 1000.0;
-    if (!(ms > 0.0)) {
+std::uint32_t tickSpan(double milliseconds) {
+    if (!(milliseconds > 0.0)) {
         return 0;
     }
-    if (ms >= static_cast<double>(UINT32_MAX)) {
+    if (milliseconds >= static_cast<double>(UINT32_MAX)) {
         return UINT32_MAX;
     }
-    return static_cast<std::uint32_t>(ms);
+    return static_cast<std::uint32_t>(milliseconds);
 }
 
 void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, MeasurementJob job) {

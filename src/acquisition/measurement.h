@@ -55,8 +55,13 @@ MeasurementJob prepareXrayMeasurement(AnalyserSettings& analyser, const SeriesSe
 // 4), reports its count-window result in magenta.
 void runMeasurement(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags, MeasurementJob job);
 
-// The exposure in whole milliseconds of the tick counter: truncated, negative and non-numbers
-// giving 0, beyond the counter's range the longest it can time.
-std::uint32_t exposureMilliseconds(double seconds);
+// Milliseconds as the tick counter times them: truncated to whole ones, negative and
+// non-numbers giving 0, beyond the counter's range the longest it can time.
+std::uint32_t tickSpan(double milliseconds);
+
+// The exposure in whole milliseconds of the tick counter, as tickSpan.
+inline std::uint32_t exposureMilliseconds(double seconds) {
+    return tickSpan(seconds * 1000.0);
+}
 
 } // namespace kv

@@ -20,15 +20,6 @@ namespace kv {
 
 namespace {
 
-// n periods to the nearest millisecond: truncated, 3 x 0.3 s would be 899 ms and start early.
-std::uint32_t periodsMilliseconds(double periodSeconds, std::int32_t n) {
-    const double ms = std::round(periodSeconds * 1000.0 * n);
-    if (!(ms > 0.0)) {
-        return 0;
-    }
-    return ms >= static_cast<double>(UINT32_MAX) ? UINT32_MAX : static_cast<std::uint32_t>(ms);
-}
-
 constexpr std::int32_t kKindCycle = kKindMeasured | kMarkedBit;
 
 std::string cycleName(std::string_view name, int cycle) {
@@ -163,8 +154,9 @@ void runXraySeries(PortIo& io, Clock& clock, RunHost& host, RunFlags& flags,
         }
 
         // The next start is fixed from the first one, so read-out and report time never make
-        // the series drift.
-        waitForTicks(clock, firstTick, periodsMilliseconds(periodSeconds, i + 1), flags.abort);
+        // the series drift; rounded, since truncated 3 x 0.7 s would start early at 2099 ms.
+        const double periodsMs = std::round(periodSeconds * 1000.0 * (i + 1));
+        waitForTicks(clock, firstTick, tickSpan(periodsMs), flags.abort);
         if (flags.abort.load() != 0) {
             break;
         }

@@ -22,7 +22,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kv {
 
