@@ -160,11 +160,12 @@ LineSearchResult searchLines(const Histogram& spectrum, const LineSearchSettings
 
 void addDiagnosticHistograms(HistogramList& list, const Histogram& spectrum,
                              const LineSearchSettings& settings, LineSearchResult& result) {
-    const auto addCopy = [&list, &spectrum](StringId comment, std::vector<std::int32_t>& channels) {
+    const auto addCopy = [&list, &spectrum](StringId comment,
+                                            const std::vector<std::int32_t>& channels) {
         auto copy = std::make_unique<Histogram>(spectrum);
         copy->kind = kKindDuplicate;
         setComment(*copy, comment);
-        copy->channels = std::move(channels);
+        copy->channels.assign(channels.begin(), channels.end());
         list.addHistogram(std::move(copy));
     };
     if (settings.showOriginal) {

@@ -101,7 +101,7 @@ std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum,
     h->comment.assign(cp1251FromUtf8(comment));
     h->created = spectrum.startTime.value_or(SystemTime{});
     h->exposure = spectrum.liveTimeSeconds;
-    h->channels = spectrum.channels;
+    h->channels.assign(spectrum.channels.begin(), spectrum.channels.end());
     h->total = sumChannels(*h, 0, static_cast<std::int32_t>(h->channels.size()) - 1);
     return h;
 }
@@ -127,7 +127,7 @@ ImportedSpectrum exportedSpectrum(const Histogram& h, const EnergyCalibration& c
     // The number belongs to the list. Titles are single lines: what a reader would make of
     // the name (control characters as blanks) is what is written.
     s.title = titleText(utf8FromCp1251(nameRemainder(h.name.view())));
-    s.channels = h.channels;
+    s.channels.assign(h.channels.begin(), h.channels.end());
     s.liveTimeSeconds = h.exposure;
     s.realTimeSeconds = realTimeOf(h).value_or(h.exposure);
     // A creation time that is no date (all zeros: none) is left out rather than written as

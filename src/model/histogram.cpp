@@ -59,7 +59,7 @@ bool readHistogram(ByteSource& source, std::int32_t channelCount, Histogram& out
     // The counts go straight from the source's buffer into the record: a copy, no decoding
     // pass, on hosts whose order is the file's.
     const auto count = static_cast<std::size_t>(channelCount);
-    out.channels.resize(count);
+    out.channels.resizeForOverwrite(count);
     const auto lent = source.borrow(4 * count);
     if (!lent.empty()) {
         ByteReader(lent).i32leArray(out.channels);
@@ -68,6 +68,7 @@ bool readHistogram(ByteSource& source, std::int32_t channelCount, Histogram& out
     // A record larger than the source lends at once (over 1 MiB).
     std::vector<std::uint8_t> bytes(4 * count);
     if (!source.read(bytes)) {
+        out.channels.clear();
         return false;
     }
     ByteReader(bytes).i32leArray(out.channels);

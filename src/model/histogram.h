@@ -16,6 +16,7 @@
 //      284    8  exposure   float64, seconds
 //      292  4*n  channels   int32 counts, channel 0 first
 
+#include "model/channel_counts.h"
 #include "platform/byte_source.h"
 #include "platform/clock.h"
 
@@ -85,7 +86,7 @@ struct Histogram {
     std::array<std::uint8_t, 4> reserved{};
     std::uint32_t total = 0;
     double exposure = 0.0; // seconds
-    std::vector<std::int32_t> channels;
+    ChannelCounts channels;
 
     bool isMarked() const { return (kind & kMarkedBit) != 0; }
 
@@ -113,7 +114,7 @@ void encodeHistogram(const Histogram& h, std::span<std::uint8_t> out);
 void decodeHistogramHeader(std::span<const std::uint8_t> header, Histogram& out);
 
 // Reads a record of channelCount channels (header first) into out. False when the source ends
-// first; out is then partly overwritten.
+// first; out is then partly overwritten, but never holds counts that were not read.
 bool readHistogram(ByteSource& source, std::int32_t channelCount, Histogram& out);
 
 // Sum of the counts of channels a to b inclusive in wrapping 32-bit arithmetic, read as

@@ -43,7 +43,7 @@ constexpr std::uint64_t kBytesPerRead = std::uint64_t{1} << 19;
 constexpr std::size_t kBlockHeadSize = 4 + kHistogramHeaderSize; // channel count and header
 
 // The counts' own bytes, which the file fills in its order; fixed to the host's order after.
-std::span<std::uint8_t> storageBytes(std::vector<std::int32_t>& channels) {
+std::span<std::uint8_t> storageBytes(ChannelCounts& channels) {
     return {reinterpret_cast<std::uint8_t*>(channels.data()), 4 * channels.size()};
 }
 
@@ -81,7 +81,7 @@ std::optional<std::int32_t> readBlocks(ByteSource& source, std::int32_t channels
     parts.clear();
     for (std::size_t j = 0; j < blocks; ++j) {
         read[j] = std::make_unique<Histogram>();
-        read[j]->channels.resize(static_cast<std::size_t>(channels));
+        read[j]->channels.resizeForOverwrite(static_cast<std::size_t>(channels));
         parts.push_back(std::span(heads[j]).subspan(j == 0 ? 4 : 0));
         parts.push_back(storageBytes(read[j]->channels));
     }

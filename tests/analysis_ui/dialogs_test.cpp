@@ -51,7 +51,7 @@ std::vector<std::int32_t> raggedSpectrum() {
 
 TEST_F(AnalysisWindows, SmoothingWithEachKindGivesTheFiltersChannels) {
     add(raggedSpectrum());
-    const std::vector<std::int32_t> source = state.list.currentHistogram()->channels;
+    const ChannelCounts source = state.list.currentHistogram()->channels;
     using C = SmoothingDialog::Control;
     struct Case {
         C kind;
@@ -78,7 +78,7 @@ TEST_F(AnalysisWindows, SmoothingWithEachKindGivesTheFiltersChannels) {
             click(dialog.control(C::Ok));
         }));
         ASSERT_EQ(state.list.histogramCount(), count + 1);
-        std::vector<std::int32_t> expected = source;
+        ChannelCounts expected = source;
         filterChannels(expected, c.filter, c.parameter);
         const Histogram& smoothed = *state.list.currentHistogram();
         EXPECT_EQ(smoothed.channels, expected) << static_cast<int>(c.filter) << " " << c.parameter;
@@ -120,7 +120,7 @@ TEST_F(AnalysisWindows, PeakExtractionTakesItsTwoRadiiAndSubtractsTheContinuum) 
     EXPECT_EQ(state.config.lineSearch.rejectRadius, 9);
     EXPECT_EQ(state.config.lineSearch.continuumSmoothRadius, 2);
     ASSERT_EQ(state.list.histogramCount(), 2);
-    std::vector<std::int32_t> expected = state.list.histogramAt(0)->channels;
+    ChannelCounts expected = state.list.histogramAt(0)->channels;
     ChannelFilter filter;
     subtractContinuum(expected, 9, 2, filter);
     EXPECT_EQ(state.list.currentHistogram()->channels, expected);

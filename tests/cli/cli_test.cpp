@@ -693,7 +693,7 @@ TEST_F(CliTest, SmoothAndExtractAddTheFilteredCopyAndSaveTheList) {
     });
     const auto source = parseHistogramFile(test::readBytes(in));
     ASSERT_EQ(source.histograms.size(), 1u);
-    const std::vector<std::int32_t> channels = source.histograms[0]->channels;
+    const ChannelCounts channels = source.histograms[0]->channels;
 
     struct Case {
         std::string arguments;
@@ -708,7 +708,7 @@ TEST_F(CliTest, SmoothAndExtractAddTheFilteredCopyAndSaveTheList) {
         ASSERT_EQ(run.status, 0) << c.arguments << run.err;
         const auto saved = parseHistogramFile(test::readBytes(out));
         ASSERT_EQ(saved.histograms.size(), 2u);
-        std::vector<std::int32_t> expected = channels;
+        ChannelCounts expected = channels;
         filterChannels(expected, c.kind, c.parameter);
         EXPECT_EQ(saved.histograms[1]->channels, expected) << c.arguments;
         EXPECT_EQ(saved.histograms[1]->comment.view(), cp1251FromUtf8("Результат фильтрации"));
@@ -721,7 +721,7 @@ TEST_F(CliTest, SmoothAndExtractAddTheFilteredCopyAndSaveTheList) {
     const auto extended = parseHistogramFile(test::readBytes(in));
     ASSERT_EQ(extended.histograms.size(), 2u);
     EXPECT_EQ(extended.histograms[0]->channels, channels);
-    std::vector<std::int32_t> expected = channels;
+    ChannelCounts expected = channels;
     ChannelFilter filter;
     subtractContinuum(expected, 7, 2, filter);
     EXPECT_EQ(extended.histograms[1]->channels, expected);

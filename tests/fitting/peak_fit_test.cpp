@@ -12,7 +12,7 @@
 namespace kv {
 namespace {
 
-using Counts = std::vector<std::int32_t>;
+using Counts = ChannelCounts;
 
 // Counts of a noise-free Gaussian (rounded) on a level.
 Counts gaussian(int size, double area, double centre, double sigma, double level) {

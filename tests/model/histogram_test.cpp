@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <thread>
 #include <tuple>
+#include <vector>
 
 namespace kv {
 namespace {
@@ -65,10 +68,14 @@ TEST(HistogramRecord, DecodeRestoresEveryByteIncludingTextTailsOrFailsWhenCut) {
     encodeHistogram(back, again);
     EXPECT_EQ(again, bytes);
 
-    // A source that ends early, in the channels or in the header, is a failure.
+    // A source that ends early, in the channels or in the header, is a failure; one that ends
+    // in the channels leaves no counts behind that were never read.
     for (const std::size_t size : {bytes.size() - 1, std::size_t{100}}) {
         SpanSource cut{std::span(bytes).first(size)};
         EXPECT_FALSE(readHistogram(cut, 3, back)) << size;
+        if (size > kHistogramHeaderSize) {
+            EXPECT_TRUE(back.channels.empty());
+        }
     }
 }
 
@@ -110,6 +117,50 @@ TEST(RangeMoments, MeanAndVarianceOfChannelIndicesAndZerosWithoutCounts) {
         const RangeMoments none = rangeMoments(h, first, last);
         EXPECT_EQ(std::tuple(none.sum, none.mean, none.variance), std::tuple(0u, 0.0, 0.0));
     }
+}
+
+TEST(ChannelCounts, NewCountsAreZeroEvenInABufferAnotherHistogramGaveBack) {
+    for (int round = 0; round < 3; ++round) {
+        {
+            ChannelCounts used(4096);
+            std::ranges::fill(used, -1);
+        }
+        const ChannelCounts sized(4096);
+        EXPECT_EQ(std::ranges::count(sized, 0), 4096);
+        ChannelCounts grown;
+        grown.resize(4096);
+        grown.resize(8192);
+        EXPECT_EQ(std::ranges::count(grown, 0), 8192);
+        grown.resize(9000, 7);
+        EXPECT_EQ(std::ranges::count(grown, 7), 808);
+    }
+}
+
+// Buffers go back and are handed out again in any order of sizes and from several threads: no
+// two live histograms may ever share one, and none may lose its counts.
+TEST(ChannelCounts, ReusedBuffersNeverMixTheCountsOfLiveHistograms) {
+    const auto churn = [](int seed) {
+        std::vector<ChannelCounts> live;
+        for (int k = 0; k < 200; ++k) {
+            const std::size_t size = (k % 3 == 0) ? 2048 : (k % 3 == 1) ? 1024 : 100;
+            live.emplace_back(size);
+            std::ranges::fill(live.back(), seed * 1000 + k);
+            if (k % 4 == 3) {
+                live.erase(live.begin() + k / 8); // gives a buffer back mid-list
+            }
+        }
+        bool intact = true;
+        for (const ChannelCounts& counts : live) {
+            intact = intact && std::ranges::count(counts, counts.front()) == std::ssize(counts);
+        }
+        return intact && live.size() == 150;
+    };
+    bool otherThread = false;
+    std::thread worker([&] { otherThread = churn(1); });
+    const bool thisThread = churn(2);
+    worker.join();
+    EXPECT_TRUE(thisThread);
+    EXPECT_TRUE(otherThread);
 }
 
 } // namespace

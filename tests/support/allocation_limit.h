@@ -10,7 +10,7 @@ namespace kv::test {
 
 // While it lives, operator new on this thread throws std::bad_alloc for any allocation that
 // would take the bytes allocated since it began beyond the limit (what is freed meanwhile is
-// not given back).
+// not given back). It begins by freeing the count buffers the thread keeps for reuse.
 class AllocationLimit {
 public:
     explicit AllocationLimit(std::size_t bytes);
