@@ -56,9 +56,7 @@ TEST(EnergyCalibrationFit, RefusalsKeepTheCalibrationInForce) {
 
     // Two points on one channel: singular. The old terms stay with the old coefficients.
     EnergyCalibration same = withPoints({{101, 200}, {101, 300}});
-    same.coefficients = fitted.coefficients;
-    same.termCount = 2;
-    same.channelScale = kChannels;
+    same.coefficients = fitted.coefficients, same.termCount = 2, same.channelScale = kChannels;
     const EnergyCalibration before = same;
     EXPECT_EQ(calibrate(same, 3, kChannels), CalibrateOutcome::Singular);
     EXPECT_EQ(same, before);
@@ -69,8 +67,7 @@ TEST(EnergyCalibrationFit, RefusalsKeepTheCalibrationInForce) {
     EXPECT_TRUE(empty.inForce()) << "no points never maps every channel to 0 keV";
 
     EnergyCalibration atOrigin = fitted;
-    atOrigin.pointCount = 1;
-    atOrigin.pointChannel[0] = 0.0;
+    atOrigin.pointCount = 1, atOrigin.pointChannel[0] = 0.0;
     EXPECT_EQ(calibrate(atOrigin, 1, kChannels), CalibrateOutcome::Unchanged);
     EXPECT_TRUE(atOrigin.inForce());
     atOrigin.pointChannel[0] = 5.0;
@@ -108,13 +105,12 @@ TEST(EnergyCalibrationFit, ListShowsOneBasedChannelsTheCopyZeroBasedWithDeltas) 
 }
 
 TEST(SinglePeakReadout, WidthsUseTheMeanSlopeAndTheRateTheEfficiency) {
-    PeakFit fit;
-    fit.area = 1000;
-    fit.areaError = 50;
-    fit.centre = 99;
-    fit.centreError = 0.1;
-    fit.sigma = 2;
-    fit.sigmaError = 0.2;
+    const PeakFit fit{.area = 1000,
+                      .centre = 99,
+                      .sigma = 2,
+                      .areaError = 50,
+                      .centreError = 0.1,
+                      .sigmaError = 0.2};
     EnergyCalibration none;
     SinglePeakReadout r = singlePeakReadout(fit, none, kChannels, 10.0);
     EXPECT_DOUBLE_EQ(r.channel, 100.0);
@@ -125,12 +121,10 @@ TEST(SinglePeakReadout, WidthsUseTheMeanSlopeAndTheRateTheEfficiency) {
     EXPECT_DOUBLE_EQ(r.intensityError, 5.0);
 
     EnergyCalibration quadratic;
-    quadratic.termCount = 3;
-    quadratic.coefficients = {0, 1, 1e-3, 0, 0};
+    quadratic.termCount = 3, quadratic.coefficients = {0, 1, 1e-3, 0, 0};
     quadratic.channelScale = kChannels;
     EfficiencyCalibration efficiency;
-    efficiency.efficiencyPointCount = 1;
-    efficiency.efficiencyValue[0] = 0.25;
+    efficiency.efficiencyPointCount = 1, efficiency.efficiencyValue[0] = 0.25;
     r = singlePeakReadout(fit, quadratic, kChannels, 10.0, &efficiency);
     // Mean slope (2047 + 2047^2 / 1000) / 2047 = 3.047 keV per channel.
     EXPECT_NEAR(r.fwhmKeV, 3.047 * 4.72, 1e-9);

@@ -29,6 +29,13 @@ protected:
         }
     }
 
+    void setDatabase(std::initializer_list<IsotopeRecord> records) {
+        database = {};
+        for (const IsotopeRecord& record : records) {
+            database.append(record);
+        }
+    }
+
     LineIdentifier identifier() const {
         return LineIdentifier(database, found, config.identification, config.efficiency,
                               config.energyCalibration, channels);
@@ -38,17 +45,11 @@ protected:
 TEST_F(Identification, NearestLineWinsWhateverTheDatabaseOrder) {
     config.identification.checkLines = 0;
     findLines({661.9});
-    database.append(isotope("A", {{661.0, 0.5}}));
-    database.append(isotope("B", {{662.5, 0.5}}));
+    setDatabase({isotope("A", {{661.0, 0.5}}), isotope("B", {{662.5, 0.5}})});
     EXPECT_EQ(identifier().identifyLine(661.9, 1.0), (LineMatch{1, 0}));
-    database = {};
-    database.append(isotope("B", {{662.5, 0.5}}));
-    database.append(isotope("A", {{661.0, 0.5}}));
+    setDatabase({isotope("B", {{662.5, 0.5}}), isotope("A", {{661.0, 0.5}})});
     EXPECT_EQ(identifier().identifyLine(661.9, 1.0), (LineMatch{0, 0}));
-
-    database = {};
-    database.append(isotope("First", {{100.0, 1}, {99.0, 1}}));
-    database.append(isotope("Second", {{99.0, 1}}));
+    setDatabase({isotope("First", {{100.0, 1}, {99.0, 1}}), isotope("Second", {{99.0, 1}})});
     EXPECT_EQ(identifier().identifyLine(99.5, 1.0), (LineMatch{0, 0}))
         << "equal distances: the first in database order stays";
 }
@@ -83,8 +84,7 @@ TEST_F(Identification, LinesOutsideTheRangesOrBelowTheThresholdDoNotCount) {
     config.identification.energyTo = 3000.0;
     // The isotope's strongest line is the one under test, then one that is found.
     const auto confirmedWith = [this](IsotopeLine first) {
-        database = {};
-        database.append(isotope("X", {first, {1000.0, 0.5}}));
+        setDatabase({isotope("X", {first, {1000.0, 0.5}})});
         return identifier().isotopeConfirmed(0, 0.01, 1.0);
     };
     EXPECT_FALSE(confirmedWith({2046.5, 0.9})) << "inside the span and missing";
@@ -101,11 +101,33 @@ TEST_F(Identification, LinesOutsideTheRangesOrBelowTheThresholdDoNotCount) {
     EXPECT_TRUE(confirmedWith({1500.0, 0.9})) << "beyond a shorter spectrum";
 
     found.clear();
-    database = {};
-    database.append(isotope("Nothing to count", {{3500.0, 1.0}, {100.0, 0.001}}));
-    database.append(isotope("Disabled", {{3500.0, 1.0}}, false));
+    setDatabase({isotope("Nothing to count", {{3500.0, 1.0}, {100.0, 0.001}}),
+                 isotope("Disabled", {{3500.0, 1.0}}, false)});
     EXPECT_TRUE(identifier().isotopeConfirmed(0, 0.01, 1.0));
     EXPECT_FALSE(identifier().isotopeConfirmed(1, 0.01, 1.0));
+}
+
+TEST(FoundLines, InsertedLinesKeepTheEnergyOrderUpToAHundred) {
+    FoundLines table;
+    table.append({100, 1, 10});
+    table.append({300, 1, 30});
+    for (const FoundLine line : {FoundLine{200, 2, 20}, {300, 3, 31}, {50, 4, 5}}) {
+        table.insertByEnergy(line);
+    }
+    std::vector<double> rates;
+    for (const FoundLine& line : table.lines()) {
+        rates.push_back(line.rate);
+    }
+    EXPECT_EQ(rates, (std::vector<double>{4, 1, 2, 1, 3})) << "equal energies: the new one last";
+    table.remove(7);
+    table.remove(0);
+    EXPECT_EQ(table.lines().front().energy, 100.0);
+
+    while (table.append({1, 1, 1})) {
+    }
+    EXPECT_TRUE(table.full());
+    EXPECT_FALSE(table.insertByEnergy({1, 1, 1}));
+    EXPECT_EQ(table.size(), 100u);
 }
 
 // The found-lines texts: Cs-137 at 661.66 keV found at 661.9 keV with 170 counts per second,
@@ -116,9 +138,8 @@ protected:
         database.append(isotope("Cs-137", {{661.66, 0.85}}));
         found.append({.energy = 661.9, .rate = 170.0, .position = 661.9});
         found.append({.energy = 1000.0, .rate = 5.0, .position = 1000.0});
-        config.efficiency.efficiencyPointCount = 1;
-        config.efficiency.efficiencyEnergy[0] = 661.66;
-        config.efficiency.efficiencyValue[0] = 0.02;
+        EfficiencyCalibration& e = config.efficiency;
+        e.efficiencyPointCount = 1, e.efficiencyEnergy[0] = 661.66, e.efficiencyValue[0] = 0.02;
     }
 };
 
@@ -156,8 +177,7 @@ TEST_F(FoundLinesText, CopyTextInBothModes) {
 
 TEST_F(FoundLinesText, WhatCannotBeComputedShowsAsAQuestionMark) {
     config.efficiency.efficiencyValue[0] = 0.0;
-    database = {};
-    database.append(isotope("Odd", {{661.66, 0.0}}));
+    setDatabase({isotope("Odd", {{661.66, 0.0}})});
     config.identification.efficiencyCorrection = 1;
     EXPECT_EQ(foundLineListRow(identifier(), found.lines()[0]), "  661.90         ?         ? Odd");
     EXPECT_EQ(foundLinePrintRow(identifier(), found.lines()[1]), " 1000.00 |         ?");

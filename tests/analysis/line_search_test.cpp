@@ -1,5 +1,6 @@
 #include "analysis/line_search.h"
 
+#include "fitting/synthetic_spectra.h"
 #include "model/app_config.h"
 #include "model/cp1251.h"
 
@@ -23,8 +24,7 @@ Histogram spectrumWith(const std::vector<Line>& lines, int size = 2048, double c
     for (int i = 0; i < size; ++i) {
         double value = continuum * std::exp(-i / 600.0);
         for (const Line& line : lines) {
-            const double t = (i - line.centre) / line.sigma;
-            value += line.area / (std::sqrt(2 * M_PI) * line.sigma) * std::exp(-t * t / 2);
+            value += test::gauss(i, line.area, line.centre, line.sigma);
         }
         h.channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(value);
     }

@@ -3,6 +3,7 @@
 // The main window with a program directory of its own and scripted dialogs, for driving the
 // analysis windows offscreen through their controls.
 
+#include "analysis/isotope_database.h"
 #include "app/main_window.h"
 #include "gui/app_state.h"
 #include "gui/tool_window.h"
@@ -11,6 +12,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QImage>
+#include <QStringList>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -18,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kv::test {
 
@@ -80,6 +84,24 @@ protected:
 
     // Processes events until condition holds or a minute has passed.
     static bool waitUntil(const std::function<bool()>& condition);
+
+    // A button clicked, a line edit typed into or read, as the user does.
+    static void click(QWidget* button);
+    static void type(QWidget* field, const char* text);
+    static QString textOf(QWidget* field);
+
+    // Triggers an item of the "Анализ" menu.
+    void triggerAnalysisItem(const QString& item);
+
+    // What kvantira-cli prints on its standard output for these arguments; it must succeed.
+    static QByteArray cliOutput(const QStringList& arguments);
+
+    // The plot pane as it is drawn now.
+    QImage plotImage();
+
+    // The isotope database the windows read, in the program directory.
+    std::string databasePath() const { return home.path("SPECTORS.DAT"); }
+    void writeDatabase(const std::vector<IsotopeRecord>& records);
 };
 
 } // namespace kv::test

@@ -2,19 +2,15 @@
 // command-line tool's fit of the same components.
 
 #include "analysis_ui_fixture.h"
-#include "app/plot_pane.h"
-#include "display/cursor.h"
 #include "fitting/model_counts.h"
 #include "fitting/ui/approximation_window.h"
 #include "model/cp1251.h"
 #include "model/strings.h"
 
-#include <QAbstractButton>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QSpinBox>
 
 #include <string>
@@ -34,7 +30,7 @@ protected:
     ApproximationWindow* approximation() {
         return openWindow<ApproximationWindow>(WindowKind::Approximation);
     }
-    void click(C id) { static_cast<QAbstractButton*>(approximation()->control(id))->click(); }
+    void press(C id) { click(approximation()->control(id)); }
     QLineEdit* field(C id) { return static_cast<QLineEdit*>(approximation()->control(id)); }
     QSpinBox* stepper(C id) { return static_cast<QSpinBox*>(approximation()->control(id)); }
 
@@ -48,12 +44,7 @@ protected:
     // Pixels of the plot pane in one colour. The cursor, drawn inverting, leaves a few red
     // pixels where it crosses black ones, so counts are compared with some slack.
     int pixelsOf(QRgb colour) {
-        PlotPane* pane = nullptr;
-        for (QWidget* child : window.findChildren<QWidget*>()) {
-            pane = pane ? pane : dynamic_cast<PlotPane*>(child);
-        }
-        EXPECT_NE(pane, nullptr);
-        const QImage image = pane->grab().toImage();
+        const QImage image = plotImage();
         int n = 0;
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
@@ -79,11 +70,11 @@ TEST_F(Approximation, FitsAnHpgeDoubletAsTheCommandLineToolDoes) {
     ASSERT_NE(approximation(), nullptr);
 
     // A line over the whole region, then each Gaussian started from its own peak.
-    click(C::AddLinear);
+    press(C::AddLinear);
     setRegion(529, 536);
-    click(C::AddGaussian);
+    press(C::AddGaussian);
     setRegion(537, 545);
-    click(C::AddGaussian);
+    press(C::AddGaussian);
     setRegion(kFirst, kLast);
     auto* list = static_cast<QListWidget*>(approximation()->control(C::List));
     ASSERT_EQ(list->count(), 3);
@@ -91,15 +82,13 @@ TEST_F(Approximation, FitsAnHpgeDoubletAsTheCommandLineToolDoes) {
     EXPECT_EQ(list->item(0)->text().toStdString(), text(StringId::ComponentLinear));
     EXPECT_TRUE(field(C::P2)->text().size() > 0);
 
-    click(C::Fit);
+    press(C::Fit);
     const std::string report =
         approximation()->findChild<QPlainTextEdit*>()->toPlainText().toStdString();
-    QProcess cli;
-    cli.start(KV_CLI_PATH, {"fit", QString::fromStdString(kSpectrum), "--histogram", "1", "--range",
-                            "525:549", "--add", "linear,gauss@530:537,gauss@538:546"});
-    ASSERT_TRUE(cli.waitForFinished(60'000));
-    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    std::string expected = cli.readAllStandardOutput().toStdString();
+    std::string expected =
+        cliOutput({"fit", QString::fromStdString(kSpectrum), "--histogram", "1", "--range",
+                   "525:549", "--add", "linear,gauss@530:537,gauss@538:546"})
+            .toStdString();
     std::erase(expected, '\r');
     EXPECT_EQ(report, expected);
     EXPECT_NE(report.find(text(StringId::FitFinished).substr(0, 10)), std::string::npos);
@@ -110,7 +99,7 @@ TEST_F(Approximation, FitsAnHpgeDoubletAsTheCommandLineToolDoes) {
 
     // "Дельта": a copy of the spectrum less the model over the region.
     const Histogram source = *state.list.currentHistogram();
-    click(C::Residual);
+    press(C::Residual);
     ASSERT_EQ(state.list.histogramCount(), 2);
     const Histogram& residual = *state.list.currentHistogram();
     EXPECT_EQ(utf8FromCp1251(residual.comment.str()), text(StringId::Residual));
@@ -125,19 +114,19 @@ TEST_F(Approximation, FitsAnHpgeDoubletAsTheCommandLineToolDoes) {
 
     // Typed values go in with "#"; the arrows step by 5 % of the value.
     field(C::P2)->setText("4");
-    click(C::Apply);
+    press(C::Apply);
     stepper(C::StepP2)->stepUp();
     EXPECT_EQ(field(C::P2)->text(), "4.20");
     stepper(C::StepP2)->stepDown();
     EXPECT_EQ(field(C::P2)->text(), "3.99");
     // "><" puts the centre under the cursor, unrounded.
     state.plotView.cursorFraction = 0.5;
-    click(C::ToCursor);
+    press(C::ToCursor);
     EXPECT_EQ(field(C::P1)->text(), "536.00");
     state.plotView.cursorFraction = 0.0;
 
     // Closing takes the curves off the plot and keeps the components.
-    click(C::Close);
+    press(C::Close);
     EXPECT_LT(pixelsOf(red), redBefore + 10);
     EXPECT_EQ(state.components.componentCount(), 3);
     // Opened again, it lists them with the selected one and draws both curves at once.
@@ -147,7 +136,7 @@ TEST_F(Approximation, FitsAnHpgeDoubletAsTheCommandLineToolDoes) {
     EXPECT_GT(pixelsOf(red), redBefore + 20);
     // Removing every component empties the fields and takes the curves away.
     for (int k = 0; k < 3; ++k) {
-        click(C::Remove);
+        press(C::Remove);
     }
     EXPECT_TRUE(field(C::P0)->text().isEmpty());
     EXPECT_LT(pixelsOf(red), redBefore + 10);

@@ -5,9 +5,6 @@
 #include "model/cp1251.h"
 #include "model/strings.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
-
 #include <set>
 #include <vector>
 
@@ -30,12 +27,6 @@ protected:
         m_opened.insert(newest);
         return newest;
     }
-    static void click(ArithmeticWindow* w, C id) {
-        static_cast<QAbstractButton*>(w->control(id))->click();
-    }
-    static void type(ArithmeticWindow* w, C id, const char* text) {
-        static_cast<QLineEdit*>(w->control(id))->setText(text);
-    }
 
 private:
     std::set<const ArithmeticWindow*> m_opened;
@@ -53,12 +44,12 @@ TEST_F(Arithmetic, SeveralWindowsComposeAndADeletedOperandChangesNothing) {
 
     // 0.5 a + 1 b, truncated toward zero; the exposures add with the same factors.
     state.list.setCurrentIndex(1);
-    click(sum, C::TakeSecond);
-    EXPECT_EQ(static_cast<QLineEdit*>(sum->control(C::SecondName))->text().toStdString(),
+    click(sum->control(C::TakeSecond));
+    EXPECT_EQ(textOf(sum->control(C::SecondName)).toStdString(),
               utf8FromCp1251(state.list.histogramAt(1)->name.str()));
-    type(sum, C::FirstFactor, "0.5");
-    click(sum, C::Add);
-    click(sum, C::Ok);
+    type(sum->control(C::FirstFactor), "0.5");
+    click(sum->control(C::Add));
+    click(sum->control(C::Ok));
     ASSERT_EQ(state.list.histogramCount(), 4);
     const Histogram& result = *state.list.histogramAt(3);
     EXPECT_EQ(result.channels, (std::vector<std::int32_t>{2, 0, 6, 4}));
@@ -72,17 +63,17 @@ TEST_F(Arithmetic, SeveralWindowsComposeAndADeletedOperandChangesNothing) {
     window.dispatch(Command::Delete);
     ASSERT_EQ(state.list.histogramCount(), 3);
     ui.messages.clear();
-    click(stale, C::Ok);
+    click(stale->control(C::Ok));
     ASSERT_EQ(ui.messageIds(), std::vector<StringId>{StringId::OperandDeleted});
     EXPECT_EQ(state.list.histogramCount(), 3);
     EXPECT_TRUE(stale->isVisible());
     // Another operand taken, it subtracts: a - b of the same record is all zeros, and the
     // exposure is the first one's times its factor.
     state.list.setCurrentIndex(1);
-    click(stale, C::TakeFirst);
-    type(stale, C::FirstFactor, "1");
-    click(stale, C::Subtract);
-    click(stale, C::Ok);
+    click(stale->control(C::TakeFirst));
+    type(stale->control(C::FirstFactor), "1");
+    click(stale->control(C::Subtract));
+    click(stale->control(C::Ok));
     ASSERT_EQ(state.list.histogramCount(), 4);
     EXPECT_EQ(state.list.histogramAt(3)->channels, std::vector<std::int32_t>(4, 0));
     EXPECT_DOUBLE_EQ(state.list.histogramAt(3)->exposure, 50.0);

@@ -11,17 +11,11 @@
 #include "fitting/ui/single_peak_window.h"
 #include "model/histogram_file.h"
 
-#include <QAbstractButton>
-#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProcess>
 #include <QSpinBox>
 #include <QStatusBar>
 
@@ -36,19 +30,6 @@ using Energy = EnergyCalibrationWindow::Control;
 using Eff = EfficiencyWindow::Control;
 
 const std::string kSpectrum = KV_SPECTRA_DIR "/hst/mix2neq6.hst";
-
-void click(QWidget* button) {
-    ASSERT_NE(button, nullptr);
-    static_cast<QAbstractButton*>(button)->click();
-}
-
-QString textOf(QWidget* field) {
-    return static_cast<QLineEdit*>(field)->text();
-}
-
-void type(QWidget* field, const char* text) {
-    static_cast<QLineEdit*>(field)->setText(QString::fromUtf8(text));
-}
 
 class CalibrationWindows : public test::AnalysisWindows {
 protected:
@@ -85,14 +66,6 @@ protected:
         return rows;
     }
 
-    static QByteArray runCli(const QStringList& arguments) {
-        QProcess cli;
-        cli.start(KV_CLI_PATH, arguments);
-        EXPECT_TRUE(cli.waitForFinished(60'000));
-        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-        return cli.readAllStandardOutput();
-    }
-
     // The energy the status bar shows at the cursor.
     double statusEnergy() {
         window.repaint();
@@ -120,7 +93,7 @@ TEST_F(CalibrationWindows, PeaksFittedAtTheCursorCalibrateTheSpectrum) {
     EXPECT_EQ(textOf(singlePeak()->control(Peak::Channel)), "1390.00") << "follows the cursor";
     click(singlePeak()->control(Peak::Fit));
     const QByteArray printed =
-        runCli({"peak", QString::fromStdString(kSpectrum), "--histogram", "1", "--at", "1390"});
+        cliOutput({"peak", QString::fromStdString(kSpectrum), "--histogram", "1", "--at", "1390"});
     std::vector<std::string> expected;
     for (const QByteArray& line : printed.trimmed().split('\n')) {
         // "Интенсивность: 14.72 ± 0.42 имп/с": the value and error between caption and unit.
@@ -181,10 +154,11 @@ TEST_F(CalibrationWindows, PeaksFittedAtTheCursorCalibrateTheSpectrum) {
     // The command-line tool fits the same peaks into the same calibration.
     const QString out = QString::fromStdString(home.path("calibrated.hst"));
     const QJsonObject result =
-        QJsonDocument::fromJson(runCli(QStringList{"calibrate", QString::fromStdString(kSpectrum)}
-                                       << cliPoints << "--degree"
-                                       << "2"
-                                       << "--json" << out))
+        QJsonDocument::fromJson(
+            cliOutput(QStringList{"calibrate", QString::fromStdString(kSpectrum)}
+                      << cliPoints << "--degree"
+                      << "2"
+                      << "--json" << out))
             .object();
     const QJsonArray coefficients = result["coefficients"].toArray();
     ASSERT_EQ(coefficients.size(), 3);
@@ -228,14 +202,7 @@ TEST_F(CalibrationWindows, FoundLinesHandTheSelectedLineToTheCalibrationWindows)
 
 TEST_F(CalibrationWindows, EfficiencyWindowKeepsTheTableTheCoreInterpolates) {
     add(std::vector<std::int32_t>(2048, 10));
-    // From the "Анализ" menu, as the user opens it.
-    for (const QAction* menu : window.menuBar()->actions()) {
-        for (QAction* item : menu->menu()->actions()) {
-            if (menu->text() == "Анализ" && item->text() == "Эффективность") {
-                item->trigger();
-            }
-        }
-    }
+    triggerAnalysisItem("Эффективность");
     ASSERT_NE(efficiencyWindow(), nullptr);
     EfficiencyWindow& w = *efficiencyWindow();
     for (const auto& [energy, rate, emission] :
@@ -257,10 +224,6 @@ TEST_F(CalibrationWindows, EfficiencyWindowKeepsTheTableTheCoreInterpolates) {
                   efficiencyListRow(energy, value));
         EXPECT_DOUBLE_EQ(efficiencyAt(table, energy), value);
     }
-    // Between the points: linear below 165.9 keV, log-linear above, through the origin below.
-    EXPECT_NEAR(efficiencyAt(table, 150), 0.1 + 50.0 / 300.0 * (0.04 - 0.1), 1e-15);
-    EXPECT_NEAR(efficiencyAt(table, 700), std::sqrt(0.04 * 0.01), 1e-15);
-    EXPECT_NEAR(efficiencyAt(table, 50), 0.05, 1e-15);
 
     click(w.control(Eff::Copy));
     EXPECT_EQ(ui.clipboard, efficiencyCopyText(table).value());

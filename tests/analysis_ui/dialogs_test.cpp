@@ -10,8 +10,6 @@
 #include "app/list_pane.h"
 #include "model/cp1251.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
 #include <QSpinBox>
 #include <QTabWidget>
 
@@ -22,14 +20,6 @@ namespace kv {
 namespace {
 
 using test::AnalysisWindows;
-
-void click(QWidget* button) {
-    static_cast<QAbstractButton*>(button)->click();
-}
-
-void type(QWidget* field, const char* text) {
-    static_cast<QLineEdit*>(field)->setText(QString::fromUtf8(text));
-}
 
 void setNumber(QWidget* upDown, int value) {
     static_cast<QSpinBox*>(upDown)->setValue(value);
@@ -142,21 +132,12 @@ TEST_F(AnalysisWindows, SearchSettingsWriteEveryFieldTheyShowAndKeepTheOthers) {
     state.config.filters.smoothRadius = 7;
     AppConfig expected = state.config;
     LineSearchSettings& s = expected.lineSearch;
-    s.rejectRadius = 21;
-    s.continuumSmoothRadius = 6;
-    s.searchRadii = {11, 12, 13, 14, 15};
-    s.levelFactor = 2.5;
-    s.maxPeakWidth = 7.25;
-    s.showOriginal = 0;
-    s.showLevel = 0;
+    s.rejectRadius = 21, s.continuumSmoothRadius = 6, s.searchRadii = {11, 12, 13, 14, 15};
+    s.levelFactor = 2.5, s.maxPeakWidth = 7.25, s.showOriginal = 0, s.showLevel = 0;
     s.searchTab = 3;
     IdentificationSettings& id = expected.identification;
-    id.lineTolerance = 0.75;
-    id.lineThreshold = 0.025;
-    id.checkLines = 1;
-    id.linesNeeded = 2;
-    id.energyFrom = 40;
-    id.energyTo = 1500;
+    id.lineTolerance = 0.75, id.lineThreshold = 0.025, id.checkLines = 1, id.linesNeeded = 2;
+    id.energyFrom = 40, id.energyTo = 1500;
     expected.restoreFromDataFile = 0;
 
     using S = SearchSettingsDialog;

@@ -1,7 +1,6 @@
 // The found-lines window: the search it runs, its table, the clipboard text, its edits and the
 // cursor, with a real spectrum and with synthetic ones.
 
-#include "analysis/isotope_database.h"
 #include "analysis/ui/found_lines_window.h"
 #include "analysis/ui/search_settings_dialog.h"
 #include "analysis/ui/smoothing_dialog.h"
@@ -9,16 +8,11 @@
 #include "app/print_job.h"
 #include "model/append_format.h"
 #include "model/cp1251.h"
-#include "platform/files.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
-#include <QProcess>
 
 #include <cmath>
 #include <memory>
@@ -31,11 +25,22 @@ namespace {
 
 using C = FoundLinesWindow::Control;
 
+const std::string kSpectrum = KV_SPECTRA_DIR "/hst/mix2neq6.hst";
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 class FoundLines : public test::AnalysisWindows {
 protected:
     FoundLinesWindow* found() { return openWindow<FoundLinesWindow>(WindowKind::FoundLines); }
 
-    void click(C id) { static_cast<QAbstractButton*>(found()->control(id))->click(); }
+    void press(C id) { click(found()->control(id)); }
 
     QListWidget& list() { return *static_cast<QListWidget*>(found()->control(C::List)); }
 
@@ -49,70 +54,49 @@ protected:
         return rows;
     }
 
-    // Triggers the "Анализ" menu's item, as the user does.
-    void triggerMenuItem(const QString& text) {
-        for (const QAction* menu : window.menuBar()->actions()) {
-            for (QAction* item : menu->menu()->actions()) {
-                if (menu->text() == "Анализ" && item->text() == text) {
-                    item->trigger();
-                    return;
-                }
-            }
-        }
-        ADD_FAILURE() << "no menu item " << text.toStdString();
-    }
-
     void waitForSearch() {
         ASSERT_NE(found(), nullptr);
         ASSERT_TRUE(waitUntil([this] { return !found()->searching(); }));
     }
 
-    void writeDatabase(const std::vector<IsotopeRecord>& records) {
-        IsotopeDatabase db;
-        for (const IsotopeRecord& record : records) {
-            db.append(record);
+    // Starts the search of two lines on a falling continuum, no calibration: energies are
+    // channels.
+    void searchTwoLines(double exposure = 100.0) {
+        std::vector<std::int32_t> counts(2048);
+        for (std::size_t i = 0; i < counts.size(); ++i) {
+            const double x = static_cast<double>(i);
+            counts[i] = static_cast<std::int32_t>(
+                2000 * std::exp(-x / 600) + 4000 * std::exp(-(x - 300.3) * (x - 300.3) / 12.5) +
+                2000 * std::exp(-(x - 900.7) * (x - 900.7) / 12.5));
         }
-        ASSERT_EQ(saveDatabase(db, home.path("SPECTORS.DAT")).status, SaveDatabaseStatus::Written);
+        add(counts, exposure);
+        window.dispatch(Command::LineSearch);
+    }
+
+    // A real spectrum opened with the shipped database beside the program.
+    void openRealSpectrum() {
+        ASSERT_TRUE(QFile::copy(KV_DATABASE_PATH, QString::fromStdString(databasePath())));
+        open(kSpectrum);
+    }
+
+    // The lines kvantira-cli search prints for that spectrum.
+    std::vector<std::string> cliSearch(QStringList options) {
+        options << "--db" << QString::fromStdString(databasePath());
+        return linesOf(
+            cliOutput(QStringList{"search", QString::fromStdString(kSpectrum)} << options)
+                .toStdString());
     }
 };
 
-// Two lines on a falling continuum, no calibration: energies are channels.
-std::vector<std::int32_t> twoLines() {
-    std::vector<std::int32_t> counts(2048);
-    for (std::size_t i = 0; i < counts.size(); ++i) {
-        const double x = static_cast<double>(i);
-        counts[i] = static_cast<std::int32_t>(2000 * std::exp(-x / 600) +
-                                              4000 * std::exp(-(x - 300.3) * (x - 300.3) / 12.5) +
-                                              2000 * std::exp(-(x - 900.7) * (x - 900.7) / 12.5));
-    }
-    return counts;
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 TEST_F(FoundLines, SearchOnARealSpectrumListsTheLinesAndIsotopesTheCommandLineLists) {
-    ASSERT_TRUE(QFile::copy(KV_DATABASE_PATH, QString::fromStdString(home.path("SPECTORS.DAT"))));
-    const std::string spectrum = std::string(KV_SPECTRA_DIR) + "/hst/mix2neq6.hst";
-    open(spectrum);
+    openRealSpectrum();
     ASSERT_EQ(state.list.histogramCount(), 1);
-    triggerMenuItem("Поиск линий");
+    triggerAnalysisItem("Поиск линий");
     ASSERT_NE(found(), nullptr) << "the menu item opens the window";
     EXPECT_TRUE(found()->searching()) << "the search runs while the windows go on";
     waitForSearch();
 
-    QProcess cli;
-    cli.start(KV_CLI_PATH, {"search", QString::fromStdString(spectrum), "--db",
-                            QString::fromStdString(home.path("SPECTORS.DAT"))});
-    ASSERT_TRUE(cli.waitForFinished(60'000));
-    ASSERT_EQ(cli.exitCode(), 0);
-    const std::vector<std::string> printed = linesOf(cli.readAllStandardOutput().toStdString());
+    const std::vector<std::string> printed = cliSearch({});
     ASSERT_GT(printed.size(), 30u);
     EXPECT_EQ(shownTable(), printed);
     std::string all;
@@ -138,8 +122,7 @@ TEST_F(FoundLines, SearchOnARealSpectrumListsTheLinesAndIsotopesTheCommandLineLi
 TEST_F(FoundLines, CopyPutsTheTableWithTheDatabaseLinesOnTheClipboard) {
     writeDatabase({{.name = "Aa-1", .enabled = 1, .lines = {{300.0, 1.0}}},
                    {.name = "Bb-2", .enabled = 1, .lines = {{900.5, 0.5}}}});
-    add(twoLines());
-    window.dispatch(Command::LineSearch);
+    searchTwoLines();
     waitForSearch();
     ASSERT_EQ(state.foundLines.size(), 2u);
     const FoundLine first = state.foundLines.lines()[0];
@@ -147,7 +130,7 @@ TEST_F(FoundLines, CopyPutsTheTableWithTheDatabaseLinesOnTheClipboard) {
     EXPECT_NEAR(first.energy, 300.3, 0.1);
     EXPECT_NEAR(second.energy, 900.7, 0.1);
 
-    click(C::Copy);
+    press(C::Copy);
     EXPECT_EQ(ui.clipboard,
               "Эн.(кэВ)\tСчет(ч/с)\tЛиния(кэВ)\tИзотоп\r\n" +
                   formatText("%0.2f\t%0.2f\t300.00\tAa-1\r\n", first.energy, first.rate) +
@@ -155,12 +138,12 @@ TEST_F(FoundLines, CopyPutsTheTableWithTheDatabaseLinesOnTheClipboard) {
 
     // With the efficiency correction (no efficiency points: 1 everywhere) the rate per
     // emission and the activity join; Bb-2's line is emitted in half the decays.
-    click(C::EfficiencyCorrection);
+    press(C::EfficiencyCorrection);
     EXPECT_EQ(state.config.identification.efficiencyCorrection, 1);
     EXPECT_EQ(shownTable()[0], "  E(кэВ)    I(ч/с)    A(р/с) Изотоп");
     EXPECT_EQ(shownTable()[2],
               formatText("%8.2f %9.2f %9.2f Bb-2", second.energy, second.rate, 2 * second.rate));
-    click(C::Copy);
+    press(C::Copy);
     EXPECT_EQ(linesOf(ui.clipboard)[0],
               "Энергия,кэВ\tСчет, ч/сек\tИнтеграл,ч/сек\tАктивность,Бк\tЛиния,кэВ\tИзотоп\r");
     EXPECT_EQ(linesOf(ui.clipboard)[2],
@@ -169,22 +152,21 @@ TEST_F(FoundLines, CopyPutsTheTableWithTheDatabaseLinesOnTheClipboard) {
 }
 
 TEST_F(FoundLines, SelectionMovesTheCursorAndDeleteRemovesTheSelectedLine) {
-    add(twoLines());
     state.config.plot.firstChannel = 0;
     state.config.plot.lastChannel = 2047;
-    window.dispatch(Command::LineSearch);
+    searchTwoLines();
     waitForSearch();
     ASSERT_EQ(list().count(), 2);
     list().setCurrentRow(1);
     EXPECT_NEAR(state.plotView.cursorFraction, 900.7 / 2047, 1e-4);
 
-    click(C::Delete);
+    press(C::Delete);
     ASSERT_EQ(state.foundLines.size(), 1u);
     EXPECT_NEAR(state.foundLines.lines()[0].energy, 300.3, 0.1);
     EXPECT_EQ(list().count(), 1);
     EXPECT_NEAR(state.plotView.cursorFraction, 300.3 / 2047, 1e-4) << "on the line left";
-    click(C::Delete);
-    click(C::Delete); // nothing left to delete
+    press(C::Delete);
+    press(C::Delete); // nothing left to delete
     EXPECT_EQ(state.foundLines.size(), 0u);
     EXPECT_EQ(list().count(), 0);
 }
@@ -197,8 +179,7 @@ public:
 };
 
 TEST_F(FoundLines, AddTakesTheApproximationsSelectedPeakOnlyWhileThatWindowIsOpen) {
-    add(twoLines(), 50.0);
-    window.dispatch(Command::LineSearch);
+    searchTwoLines(50.0);
     waitForSearch();
     EXPECT_FALSE(found()->control(C::Add)->isEnabled());
 
@@ -211,7 +192,7 @@ TEST_F(FoundLines, AddTakesTheApproximationsSelectedPeakOnlyWhileThatWindowIsOpe
     p[1] = 600.5;  // centre
     found()->command(kRefreshCommand);
     ASSERT_TRUE(found()->control(C::Add)->isEnabled());
-    click(C::Add);
+    press(C::Add);
     ASSERT_EQ(state.foundLines.size(), 3u);
     EXPECT_EQ(state.foundLines.lines()[1], (FoundLine{600.5, 1000.0 / 50.0, 600.5}))
         << "between the others by energy";
@@ -223,8 +204,7 @@ TEST_F(FoundLines, AddTakesTheApproximationsSelectedPeakOnlyWhileThatWindowIsOpe
 }
 
 TEST_F(FoundLines, SearchOfASpectrumGoneMeanwhileIsDroppedAndClosingStopsIt) {
-    add(twoLines());
-    window.dispatch(Command::LineSearch);
+    searchTwoLines();
     ASSERT_TRUE(found()->searching());
     state.list.deleteAt(0); // before the result comes back
     window.refreshList();
@@ -243,12 +223,11 @@ TEST_F(FoundLines, SearchOfASpectrumGoneMeanwhileIsDroppedAndClosingStopsIt) {
 }
 
 TEST_F(FoundLines, AResultWaitsUntilAModalDialogOpenedMeanwhileHasClosed) {
-    add(twoLines());
-    window.dispatch(Command::LineSearch);
+    searchTwoLines();
     ASSERT_TRUE(withDialog<SmoothingDialog>(Command::Smoothing, [this](SmoothingDialog& dialog) {
         ASSERT_TRUE(waitUntil([this] { return found()->resultWaiting(); }));
         EXPECT_EQ(state.list.histogramCount(), 1) << "the list stays as the dialog found it";
-        static_cast<QAbstractButton*>(dialog.control(SmoothingDialog::Control::Ok))->click();
+        click(dialog.control(SmoothingDialog::Control::Ok));
     }));
     waitForSearch();
     ASSERT_EQ(state.list.histogramCount(), 5);
@@ -260,8 +239,7 @@ TEST_F(FoundLines, AResultWaitsUntilAModalDialogOpenedMeanwhileHasClosed) {
 
 TEST_F(FoundLines, ThePrintedTableFollowsTheOpenWindow) {
     writeDatabase({{.name = "Aa-1", .enabled = 1, .lines = {{300.0, 1.0}}}});
-    add(twoLines());
-    window.dispatch(Command::LineSearch);
+    searchTwoLines();
     waitForSearch();
     const std::vector<std::string> rows = printedLineRows(state);
     ASSERT_EQ(rows.size(), 2u);
@@ -276,14 +254,12 @@ TEST_F(FoundLines, ThePrintedTableFollowsTheOpenWindow) {
 // its copy and the printout carry the errors, as kvantira-cli search --refine prints them. The
 // switch lives for the session only: the stored configuration does not change.
 TEST_F(FoundLines, RefinedAreasShowTheirErrorsInTheTableTheCopyAndThePrintout) {
-    ASSERT_TRUE(QFile::copy(KV_DATABASE_PATH, QString::fromStdString(home.path("SPECTORS.DAT"))));
-    const std::string spectrum = std::string(KV_SPECTRA_DIR) + "/hst/mix2neq6.hst";
-    open(spectrum);
+    openRealSpectrum();
     const AppConfig before = state.config;
     using S = SearchSettingsDialog;
     const auto toggle = [](S& dialog) {
-        static_cast<QAbstractButton*>(dialog.control(S::PeaksControl::RefineAreas))->click();
-        static_cast<QAbstractButton*>(dialog.control(S::Control::Ok))->click();
+        click(dialog.control(S::PeaksControl::RefineAreas));
+        click(dialog.control(S::Control::Ok));
     };
     ASSERT_TRUE(withDialog<S>(Command::SearchSettings, [&toggle](S& dialog) {
         const auto* box =
@@ -297,12 +273,7 @@ TEST_F(FoundLines, RefinedAreasShowTheirErrorsInTheTableTheCopyAndThePrintout) {
     window.dispatch(Command::LineSearch);
     waitForSearch();
 
-    QProcess cli;
-    cli.start(KV_CLI_PATH, {"search", QString::fromStdString(spectrum), "--refine", "--db",
-                            QString::fromStdString(home.path("SPECTORS.DAT"))});
-    ASSERT_TRUE(cli.waitForFinished(60'000));
-    ASSERT_EQ(cli.exitCode(), 0);
-    std::vector<std::string> printed = linesOf(cli.readAllStandardOutput().toStdString());
+    std::vector<std::string> printed = cliSearch({"--refine"});
     const std::vector<std::string> shown = shownTable();
     ASSERT_GT(shown.size(), 30u);
     ASSERT_GT(printed.size(), shown.size());
@@ -310,7 +281,7 @@ TEST_F(FoundLines, RefinedAreasShowTheirErrorsInTheTableTheCopyAndThePrintout) {
     EXPECT_EQ(shown, printed);
     EXPECT_EQ(shown[0], "  E(кэВ)  C(имп/с)         ± Изотоп");
 
-    click(C::Copy);
+    press(C::Copy);
     const std::vector<std::string> copied = linesOf(ui.clipboard);
     EXPECT_EQ(copied[0], "Эн.(кэВ)\tСчет(ч/с)\t±\tЛиния(кэВ)\tИзотоп\r");
     const FoundLine& first = state.foundLines.lines()[0];

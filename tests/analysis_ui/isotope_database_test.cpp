@@ -5,19 +5,16 @@
 #include "analysis/ui/isotope_database_window.h"
 #include "analysis/ui/isotope_editor_dialog.h"
 #include "analysis_ui_fixture.h"
-#include "app/plot_pane.h"
 #include "support/temp_dir.h"
 
 #include <QAbstractButton>
 #include <QImage>
 #include <QListWidget>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QTest>
 
 #include <algorithm>
 #include <map>
-#include <stdexcept>
 #include <vector>
 
 namespace kv {
@@ -34,21 +31,11 @@ class DatabaseWindow : public test::AnalysisWindows {
 protected:
     void SetUp() override { writeDatabase({cs137()}); }
 
-    std::string path() const { return home.path("SPECTORS.DAT"); }
-
-    void writeDatabase(const std::vector<IsotopeRecord>& records) {
-        IsotopeDatabase db;
-        for (const IsotopeRecord& record : records) {
-            db.append(record);
-        }
-        ASSERT_EQ(saveDatabase(db, path()).status, SaveDatabaseStatus::Written);
-    }
-
     IsotopeDatabaseWindow* database() {
         return openWindow<IsotopeDatabaseWindow>(WindowKind::IsotopeDatabase);
     }
 
-    void click(C id) { static_cast<QAbstractButton*>(database()->control(id))->click(); }
+    void press(C id) { click(database()->control(id)); }
 
     std::vector<std::string> listed() {
         auto* list = static_cast<QListWidget*>(database()->control(C::List));
@@ -65,16 +52,14 @@ protected:
 
     // Clicks the button that opens the editor and hands the editor to act.
     bool inEditor(C button, const std::function<void(IsotopeEditorDialog&)>& act) {
-        return whileModal<IsotopeEditorDialog>([&] { click(button); }, act);
+        return whileModal<IsotopeEditorDialog>([&] { press(button); }, act);
     }
 
     static QPlainTextEdit& text(IsotopeEditorDialog& editor) {
         return *static_cast<QPlainTextEdit*>(editor.control(E::Text));
     }
 
-    static void press(IsotopeEditorDialog& editor, E id) {
-        static_cast<QAbstractButton*>(editor.control(id))->click();
-    }
+    static void press(IsotopeEditorDialog& editor, E id) { click(editor.control(id)); }
 };
 
 TEST_F(DatabaseWindow, EditorRoundTripsARecordIntoTheFile) {
@@ -99,14 +84,14 @@ TEST_F(DatabaseWindow, EditorRoundTripsARecordIntoTheFile) {
             << "ascending energy";
         press(editor, E::Ok);
     }));
-    click(C::Mark);
+    press(C::Mark);
     EXPECT_EQ(listed(), (std::vector<std::string>{"Cs-137*", "Zn-65*"}));
     EXPECT_EQ(markButtonText(), "Запретить");
 
     // Escape closes the window as "Закрыть" does, saving the table.
     QTest::keyClick(database(), Qt::Key_Escape);
     EXPECT_EQ(database(), nullptr);
-    const LoadedDatabase saved = loadDatabase(path());
+    const LoadedDatabase saved = loadDatabase(databasePath());
     ASSERT_EQ(saved.condition, DatabaseCondition::Complete);
     ASSERT_EQ(saved.database.size(), 2u);
     EXPECT_EQ(saved.database[0], cs137());
@@ -118,7 +103,7 @@ TEST_F(DatabaseWindow, EditorRoundTripsARecordIntoTheFile) {
 }
 
 TEST_F(DatabaseWindow, EditorRefusesTextWithoutALineAndCopiesAndPastes) {
-    const std::vector<std::uint8_t> before = test::readBytes(path());
+    const std::vector<std::uint8_t> before = test::readBytes(databasePath());
     window.dispatch(Command::IsotopeDatabase);
     ASSERT_TRUE(inEditor(C::Edit, [this](IsotopeEditorDialog& editor) {
         text(editor).selectAll();
@@ -137,16 +122,16 @@ TEST_F(DatabaseWindow, EditorRefusesTextWithoutALineAndCopiesAndPastes) {
     EXPECT_EQ(database()->database()[0], cs137());
     EXPECT_FALSE(database()->database().changed());
     database()->close();
-    EXPECT_EQ(test::readBytes(path()), before) << "nothing changed, nothing written";
+    EXPECT_EQ(test::readBytes(databasePath()), before) << "nothing changed, nothing written";
 }
 
 TEST_F(DatabaseWindow, DeleteAsksAndAnEmptiedTableNeverReplacesTheFile) {
-    const std::vector<std::uint8_t> before = test::readBytes(path());
+    const std::vector<std::uint8_t> before = test::readBytes(databasePath());
     window.dispatch(Command::IsotopeDatabase);
     ui.answers = {Answer::No, Answer::Yes};
-    click(C::Delete);
+    press(C::Delete);
     EXPECT_EQ(listed().size(), 1u);
-    click(C::Delete);
+    press(C::Delete);
     EXPECT_TRUE(listed().empty());
     EXPECT_EQ(ui.questions,
               (std::vector{StringId::DeleteHistogramQuestion, StringId::DeleteHistogramQuestion}));
@@ -154,25 +139,25 @@ TEST_F(DatabaseWindow, DeleteAsksAndAnEmptiedTableNeverReplacesTheFile) {
         EXPECT_FALSE(database()->control(id)->isEnabled());
     }
     database()->close();
-    EXPECT_EQ(test::readBytes(path()), before);
+    EXPECT_EQ(test::readBytes(databasePath()), before);
 }
 
 TEST_F(DatabaseWindow, ADamagedFileIsSaidAndReplacedOnlyWhenTheUserSaysSo) {
-    std::vector<std::uint8_t> damaged = test::readBytes(path());
+    std::vector<std::uint8_t> damaged = test::readBytes(databasePath());
     damaged.insert(damaged.end(), {5, 0, 'X'}); // a record of five lines cut short
-    test::writeBytes(path(), damaged);
+    test::writeBytes(databasePath(), damaged);
     for (const Answer answer : {Answer::No, Answer::Yes}) {
         ui.messages.clear();
         window.dispatch(Command::IsotopeDatabase);
         EXPECT_EQ(ui.messageIds(), std::vector{StringId::IsotopeDatabaseNotReadWhole});
-        click(C::Mark);
+        press(C::Mark);
         ui.answers = {answer};
         database()->close();
-        const std::vector<std::uint8_t> now = test::readBytes(path());
+        const std::vector<std::uint8_t> now = test::readBytes(databasePath());
         if (answer == Answer::No) {
             EXPECT_EQ(now, damaged);
         } else {
-            const LoadedDatabase saved = loadDatabase(path());
+            const LoadedDatabase saved = loadDatabase(databasePath());
             EXPECT_EQ(saved.condition, DatabaseCondition::Complete);
             EXPECT_FALSE(saved.database[0].isEnabled());
         }
@@ -202,13 +187,10 @@ TEST_F(DatabaseWindow, SelectedIsotopesLinesStandAtTheirEnergiesOverThePlot) {
                     .enabled = 1,
                     .lines = {{500.0, 0.5}, {200.0, 1.0}, {900.0, 0.25}, {1100, 0.9}}}});
     EnergyCalibration& calibration = state.config.energyCalibration;
-    calibration.channelScale = 2048;
-    calibration.termCount = 2;
+    calibration.channelScale = 2048, calibration.termCount = 2;
     calibration.coefficients = {10.0, 0.5, 0, 0, 0};
-    std::vector<std::int32_t> flat(2048, 100);
-    add(flat);
-    state.config.plot.firstChannel = 0;
-    state.config.plot.lastChannel = 2047;
+    add(std::vector<std::int32_t>(2048, 100));
+    state.config.plot.firstChannel = 0, state.config.plot.lastChannel = 2047;
     state.plotView.cursorFraction = 0.0;
     ASSERT_EQ(state.config.plot.xAxisMode, 0);
     ASSERT_EQ(state.config.plot.fromZero, 1);
@@ -218,12 +200,7 @@ TEST_F(DatabaseWindow, SelectedIsotopesLinesStandAtTheirEnergiesOverThePlot) {
     window.dispatch(Command::IsotopeDatabase);
     EXPECT_EQ(state.config.plot.xAxisMode, 1) << "the axis shows energies";
     static_cast<QListWidget*>(database()->control(C::List))->setCurrentRow(1);
-    PlotPane* pane = nullptr;
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        pane = pane ? pane : dynamic_cast<PlotPane*>(child);
-    }
-    ASSERT_NE(pane, nullptr);
-    const std::map<int, std::vector<int>> columns = magentaColumns(pane->grab().toImage());
+    const std::map<int, std::vector<int>> columns = magentaColumns(plotImage());
     const PixelRect& r = state.plotView.plotRect;
     ASSERT_EQ(columns.size(), 3u);
     const std::vector<std::pair<double, double>> expected{{380, 1.0}, {980, 0.5}, {1780, 0.25}};
@@ -240,7 +217,7 @@ TEST_F(DatabaseWindow, SelectedIsotopesLinesStandAtTheirEnergiesOverThePlot) {
     }
 
     database()->close();
-    EXPECT_TRUE(magentaColumns(pane->grab().toImage()).empty()) << "gone with the window";
+    EXPECT_TRUE(magentaColumns(plotImage()).empty()) << "gone with the window";
     EXPECT_EQ(state.config.plot.xAxisMode, 1) << "the axis stays on energies";
 }
 

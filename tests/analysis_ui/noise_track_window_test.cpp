@@ -5,9 +5,6 @@
 #include "display/cursor.h"
 #include "model/cp1251.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
-
 #include <string>
 
 namespace kv {
@@ -25,7 +22,7 @@ protected:
         }
         std::string s;
         for (const C id : {C::Mean, C::Sigma, C::PoissonSigma}) {
-            s += static_cast<QLineEdit*>(w->control(id))->text().toStdString() + " ";
+            s += textOf(w->control(id)).toStdString() + " ";
         }
         return s;
     }
@@ -54,13 +51,12 @@ TEST_F(NoiseTrack, FollowsTheVisibleRangeAndTheCurrentHistogram) {
     window.dispatch(Command::NoiseParameters);
     auto* w = openWindow<NoiseTrackWindow>(WindowKind::NoiseTrack);
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(static_cast<QLineEdit*>(w->control(C::Name))->text().toStdString(),
-              utf8FromCp1251(copy.name.str()));
+    EXPECT_EQ(textOf(w->control(C::Name)).toStdString(), utf8FromCp1251(copy.name.str()));
     EXPECT_EQ(shown(), "12.00 4.69 3.46 ");
 
     window.dispatch(Command::ClearBoundaries);
     EXPECT_EQ(shown(), "18.50 19.12 4.30 ");
-    static_cast<QAbstractButton*>(w->control(C::Ok))->click();
+    click(w->control(C::Ok));
     EXPECT_EQ(shown(), "closed");
 }
 

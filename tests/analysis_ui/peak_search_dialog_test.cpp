@@ -3,9 +3,6 @@
 #include "analysis_ui_fixture.h"
 #include "fitting/ui/peak_search_dialog.h"
 
-#include <QAbstractButton>
-#include <QLineEdit>
-
 #include <cmath>
 #include <vector>
 
@@ -19,9 +16,9 @@ protected:
     // Runs "Поиск пиков" with the fields typed, closing its dialog with button.
     bool search(const char* range, const char* sigmaMax, C button) {
         return withDialog<PeakSearchDialog>(Command::PeakSearch, [&](PeakSearchDialog& d) {
-            static_cast<QLineEdit*>(d.control(C::Range))->setText(range);
-            static_cast<QLineEdit*>(d.control(C::SigmaMax))->setText(sigmaMax);
-            static_cast<QAbstractButton*>(d.control(button))->click();
+            type(d.control(C::Range), range);
+            type(d.control(C::SigmaMax), sigmaMax);
+            click(d.control(button));
         });
     }
 };
@@ -55,9 +52,9 @@ TEST_F(PeakSearch, AddsTheGaussiansOfThePeaksFoundBetweenTheBoundaries) {
 
     // Opened again, the dialog shows what was set.
     ASSERT_TRUE(withDialog<PeakSearchDialog>(Command::PeakSearch, [](PeakSearchDialog& d) {
-        EXPECT_EQ(static_cast<QLineEdit*>(d.control(C::Range))->text(), "10");
-        EXPECT_EQ(static_cast<QLineEdit*>(d.control(C::SigmaMax))->text(), "5");
-        static_cast<QAbstractButton*>(d.control(C::Cancel))->click();
+        EXPECT_EQ(textOf(d.control(C::Range)), "10");
+        EXPECT_EQ(textOf(d.control(C::SigmaMax)), "5");
+        click(d.control(C::Cancel));
     }));
 }
 

@@ -18,14 +18,18 @@ namespace {
 
 using test::FakeUiServices;
 
-class DocumentTest : public ::testing::Test {
-protected:
-    test::TempDir dir;
+// One copy of the program: a document over its own list and configuration.
+struct Session {
     FakeUiServices ui;
     AppConfig config;
     DocumentState state;
     HistogramList list{state};
     Document document{list, config, state, ui};
+};
+
+class DocumentTest : public ::testing::Test, protected Session {
+protected:
+    test::TempDir dir;
 
     // Writes a histogram file with histograms of the given stored names and channel count.
     std::string makeFile(const std::string& name, const std::vector<std::string>& names,
@@ -354,13 +358,7 @@ TEST_F(DocumentTest, SaveRefusesImpossibleNamesAndSpecialFiles) {
 // Another copy of the program working on the same file: what either saved is never replaced
 // without asking, and a file being written is left alone.
 TEST_F(DocumentTest, SaveOfAFileChangedOnDiskAsksAndABusyFileIsNotTouched) {
-    struct OtherCopy {
-        FakeUiServices ui;
-        AppConfig config;
-        DocumentState state;
-        HistogramList list{state};
-        Document document{list, config, state, ui};
-    } other;
+    Session other;
     const std::string path = makeFile("shared.hst", {"a", "b"});
     openPath(path);
     other.ui.openAnswers.push_back(path), other.document.open();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 namespace kv {
@@ -15,13 +16,9 @@ static_assert(kPrintSettingsFileSize == kPrinterDescriptionSize + 5 * 4);
 
 TEST(PrintSettings, FileAndPrinterDescriptionKeepTheirOffsets) {
     PrinterDescription d;
-    d.printerName = "HP_LaserJet";
-    d.pageWidthTenthMm = 2100;
-    d.pageHeightTenthMm = 2970;
-    d.orientation = 1;
-    d.resolutionDpi = 600;
-    d.output = PrinterOutput::PdfFile;
-    d.outputFile = "/tmp/out.pdf";
+    d.printerName = "HP_LaserJet", d.outputFile = "/tmp/out.pdf";
+    d.pageWidthTenthMm = 2100, d.pageHeightTenthMm = 2970, d.orientation = 1;
+    d.resolutionDpi = 600, d.output = PrinterOutput::PdfFile;
     PrintSettings s;
     s.printer = encodePrinterDescription(d);
     s.marginLeft = 1, s.marginRight = 2, s.marginTop = 3, s.marginBottom = 4, s.pagePosition = 7;
@@ -31,17 +28,10 @@ TEST(PrintSettings, FileAndPrinterDescriptionKeepTheirOffsets) {
     ByteReader in(bytes);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "KVPR");
     EXPECT_EQ(textOfField(std::span(bytes).subspan(4, 32)), "HP_LaserJet");
-    for (const auto& [offset, value] :
-         std::vector<std::pair<std::size_t, std::int32_t>>{{36, 2100},
-                                                           {40, 2970},
-                                                           {44, 1},
-                                                           {48, 600},
-                                                           {52, 1},
-                                                           {156, 1},
-                                                           {160, 2},
-                                                           {164, 3},
-                                                           {168, 4},
-                                                           {172, 7}}) {
+    constexpr std::pair<std::size_t, std::int32_t> kFields[] = {
+        {36, 2100}, {40, 2970}, {44, 1},  {48, 600}, {52, 1},
+        {156, 1},   {160, 2},   {164, 3}, {168, 4},  {172, 7}};
+    for (const auto& [offset, value] : kFields) {
         in.seek(offset);
         EXPECT_EQ(in.i32le(), value) << "offset " << offset;
     }
@@ -59,16 +49,12 @@ TEST(PrintSettings, FileAndPrinterDescriptionKeepTheirOffsets) {
 TEST(PrintSettings, ForeignBlocksAreKeptAndShortFilesLeaveDefaults) {
     std::vector<std::uint8_t> bytes(164, 0xAB);
     ByteWriter out(bytes);
-    out.seek(156);
-    out.i32le(25);
-    out.i32le(30);
+    out.seek(156), out.i32le(25), out.i32le(30);
     const PrintSettings s = decodePrintSettings(bytes);
     ASSERT_TRUE(s.printer);
     EXPECT_FALSE(decodePrinterDescription(*s.printer)) << "not written by this program";
-    EXPECT_EQ(s.marginLeft, 25);
-    EXPECT_EQ(s.marginRight, 30);
-    EXPECT_EQ(s.marginTop, 10);
-    EXPECT_EQ(s.pagePosition, 0);
+    EXPECT_EQ((std::array{s.marginLeft, s.marginRight, s.marginTop, s.pagePosition}),
+              (std::array{25, 30, 10, 0}));
     EXPECT_TRUE(std::equal(s.printer->begin(), s.printer->end(), encodePrintSettings(s).begin()));
     EXPECT_EQ(decodePrintSettings(std::span(bytes).first(155)), PrintSettings{});
 }

@@ -94,7 +94,7 @@ TEST(TextScanNumbers, HexOnlyWhereAskedAndRangeErrorsKeepTheirLength) {
     EXPECT_EQ(decimal->end, 1u);
     EXPECT_EQ(decimal->value, 0.0);
     for (const std::string_view outOfRange :
-         {"1e999", "-1e999", "1e-400", "4.9e-324", "0x1p-1080"}) {
+         {"1e999", "-1e999", "1e-400", "-1e-400", "4.9e-324", "0x1p-1080"}) {
         const auto number = scanNumber(outOfRange, 0);
         ASSERT_TRUE(number) << outOfRange;
         EXPECT_EQ(number->end, outOfRange.size()) << outOfRange;
