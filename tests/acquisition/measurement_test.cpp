@@ -72,16 +72,14 @@ TEST(Measurement, InterimReadOutListsOnceAndIsNotCountedAsExposure) {
               shown.end());
     EXPECT_TRUE(std::all_of(shown.begin(), shown.end(),
                             [](const RunProgress& p) { return p.exposureMs == 2000; }));
-}
 
-TEST(Measurement, ReadOutAskedForDuringAReadOutFollowsIt) {
-    Bench b;
-    b.host.addTakes = 300ms;
-    b.clock.after(700ms, [&b] { b.flags.readOutRequest = 1; });
-    // While the first read-out waits for its entry to be listed.
-    b.clock.after(800ms, [&b] { b.flags.readOutRequest = 1; });
-    b.run(b.timed(2.0));
-    EXPECT_EQ(b.host.events,
+    // A read-out asked for while the first waits for its entry to be listed follows it.
+    Bench again;
+    again.host.addTakes = 300ms;
+    again.clock.after(700ms, [&again] { again.flags.readOutRequest = 1; });
+    again.clock.after(800ms, [&again] { again.flags.readOutRequest = 1; });
+    again.run(again.timed(2.0));
+    EXPECT_EQ(again.host.events,
               (std::vector<std::string>{"add", "repaint", "update", "redraw", "repaint", "update",
                                         "redraw", "close", "repaint", "save"}));
 }
@@ -179,38 +177,26 @@ TEST(Measurement, SimulatedAnalyserCountsAtItsRateForTheExposure) {
     EXPECT_NEAR(b.host.list.histogramAt(0)->total, 5000.0, 400.0); // 5.6 standard deviations
 }
 
-// The one check on the real clock: the worker's waits are short enough that the stop follows
-// both the end of the exposure and an abort given by another thread.
-TEST(Measurement, OnTheRealClockTheRunEndsWithItsExposureOrAtAnAbort) {
-    for (const double seconds : {0.05, 60.0}) {
-        test::FakeAnalyser io;
-        test::FakeHost host(realClock());
-        AppConfig config;
-        RunController controller;
-        MeasurementJob job =
-            prepareMeasurement(config.analyser, config.countWindows, Histogram{},
-                               {.name = "R", .comment = "", .exposureSeconds = seconds});
-        ASSERT_TRUE(controller
-                        .start([&, job = std::move(job)](RunFlags& flags) mutable {
-                            runMeasurement(io, realClock(), host, flags, std::move(job));
-                        })
-                        .started());
-        if (seconds > 1.0) {
-            std::this_thread::sleep_for(20ms); // most likely into the exposure; not needed
-            controller.abort();
-        }
-        controller.join();
-
-        ASSERT_EQ(host.list.histogramCount(), 1);
-        const double exposure = host.list.histogramAt(0)->exposure;
-        if (seconds < 1.0) {
-            EXPECT_GE(exposure, 0.05);
-            EXPECT_LT(exposure, 2.0); // bounds that hold on a loaded machine
-        } else {
-            EXPECT_LT(exposure, 30.0);
-        }
-        EXPECT_EQ(host.countOf("close"), 1);
-    }
+// On the real clock an abort given by another thread stops the run long before its exposure
+// ends (the end of an exposure is checked on the real clock below).
+TEST(Measurement, OnTheRealClockAnAbortFromAnotherThreadStopsTheRun) {
+    test::FakeAnalyser io;
+    test::FakeHost host(realClock());
+    AppConfig config;
+    RunController controller;
+    MeasurementJob job = prepareMeasurement(config.analyser, config.countWindows, Histogram{},
+                                            {.name = "R", .comment = "", .exposureSeconds = 60});
+    ASSERT_TRUE(controller
+                    .start([&, job = std::move(job)](RunFlags& flags) mutable {
+                        runMeasurement(io, realClock(), host, flags, std::move(job));
+                    })
+                    .started());
+    std::this_thread::sleep_for(20ms); // most likely into the exposure; not needed
+    controller.abort();
+    controller.join();
+    ASSERT_EQ(host.list.histogramCount(), 1);
+    EXPECT_LT(host.list.histogramAt(0)->exposure, 30.0);
+    EXPECT_EQ(host.countOf("close"), 1);
 }
 
 std::chrono::nanoseconds threadCpuTime() {
@@ -253,6 +239,7 @@ TEST(Measurement, WorkerSleepsThroughTheExposureAndStopsWhenItEnds) {
     // follows the end by a poll gives 1.000 or 1.001 s; only a machine that holds the worker
     // off for longer gives more.
     EXPECT_LT(host.list.histogramAt(0)->exposure, 1.25);
+    EXPECT_EQ(host.countOf("close"), 1);
 }
 
 TEST(Measurement, ExposureMillisecondsAreTruncatedAndBounded) {
