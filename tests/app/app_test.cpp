@@ -585,15 +585,13 @@ TEST_F(AppFixture, EnterOpensTheNameDialogWhichStoresNameCommentAndExposure) {
     const std::uint32_t total = h.total;
     h.exposure = 12.5;
     state.document.documentSaved = true;
-    QTimer::singleShot(0, [this] {
-        auto* dialog = dynamic_cast<NameDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->field(NameDialogControl::Exposure)->text(), "12.50");
-        dialog->field(NameDialogControl::Name)->setText(QString(130, QChar(0x0416))); // Ж
-        dialog->field(NameDialogControl::Comment)->setText("Фон");
-        dialog->field(NameDialogControl::Exposure)->setText("abc");
-        dialog->button(NameDialogControl::Help)->click();
-        dialog->button(NameDialogControl::Ok)->click();
+    test::answerNext<NameDialog>([](NameDialog& dialog) {
+        EXPECT_EQ(dialog.field(NameDialogControl::Exposure)->text(), "12.50");
+        dialog.field(NameDialogControl::Name)->setText(QString(130, QChar(0x0416))); // Ж
+        dialog.field(NameDialogControl::Comment)->setText("Фон");
+        dialog.field(NameDialogControl::Exposure)->setText("abc");
+        dialog.button(NameDialogControl::Help)->click();
+        dialog.button(NameDialogControl::Ok)->click();
     });
     sendKey(window.listPane(), Qt::Key_Return);
     EXPECT_EQ(ui.helpContexts, std::vector{9});
@@ -702,11 +700,9 @@ TEST_F(AppFixture, HeaderClickSortsAndADropMovesTheCurrentEntryWithoutChangingTh
 
 TEST_F(AppFixture, AboutBoxClosesWithOk) {
     bool shown = false;
-    QTimer::singleShot(0, [&shown] {
-        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        shown = box->windowTitle() == "О программе";
-        box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    test::answerNext<QDialog>([&shown](QDialog& box) {
+        shown = box.windowTitle() == "О программе";
+        box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     window.dispatch(Command::About);
     EXPECT_TRUE(shown);

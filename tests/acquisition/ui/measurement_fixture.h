@@ -11,6 +11,7 @@
 #include "app/toolbar.h"
 #include "gui/app_state.h"
 #include "support/fake_ui_services.h"
+#include "support/main_window_tests.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -31,15 +32,6 @@ namespace kv::test {
 
 // Long enough for a run on a loaded machine; a test that waits this long has failed.
 inline constexpr int kPatienceMs = 60'000;
-
-// Answers the modal dialog that opens next with answer.
-template <typename Dialog> void answerNext(std::function<void(Dialog&)> answer) {
-    QTimer::singleShot(0, [answer = std::move(answer)] {
-        auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
-}
 
 template <typename Dialog>
 void type(Dialog& dialog, typename Dialog::Control id, const char* text) {

@@ -185,8 +185,7 @@ TEST_F(MeasurementFixture, StartIsRefusedOrLeftAloneWhereItCannotRun) {
     state.list.clearList();
     state.config.plot.firstChannel = 1000;
     state.config.plot.lastChannel = 4095;
-    QTimer::singleShot(0,
-                       [] { static_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
+    test::answerNext<QDialog>([](QDialog& dialog) { dialog.reject(); });
     window->dispatch(Command::Start);
     EXPECT_EQ(state.list.channelCount(), 2048);
     EXPECT_EQ(state.config.plot.firstChannel, 0);
