@@ -370,3 +370,8 @@ TEST_F(MeasurementFixture, UserInterfaceNeverStallsDuringFrequentReadOuts) {
 
 } // namespace
 } // namespace kv
+
+// The acquisition windows' tests run offscreen, with the program's settings kept apart.
+int main(int argc, char** argv) {
+    return kv::test::runMainWindowTests(argc, argv);
+}
