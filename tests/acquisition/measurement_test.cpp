@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <ctime>
 #include <system_error>
 #include <thread>
 
@@ -177,12 +176,6 @@ TEST(Measurement, SimulatedAnalyserCountsAtItsRateForTheExposure) {
     EXPECT_NEAR(b.host.list.histogramAt(0)->total, 5000.0, 400.0); // 5.6 standard deviations
 }
 
-std::chrono::nanoseconds threadCpuTime() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
-}
-
 // On the real clock the worker waits out the exposure in short sleeps instead of polling the
 // clock flat out, so a long run leaves the processor idle, and still stops on the tick the
 // exposure ends; an abort given by another thread stops it long before.
@@ -200,9 +193,9 @@ TEST(Measurement, OnTheRealClockTheWorkerSleepsAndStopsAtTheEndOrAtAnAbort) {
         const auto started = realClock().now();
         ASSERT_TRUE(controller
                         .start([&, job = std::move(job)](RunFlags& flags) mutable {
-                            const auto cpuAtStart = threadCpuTime();
+                            const auto cpuAtStart = test::threadCpuTime();
                             runMeasurement(io, realClock(), host, flags, std::move(job));
-                            workerCpu = threadCpuTime() - cpuAtStart;
+                            workerCpu = test::threadCpuTime() - cpuAtStart;
                         })
                         .started());
         if (seconds > 1.0) {
