@@ -18,12 +18,10 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 namespace kv {
 namespace {

@@ -8,7 +8,6 @@
 #include "acquisition/ui/count_window_parameters.h"
 #include "display/cursor.h"
 
-#include <QCheckBox>
 #include <QImage>
 #include <QPainter>
 

@@ -11,7 +11,6 @@
 #include "model/histogram_file.h"
 
 #include <QComboBox>
-#include <QRadioButton>
 
 #include <cstdlib>
 #include <filesystem>
