@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <ctime>
 #include <system_error>
 #include <thread>
 
@@ -72,16 +71,14 @@ TEST(Measurement, InterimReadOutListsOnceAndIsNotCountedAsExposure) {
               shown.end());
     EXPECT_TRUE(std::all_of(shown.begin(), shown.end(),
                             [](const RunProgress& p) { return p.exposureMs == 2000; }));
-}
 
-TEST(Measurement, ReadOutAskedForDuringAReadOutFollowsIt) {
-    Bench b;
-    b.host.addTakes = 300ms;
-    b.clock.after(700ms, [&b] { b.flags.readOutRequest = 1; });
-    // While the first read-out waits for its entry to be listed.
-    b.clock.after(800ms, [&b] { b.flags.readOutRequest = 1; });
-    b.run(b.timed(2.0));
-    EXPECT_EQ(b.host.events,
+    // A read-out asked for while the first waits for its entry to be listed follows it.
+    Bench again;
+    again.host.addTakes = 300ms;
+    again.clock.after(700ms, [&again] { again.flags.readOutRequest = 1; });
+    again.clock.after(800ms, [&again] { again.flags.readOutRequest = 1; });
+    again.run(again.timed(2.0));
+    EXPECT_EQ(again.host.events,
               (std::vector<std::string>{"add", "repaint", "update", "redraw", "repaint", "update",
                                         "redraw", "close", "repaint", "save"}));
 }
@@ -179,20 +176,26 @@ TEST(Measurement, SimulatedAnalyserCountsAtItsRateForTheExposure) {
     EXPECT_NEAR(b.host.list.histogramAt(0)->total, 5000.0, 400.0); // 5.6 standard deviations
 }
 
-// The one check on the real clock: the worker's waits are short enough that the stop follows
-// both the end of the exposure and an abort given by another thread.
-TEST(Measurement, OnTheRealClockTheRunEndsWithItsExposureOrAtAnAbort) {
-    for (const double seconds : {0.05, 60.0}) {
-        test::FakeAnalyser io;
+// On the real clock the worker waits out the exposure in short sleeps instead of polling the
+// clock flat out, so a long run leaves the processor idle, and still stops on the tick the
+// exposure ends; an abort given by another thread stops it long before.
+TEST(Measurement, OnTheRealClockTheWorkerSleepsAndStopsAtTheEndOrAtAnAbort) {
+    for (const double seconds : {1.0, 60.0}) {
+        SimulatedAnalyser io(realClock());
         test::FakeHost host(realClock());
         AppConfig config;
-        RunController controller;
+        config.analyser.autoSave = 0;
         MeasurementJob job =
             prepareMeasurement(config.analyser, config.countWindows, Histogram{},
                                {.name = "R", .comment = "", .exposureSeconds = seconds});
+        RunController controller;
+        std::chrono::nanoseconds workerCpu{};
+        const auto started = realClock().now();
         ASSERT_TRUE(controller
                         .start([&, job = std::move(job)](RunFlags& flags) mutable {
+                            const auto cpuAtStart = test::threadCpuTime();
                             runMeasurement(io, realClock(), host, flags, std::move(job));
+                            workerCpu = test::threadCpuTime() - cpuAtStart;
                         })
                         .started());
         if (seconds > 1.0) {
@@ -200,59 +203,26 @@ TEST(Measurement, OnTheRealClockTheRunEndsWithItsExposureOrAtAnAbort) {
             controller.abort();
         }
         controller.join();
-
         ASSERT_EQ(host.list.histogramCount(), 1);
-        const double exposure = host.list.histogramAt(0)->exposure;
-        if (seconds < 1.0) {
-            EXPECT_GE(exposure, 0.05);
-            EXPECT_LT(exposure, 2.0); // bounds that hold on a loaded machine
-        } else {
-            EXPECT_LT(exposure, 30.0);
-        }
         EXPECT_EQ(host.countOf("close"), 1);
+        const double exposure = host.list.histogramAt(0)->exposure;
+        if (seconds > 1.0) {
+            EXPECT_LT(exposure, 30.0);
+            continue;
+        }
+        const auto wall = host.closedAt - started;
+        std::printf("1 s run: stopped %.1f ms after its end, worker busy %.1f ms\n",
+                    (wall - 1000ms).count() / 1e6, workerCpu.count() / 1e6);
+        // Polling flat out keeps the worker busy for the whole second, or for most of it on a
+        // machine whose processors are shared.
+        EXPECT_LT(workerCpu, 250ms);
+        EXPECT_GE(wall, 1000ms);
+        // The exposure is the ticks between start and the stop's look at the clock: a stop that
+        // follows the end by a poll gives 1.000 or 1.001 s; only a machine that holds the worker
+        // off for longer gives more.
+        EXPECT_GE(exposure, 1.0);
+        EXPECT_LT(exposure, 1.25);
     }
-}
-
-std::chrono::nanoseconds threadCpuTime() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
-}
-
-// The worker waits out the exposure in short sleeps instead of polling the clock flat out, so a
-// long run leaves the processor idle, and still stops on the tick the exposure ends.
-TEST(Measurement, WorkerSleepsThroughTheExposureAndStopsWhenItEnds) {
-    SimulatedAnalyser io(realClock());
-    test::FakeHost host(realClock());
-    AppConfig config;
-    config.analyser.autoSave = 0;
-    MeasurementJob job =
-        prepareMeasurement(config.analyser, config.countWindows, Histogram{},
-                           {.name = "Idle", .comment = "", .exposureSeconds = 1.0});
-    RunController controller;
-    std::chrono::nanoseconds workerCpu{};
-    const auto started = realClock().now();
-    ASSERT_TRUE(controller
-                    .start([&, job = std::move(job)](RunFlags& flags) mutable {
-                        const auto cpuAtStart = threadCpuTime();
-                        runMeasurement(io, realClock(), host, flags, std::move(job));
-                        workerCpu = threadCpuTime() - cpuAtStart;
-                    })
-                    .started());
-    controller.join();
-
-    const auto wall = host.closedAt - started;
-    std::printf("1 s run: stopped %.1f ms after its end, worker busy %.1f ms\n",
-                (wall - 1000ms).count() / 1e6, workerCpu.count() / 1e6);
-    // Polling flat out keeps the worker busy for the whole second, or for most of it on a
-    // machine whose processors are shared.
-    EXPECT_LT(workerCpu, 250ms);
-    EXPECT_GE(wall, 1000ms);
-    EXPECT_GE(host.list.histogramAt(0)->exposure, 1.0);
-    // The exposure is the ticks between start and the stop's look at the clock: a stop that
-    // follows the end by a poll gives 1.000 or 1.001 s; only a machine that holds the worker
-    // off for longer gives more.
-    EXPECT_LT(host.list.histogramAt(0)->exposure, 1.25);
 }
 
 TEST(Measurement, ExposureMillisecondsAreTruncatedAndBounded) {

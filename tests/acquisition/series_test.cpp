@@ -17,11 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string fileText(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = test::readBytes(path);
-    return {bytes.begin(), bytes.end()};
-}
-
 // A cyclic series of three cycles on LPT3, started while the line is high-level (bit 7 falls)
 // and its exposure timed on the test's clock; the trigger line changes when the test says.
 struct CyclicFixture : ::testing::Test {
@@ -69,7 +64,7 @@ TEST_F(CyclicFixture, TriggeredCyclesAreListedWithTheirExposuresAndWrittenToNumb
         EXPECT_EQ(cycle.exposure, exposures[i]) << n;
         const std::string head =
             name + "\r\n" + (i == 0 ? "first" : "") + "\r\n       1\t1.0000E+00";
-        EXPECT_TRUE(fileText(dir.path("run000" + n + ".txt")).starts_with(head)) << n;
+        EXPECT_TRUE(test::readText(dir.path("run000" + n + ".txt")).starts_with(head)) << n;
     }
     EXPECT_EQ(host.counts, (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(host.countOf("save"), 1);
@@ -92,8 +87,8 @@ TEST_F(CyclicFixture, AbortKeepsTheCompletedCyclesAndExportsThemAsOneFile) {
     EXPECT_EQ(host.events.back(), "export");
     EXPECT_EQ(host.countOf("save"), 1);
     EXPECT_EQ(host.closedAt, 1200ms);
-    EXPECT_TRUE(
-        fileText(dir.path("run.txt")).starts_with("   Канал\t         1\r\n       1\t1.0000E+00"));
+    EXPECT_TRUE(test::readText(dir.path("run.txt"))
+                    .starts_with("   Канал\t         1\r\n       1\t1.0000E+00"));
     // Aborted while waiting for the end edge: the analyser is left counting.
     EXPECT_NE(io.controlWrites.back(), 0);
 }

@@ -45,19 +45,14 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QtGlobal>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -136,16 +131,19 @@ struct AppFixture : ::testing::Test {
         }
         return nullptr;
     }
+    // Another analyser's spectrum of channels lines "channel,channel % modulo"; its path.
+    std::string csvFile(const std::string& name, int channels, int modulo) {
+        std::string rows;
+        for (int i = 0; i < channels; ++i) {
+            rows += std::to_string(i) + "," + std::to_string(i % modulo) + "\n";
+        }
+        test::writeText(home.path(name), rows);
+        return home.path(name);
+    }
     // An untitled list of one imported spectrum that nobody has saved yet.
     void importUnsavedSpectrum() {
         window.dispatch(Command::New);
-        std::string rows;
-        for (int i = 0; i < 64; ++i) {
-            rows += std::to_string(i) + "," + std::to_string(i % 3) + "\n";
-        }
-        test::writeBytes(home.path("unsaved.csv"),
-                         std::vector<std::uint8_t>(rows.begin(), rows.end()));
-        ui.openAnswers = {home.path("unsaved.csv")};
+        ui.openAnswers = {csvFile("unsaved.csv", 64, 3)};
         window.dispatch(Command::Import);
         ASSERT_EQ(state.list.histogramCount(), 1);
         ASSERT_TRUE(state.document.documentUntitled && !state.document.documentSaved);
@@ -172,15 +170,9 @@ TEST_F(AppFixture, OpensTheQuotedCommandLineFileAndNumbersAppendedNames) {
 TEST_F(AppFixture, ImportAppendsAnotherAnalysersSpectrumAndExportWritesTheCurrentOne) {
     openDemo();
     const int count = state.list.histogramCount();
-    std::string rows;
-    for (int i = 0; i < state.list.channelCount(); ++i) {
-        rows += std::to_string(i) + "," + std::to_string(i % 7) + "\n";
-    }
-    test::writeBytes(home.path("same.csv"), std::vector<std::uint8_t>(rows.begin(), rows.end()));
-    test::writeBytes(home.path("short.csv"), {'0', ',', '1', '\n'});
     // Several files in one dialog: one that cannot be read is reported and the next still comes.
-    ui.openAnswers = {home.path("same.csv") + "\n" + home.path("missing.csv") + "\n" +
-                      home.path("short.csv")};
+    ui.openAnswers = {csvFile("same.csv", state.list.channelCount(), 7) + "\n" +
+                      home.path("missing.csv") + "\n" + csvFile("short.csv", 1, 7)};
     window.dispatch(Command::Import);
     EXPECT_EQ(ui.messageIds(),
               (std::vector{StringId::FileOpenFailed, StringId::DifferentChannelCounts}));
@@ -222,21 +214,6 @@ TEST_F(AppFixture, CommandsNeedingHistogramsDoNothingWithAnEmptyList) {
     EXPECT_TRUE(state.list.empty());
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_TRUE(ui.openDialogs.empty() && ui.saveDialogs.empty() && ui.questions.empty());
-}
-
-TEST_F(AppFixture, CancelOnClosingKeepsTheWindowOpenAndWritesNothing) {
-    openDemo();
-    window.dispatch(Command::AddCopy);
-    window.show();
-    ui.answers = {Answer::Cancel};
-    EXPECT_FALSE(window.close());
-    EXPECT_EQ(ui.questions, std::vector{StringId::SaveFileQuestion});
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
-
-    ui.answers = {Answer::No};
-    EXPECT_TRUE(window.close());
-    EXPECT_TRUE(QFileInfo::exists(QString::fromStdString(home.path("confadc.cnf"))));
 }
 
 TEST_F(AppFixture, CancelledSaveAsAfterYesKeepsTheListForNewOpenAndExit) {
@@ -608,15 +585,13 @@ TEST_F(AppFixture, EnterOpensTheNameDialogWhichStoresNameCommentAndExposure) {
     const std::uint32_t total = h.total;
     h.exposure = 12.5;
     state.document.documentSaved = true;
-    QTimer::singleShot(0, [this] {
-        auto* dialog = dynamic_cast<NameDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->field(NameDialogControl::Exposure)->text(), "12.50");
-        dialog->field(NameDialogControl::Name)->setText(QString(130, QChar(0x0416))); // Ж
-        dialog->field(NameDialogControl::Comment)->setText("Фон");
-        dialog->field(NameDialogControl::Exposure)->setText("abc");
-        dialog->button(NameDialogControl::Help)->click();
-        dialog->button(NameDialogControl::Ok)->click();
+    test::answerNext<NameDialog>([](NameDialog& dialog) {
+        EXPECT_EQ(dialog.field(NameDialogControl::Exposure)->text(), "12.50");
+        dialog.field(NameDialogControl::Name)->setText(QString(130, QChar(0x0416))); // Ж
+        dialog.field(NameDialogControl::Comment)->setText("Фон");
+        dialog.field(NameDialogControl::Exposure)->setText("abc");
+        dialog.button(NameDialogControl::Help)->click();
+        dialog.button(NameDialogControl::Ok)->click();
     });
     sendKey(window.listPane(), Qt::Key_Return);
     EXPECT_EQ(ui.helpContexts, std::vector{9});
@@ -725,50 +700,13 @@ TEST_F(AppFixture, HeaderClickSortsAndADropMovesTheCurrentEntryWithoutChangingTh
 
 TEST_F(AppFixture, AboutBoxClosesWithOk) {
     bool shown = false;
-    QTimer::singleShot(0, [&shown] {
-        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(box, nullptr);
-        shown = box->windowTitle() == "О программе";
-        box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    test::answerNext<QDialog>([&shown](QDialog& box) {
+        shown = box.windowTitle() == "О программе";
+        box.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
     });
     window.dispatch(Command::About);
     EXPECT_TRUE(shown);
     EXPECT_TRUE(ui.messages.empty());
-}
-
-std::string fileText(const char* path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// The entries ("Меню → Пункт") of the help file's list of menu items not available yet: the
-// items of <ul class="not-yet">.
-std::set<std::string> helpNotYetItems(const std::string& html) {
-    std::set<std::string> items;
-    const std::size_t start = html.find("<ul class=\"not-yet\">");
-    const std::size_t end = html.find("</ul>", start);
-    for (std::size_t at = html.find("<li>", start); at < end; at = html.find("<li>", at)) {
-        at += 4;
-        items.insert(html.substr(at, html.find("</li>", at) - at));
-    }
-    return items;
-}
-
-// The same list in the README: the "- " lines after the paragraph "Not yet available: ...".
-std::set<std::string> readmeNotYetItems(const std::string& markdown) {
-    std::set<std::string> items;
-    std::istringstream lines(
-        markdown.substr(std::min(markdown.find("\nNot yet available:"), markdown.size())));
-    bool inList = false;
-    for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("- ")) {
-            items.insert(line.substr(2));
-            inList = true;
-        } else if (inList) {
-            break;
-        }
-    }
-    return items;
 }
 
 TEST_F(AppFixture, MenuItemsNotAvailableYetAreExactlyThoseTheHelpAndTheReadmeList) {
@@ -802,9 +740,9 @@ TEST_F(AppFixture, MenuItemsNotAvailableYetAreExactlyThoseTheHelpAndTheReadmeLis
     }
     dialogCloser.stop();
     // Every menu item has its window now; the help and the README list none as missing.
-    EXPECT_TRUE(notAvailable.empty());
-    EXPECT_EQ(helpNotYetItems(fileText(KV_HELP_FILE)), notAvailable);
-    EXPECT_EQ(readmeNotYetItems(fileText(KV_README_FILE)), notAvailable);
+    EXPECT_TRUE(notAvailable.empty()) << *notAvailable.begin();
+    EXPECT_EQ(test::readText(KV_HELP_FILE).find("<ul class=\"not-yet\">"), std::string::npos);
+    EXPECT_EQ(test::readText(KV_README_FILE).find("\nNot yet available:"), std::string::npos);
 }
 
 TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused) {
@@ -840,12 +778,7 @@ TEST_F(AppFixture, HistogramDroppedFromAnotherCopyIsAddedAndAnotherLengthRefused
 TEST_F(AppFixture, DroppedFilesAreOpenedAppendedOrImportedAndTheCommandLineImportsToo) {
     window.resize(800, 600);
     window.show();
-    std::string rows;
-    for (int i = 0; i < 2048; ++i) {
-        rows += std::to_string(i) + "," + std::to_string(i % 5) + "\n";
-    }
-    const std::string csv = home.path("rows.csv");
-    test::writeBytes(csv, std::vector<std::uint8_t>(rows.begin(), rows.end()));
+    const std::string csv = csvFile("rows.csv", 2048, 5);
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(KV_DEMO_FILE),
                    QUrl::fromLocalFile(QString::fromStdString(csv)),
@@ -921,12 +854,18 @@ TEST_F(AppFixture, ToolWindowsHearWhatHappensInTheMainWindowAndCloseWithIt) {
     EXPECT_EQ(pane.topLevelItemCount(), count + 1);
     EXPECT_EQ(tool->heard(), std::vector<int>{H::List});
 
-    // Tool windows close only once the user has not cancelled the closing.
+    // Cancel on closing keeps every window open and writes nothing; tool windows close only
+    // once the user has not cancelled.
+    const QString configuration = QString::fromStdString(home.path("confadc.cnf"));
     ui.answers = {Answer::Cancel};
     EXPECT_FALSE(window.close());
+    EXPECT_EQ(ui.questions, std::vector{StringId::SaveFileQuestion});
+    EXPECT_TRUE(window.isVisible());
     EXPECT_TRUE(state.windows.isOpen(WindowKind::NoiseTrack));
+    EXPECT_FALSE(QFileInfo::exists(configuration));
     ui.answers = {Answer::No};
     EXPECT_TRUE(window.close());
+    EXPECT_TRUE(QFileInfo::exists(configuration));
     EXPECT_FALSE(state.windows.isOpen(WindowKind::NoiseTrack));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(tool);

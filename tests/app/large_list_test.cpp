@@ -7,6 +7,7 @@
 #include "model/histogram_file.h"
 #include "model/histogram_list.h"
 #include "support/fake_ui_services.h"
+#include "support/manual_clock.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -18,7 +19,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <ctime>
 #include <string>
 
 namespace kv {
@@ -27,21 +27,13 @@ namespace {
 constexpr int kHistograms = 10000;
 constexpr auto kLongestPause = std::chrono::milliseconds(100);
 
-// The processor time this thread has used. What the user waits for is the thread's own work;
-// the wall clock of a loaded machine also counts the time other processes hold the processors.
-std::chrono::nanoseconds threadTime() {
-    std::timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-}
-
 // Runs an action of the user and every event it leaves (repaints included) and returns how long
-// the thread worked on them.
+// the thread worked on them: what the user waits for is the thread's own work.
 template <typename Action> std::chrono::nanoseconds pauseOf(Action action) {
-    const auto start = threadTime();
+    const auto start = test::threadCpuTime();
     action();
     QApplication::processEvents();
-    const auto pause = threadTime() - start;
+    const auto pause = test::threadCpuTime() - start;
     // The figures go with the test's results (--gtest_output).
     ::testing::Test::RecordProperty("pause_us_" + std::to_string(::testing::UnitTest::GetInstance()
                                                                      ->current_test_info()

@@ -7,6 +7,7 @@
 #include "gui/qt_ui_services.h"
 #include "model/clipboard_text.h"
 #include "support/fake_ui_services.h"
+#include "support/main_window_tests.h"
 #include "support/temp_dir.h"
 
 #include <QAbstractButton>
@@ -17,28 +18,13 @@
 #include <QProcess>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 namespace kv {
 namespace {
-
-// Runs act on the modal dialog of type D once one is shown (checking every 10 ms, 5 s at most).
-template <typename D> void whenShown(std::function<void(D&)> act, int triesLeft = 500) {
-    QTimer::singleShot(triesLeft == 500 ? 0 : 10, [act, triesLeft] {
-        if (auto* dialog = dynamic_cast<D*>(QApplication::activeModalWidget())) {
-            act(*dialog);
-        } else if (triesLeft > 0) {
-            whenShown<D>(act, triesLeft - 1);
-        } else {
-            ADD_FAILURE() << "the dialog did not show";
-        }
-    });
-}
 
 struct PrintFixture : ::testing::Test {
     test::TempDir home;
@@ -69,7 +55,7 @@ TEST_F(PrintFixture, ExportAsksItsOptionsAndOverwriteAllOnce) {
         static_cast<QAbstractButton*>(d.control(O::Ok))->click();
     };
     ui.saveAnswers = {home.path("s.dat")};
-    whenShown<TextExportOptionsDialog>(perHistogram);
+    test::answerNext<TextExportOptionsDialog>(perHistogram);
     window.dispatch(Command::SaveAsText);
     ASSERT_TRUE(std::filesystem::exists(home.path("s0003.dat")));
     EXPECT_EQ(state.config.textExport.exportOneFile, 0);
@@ -78,8 +64,8 @@ TEST_F(PrintFixture, ExportAsksItsOptionsAndOverwriteAllOnce) {
     // All three exist now: one "Переписать все" covers them.
     ui.saveAnswers = {home.path("s.dat")};
     int asked = 0;
-    whenShown<TextExportOptionsDialog>([&](TextExportOptionsDialog& d) {
-        whenShown<OverwriteDialog>([&](OverwriteDialog& o) {
+    test::answerNext<TextExportOptionsDialog>([&](TextExportOptionsDialog& d) {
+        test::answerNext<OverwriteDialog>([&](OverwriteDialog& o) {
             ++asked;
             o.button(OverwriteDialog::Control::OverwriteAll)->click();
         });
@@ -101,7 +87,7 @@ TEST_F(PrintFixture, TextWithLineFeedsAlonePastesThroughTheDesktopClipboard) {
 
 TEST_F(PrintFixture, PageSetupStoresMarginsAndPosition) {
     using C = PageSetupDialog::Control;
-    whenShown<PageSetupDialog>([](PageSetupDialog& d) {
+    test::answerNext<PageSetupDialog>([](PageSetupDialog& d) {
         d.margin(C::Bottom)->setValue(25);
         d.positionButton(6)->click();
         d.accept();
@@ -130,7 +116,7 @@ TEST_F(PrintFixture, QuarterPageWithTenMillimetreMarginsToPdf) {
         GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
     }
     addHistograms(2);
-    whenShown<PageSetupDialog>([](PageSetupDialog& d) {
+    test::answerNext<PageSetupDialog>([](PageSetupDialog& d) {
         d.positionButton(static_cast<int>(PagePosition::TopLeftQuarter))->click();
         d.accept();
     });

@@ -6,6 +6,7 @@
 #include "model/cp1251.h"
 #include "model/histogram_file.h"
 #include "model/histogram_list.h"
+#include "support/fifo_guard.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -44,8 +45,7 @@ CliRun runCli(const std::string& arguments) {
     }
     const int status = ::pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    const auto err = test::readBytes(errPath);
-    run.err.assign(err.begin(), err.end());
+    run.err = test::readText(errPath);
     std::remove(errPath);
     return run;
 }
@@ -59,18 +59,42 @@ std::vector<std::string> linesOf(const std::string& text) {
     return lines;
 }
 
+// Histograms of one channel count, to be written as a histogram file.
+struct ListFile {
+    DocumentState state;
+    HistogramList list{state};
+
+    explicit ListFile(int channels = 2048) { list.setChannelCount(channels); }
+    std::string write(const std::string& path, const AppConfig& config = {}) const {
+        test::writeBytes(path, encodeHistogramFile(list, config));
+        return path;
+    }
+};
+
+std::string quoted(const std::string& path) {
+    return "'" + path + "'";
+}
+
 class CliTest : public ::testing::Test {
 protected:
     test::TempDir dir;
 
+    std::string inDir(const std::string& name) const { return quoted(dir.path(name)); }
+    // Writes text into a file of dir; its path.
+    std::string textFile(const std::string& name, std::string_view text) const {
+        test::writeText(dir.path(name), text);
+        return dir.path(name);
+    }
+
     std::string threeHistograms() {
-        DocumentState state;
-        HistogramList list(state);
-        list.setChannelCount(8);
+        ListFile file(8);
+        HistogramList& list = file.list;
         int k = 0;
         for (const char* name : {"7. Co-60", "abc. x", "1.5 MeV"}) {
             auto h = list.newHistogram();
-            h->channels[static_cast<std::size_t>(k)] = 100 + k, h->total = 100u + unsigned(k);
+            // The third's total lies above 2^31, where a signed print goes negative.
+            h->channels[static_cast<std::size_t>(k)] = 100 + k;
+            h->total = k == 2 ? 3'000'000'000u : 100u + unsigned(k);
             h->exposure = 10.0 * ++k;
             h->kind = k == 2 ? 16 : 0;
             list.addHistogram(std::move(h));
@@ -80,9 +104,7 @@ protected:
         config.energyCalibration.channelScale = 8,
         config.energyCalibration.coefficients = {1.0, 2.0, 0.0, 0.0, 0.0};
         config.plot.firstChannel = 1, config.plot.lastChannel = 6;
-        const std::string path = dir.path("three.hst");
-        test::writeBytes(path, encodeHistogramFile(list, config));
-        return path;
+        return file.write(dir.path("three.hst"), config);
     }
 };
 
@@ -97,6 +119,7 @@ TEST_F(CliTest, InfoListsHistogramsAsTheProgramNumbersThemInTextAndJson) {
         EXPECT_TRUE(lines[i + 1].starts_with(numbered[i])) << lines[i + 1];
     }
     EXPECT_NE(lines[2].find("\tmarked\t"), std::string::npos);
+    EXPECT_NE(lines[3].find("\t3000000000\t"), std::string::npos) << lines[3];
     EXPECT_NE(run.out.find("visible range: channels 2 to 7"), std::string::npos);
 
     const CliRun json = runCli("info --json " + path);
@@ -108,6 +131,7 @@ TEST_F(CliTest, InfoListsHistogramsAsTheProgramNumbersThemInTextAndJson) {
     EXPECT_TRUE(h[2]["channels"][2] == 102 && h[1]["marked"] == true && h[1]["exposure"] == 20.0);
     EXPECT_TRUE(info["channelCount"] == 8 && info["calibration"]["channelScale"] == 8);
     EXPECT_TRUE(info["range"]["first"] == 1 && info["range"]["last"] == 6) << json.out;
+    EXPECT_EQ(h[2]["total"], 3'000'000'000u);
 }
 
 TEST_F(CliTest, MergeOfAFileWithItselfRenumbersAndKeepsEverythingElse) {
@@ -147,12 +171,7 @@ TEST_F(CliTest, ErrorsHaveTheirExitCodesAndMergeWritesNothingOnFailure) {
 
 TEST_F(CliTest, FailuresSayWhyOnStandardErrorWithTheStatusTheReadmeGives) {
     const std::string three = threeHistograms();
-    AppConfig config;
-    DocumentState state;
-    HistogramList none(state);
-    none.setChannelCount(8);
-    const std::string empty = dir.path("empty.hst");
-    test::writeBytes(empty, encodeHistogramFile(none, config));
+    const std::string empty = ListFile(8).write(dir.path("empty.hst"));
     auto damagedDatabase = test::readBytes(KV_DATABASE_PATH);
     damagedDatabase.resize(damagedDatabase.size() - 3);
     test::writeBytes(dir.path("damaged.DAT"), damagedDatabase);
@@ -185,23 +204,6 @@ TEST_F(CliTest, FailuresSayWhyOnStandardErrorWithTheStatusTheReadmeGives) {
     EXPECT_FALSE(std::filesystem::exists(dir.path("x.spe")));
 }
 
-TEST_F(CliTest, InfoPrintsATotalAbove2To31AsTheUnsignedSumItIs) {
-    DocumentState state;
-    HistogramList list(state);
-    list.setChannelCount(2);
-    auto h = list.newHistogram();
-    h->channels = {2'000'000'000, 1'000'000'000};
-    h->total = 3'000'000'000u;
-    list.addHistogram(std::move(h));
-    const std::string path = dir.path("large.hst");
-    test::writeBytes(path, encodeHistogramFile(list, AppConfig{}));
-    const CliRun text = runCli("info " + path);
-    ASSERT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("\t3000000000\t"), std::string::npos) << text.out;
-    EXPECT_EQ(nlohmann::json::parse(runCli("info --json " + path).out)["histograms"][0]["total"],
-              3'000'000'000u);
-}
-
 TEST_F(CliTest, ADamagedFileIsNotTakenWholeAndNotConvertedWithAnUnreadableResult) {
     // The demo file with its count lowered from 3 to 2: the third block is no trailer.
     auto lowered = test::readBytes(KV_DEMO_FILE);
@@ -216,11 +218,9 @@ TEST_F(CliTest, ADamagedFileIsNotTakenWholeAndNotConvertedWithAnUnreadableResult
     // An exposure that is not a number has no SPE form the reader would take.
     auto file = parseHistogramFile(test::readBytes(KV_DEMO_FILE));
     file.histograms[0]->exposure = std::nan("");
-    DocumentState state;
-    HistogramList list(state);
-    list.setChannelCount(2048);
-    list.addHistogram(std::move(file.histograms[0]));
-    test::writeBytes(dir.path("nan.hst"), encodeHistogramFile(list, AppConfig{}));
+    ListFile nan;
+    nan.list.addHistogram(std::move(file.histograms[0]));
+    nan.write(dir.path("nan.hst"));
     const CliRun convert = runCli("convert " + dir.path("nan.hst") + " " + dir.path("nan.spe"));
     EXPECT_EQ(convert.status, 1);
     EXPECT_NE(convert.err.find("живое или реальное время"), std::string::npos) << convert.err;
@@ -231,21 +231,17 @@ TEST_F(CliTest, ADamagedFileIsNotTakenWholeAndNotConvertedWithAnUnreadableResult
 template <class Counts>
 std::string spectrumFile(const test::TempDir& dir, const std::string& name, int size,
                          double keVPerChannel, double exposure, Counts counts) {
-    DocumentState state;
-    HistogramList list(state);
-    list.setChannelCount(size);
-    auto h = list.newHistogram();
+    ListFile file(size);
+    auto h = file.list.newHistogram();
     for (int i = 0; i < size; ++i) {
         h->channels[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(counts(i));
     }
     h->exposure = exposure;
-    list.addHistogram(std::move(h));
+    file.list.addHistogram(std::move(h));
     AppConfig config;
     config.energyCalibration.channelScale = size, config.energyCalibration.termCount = 2;
     config.energyCalibration.coefficients = {0.0, keVPerChannel, 0, 0, 0};
-    const std::string path = dir.path(name);
-    test::writeBytes(path, encodeHistogramFile(list, config));
-    return path;
+    return file.write(dir.path(name), config);
 }
 
 double gauss(double i, double area, double centre, double sigma) {
@@ -322,16 +318,10 @@ TEST_F(CliTest, CalibrateWritesTheFittedCalibrationAndPrintsTheDeviations) {
     }
 }
 
-std::string writeText(const test::TempDir& dir, const std::string& name, std::string_view text) {
-    const std::string path = dir.path(name);
-    test::writeBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-    return path;
-}
-
 TEST_F(CliTest, DbImportListAndExportRoundTrip) {
-    const std::string in = writeText(dir, "in.txt",
-                                     "# two isotopes\n\nCs-137\n661.6553 0.8501\n*\n\n"
-                                     "Co-60\n1173.228 0.9985\n1332.492 0.999826\n# a note\n");
+    const std::string in =
+        textFile("in.txt", "# two isotopes\n\nCs-137\n661.6553 0.8501\n*\n\n"
+                           "Co-60\n1173.228 0.9985\n1332.492 0.999826\n# a note\n");
     const std::string database = dir.path("SPECTORS.DAT");
     ASSERT_EQ(runCli("db import " + in + " " + database).status, 0);
     EXPECT_EQ(test::readBytes(database).size(), (18u + 16) + (18u + 2 * 16));
@@ -343,7 +333,7 @@ TEST_F(CliTest, DbImportListAndExportRoundTrip) {
     ASSERT_EQ(runCli("db export " + database + " " + out).status, 0);
     const std::string exported = "Cs-137\r\n661.6553\t0.8501\r\n*\r\n\r\n"
                                  "Co-60\r\n1173.228\t0.9985\r\n1332.492\t0.999826\r\n";
-    EXPECT_EQ(test::readBytes(out), std::vector<std::uint8_t>(exported.begin(), exported.end()));
+    EXPECT_EQ(test::readText(out), exported);
     const std::string again = dir.path("again.DAT");
     ASSERT_EQ(runCli("db import " + out + " " + again).status, 0);
     EXPECT_EQ(test::readBytes(again), test::readBytes(database));
@@ -351,13 +341,13 @@ TEST_F(CliTest, DbImportListAndExportRoundTrip) {
 
 TEST_F(CliTest, DbErrorsHaveTheirExitCodesAndWriteNothing) {
     const std::string database = dir.path("SPECTORS.DAT");
-    const std::string good = writeText(dir, "good.txt", "K-40\n1460.822 0.1034\n");
+    const std::string good = textFile("good.txt", "K-40\n1460.822 0.1034\n");
     ASSERT_EQ(runCli("db import " + good + " " + database).status, 0);
     const auto before = test::readBytes(database);
 
     for (const auto& [arguments, status] : std::vector<std::pair<std::string, int>>{
-             {writeText(dir, "cut.txt", "K-40\n1460.822 0.1034\n1460.9\n"), 2},
-             {writeText(dir, "empty.txt", "# nothing\n"), 2},
+             {textFile("cut.txt", "K-40\n1460.822 0.1034\n1460.9\n"), 2},
+             {textFile("empty.txt", "# nothing\n"), 2},
              {dir.path("missing.txt"), 1},
              {"db list " + dir.path("missing.DAT"), 1},
              {"db", 1},
@@ -533,18 +523,15 @@ TEST_F(CliTest, FitReportsTheComponentsOrWhyItFailed) {
 // converges, and the reported errors cover the true areas.
 TEST_F(CliTest, FitOfDoubletsWithAStartRangePerComponentCoversTheTrueAreas) {
     test::PoissonSource source{20261208};
-    DocumentState state;
-    HistogramList list(state);
-    list.setChannelCount(512);
+    ListFile file(512);
     std::vector<test::Doublet> doublets;
     for (int n = 0; n < 32; ++n) {
         doublets.push_back(test::drawDoublet(source));
-        auto h = list.newHistogram();
+        auto h = file.list.newHistogram();
         h->channels = doublets.back().h.channels;
-        list.addHistogram(std::move(h));
+        file.list.addHistogram(std::move(h));
     }
-    const std::string path = dir.path("doublets.hst");
-    test::writeBytes(path, encodeHistogramFile(list, AppConfig{}));
+    const std::string path = file.write(dir.path("doublets.hst"));
     int converged = 0;
     int covered = 0;
     for (std::size_t n = 0; n < doublets.size(); ++n) {
@@ -674,7 +661,7 @@ TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
     EXPECT_TRUE(added.channels[100] > 0 && added.channels[200] == 0);
     EXPECT_EQ(runCli("peaks " + in + " --histogram 1 --range 150:250 " + out).out,
               "channel\tkeV\n");
-    const std::string bad = writeText(dir, "bad.hst", "nope");
+    const std::string bad = textFile("bad.hst", "nope");
     for (const auto& [arguments, status] : std::vector<std::pair<std::string, int>>{
              {in + " --histogram 2 " + out, 1},
              {in + " --histogram 1 --range 0:9 " + out, 1},
@@ -730,11 +717,11 @@ TEST_F(CliTest, SmoothAndExtractAddTheFilteredCopyAndSaveTheList) {
     EXPECT_EQ(parseHistogramFile(test::readBytes(in)).histograms.size(), 3u);
 
     // Another analyser's file can only be the source of a histogram file.
-    const std::string csv = writeText(dir, "in.csv", "0,5\n1,7\n2,9\n3,4\n");
+    const std::string csv = textFile("in.csv", "0,5\n1,7\n2,9\n3,4\n");
     EXPECT_EQ(runCli("smooth " + csv).status, 1);
     ASSERT_EQ(runCli("smooth " + csv + " " + dir.path("from_csv.hst")).status, 0);
     EXPECT_EQ(parseHistogramFile(test::readBytes(dir.path("from_csv.hst"))).histograms.size(), 2u);
-    const std::string bad = writeText(dir, "bad.hst", "nope");
+    const std::string bad = textFile("bad.hst", "nope");
     for (const auto& [arguments, status] :
          std::vector<std::pair<std::string, int>>{{"smooth " + in + " --radius 2 --sigma 1", 1},
                                                   {"smooth " + in + " --radius -1", 1},
@@ -783,16 +770,14 @@ TEST_F(CliTest, ShippedDemoFileReadsAndTheGeneratorReproducesItByteForByte) {
 }
 
 TEST_F(CliTest, WindowsEvaluatesTheCountWindowsOfAConfiguration) {
-    DocumentState state;
-    HistogramList list(state);
+    ListFile file;
     for (const std::int32_t count : {1, 0}) { // flat: 101 per window; empty: N3 below 2
-        auto h = list.newHistogram();
+        auto h = file.list.newHistogram();
         std::fill(h->channels.begin(), h->channels.end(), count);
         h->exposure = 1.0;
-        list.addHistogram(std::move(h));
+        file.list.addHistogram(std::move(h));
     }
-    const std::string path = dir.path("x.hst"), config = dir.path("x.cnf");
-    test::writeBytes(path, encodeHistogramFile(list, AppConfig{}));
+    const std::string path = file.write(dir.path("x.hst")), config = dir.path("x.cnf");
     AppConfig narrow;
     narrow.countWindows.windowUpper[0] = 9;
     const auto bytes = encodeAppConfig(narrow);
@@ -818,11 +803,6 @@ TEST_F(CliTest, WindowsEvaluatesTheCountWindowsOfAConfiguration) {
     }
 }
 
-std::string fileText(const std::string& path) {
-    const std::vector<std::uint8_t> bytes = test::readBytes(path);
-    return std::string(bytes.begin(), bytes.end());
-}
-
 TEST_F(CliTest, ExportWritesTheMarkedHistogramsOrEachInAFileOfItsOwn) {
     const std::string in = threeHistograms();
     const CliRun marked = runCli("export " + in + " " + dir.path("out.txt"));
@@ -830,7 +810,7 @@ TEST_F(CliTest, ExportWritesTheMarkedHistogramsOrEachInAFileOfItsOwn) {
     EXPECT_EQ(marked.out, dir.path("out.txt") + "\n");
     const std::string head =
         "   Канал\t         2\r\n       1\t0.0000E+00\r\n       2\t1.0100E+02\r\n";
-    EXPECT_EQ(fileText(dir.path("out.txt")).substr(0, head.size()), head);
+    EXPECT_EQ(test::readText(dir.path("out.txt")).substr(0, head.size()), head);
 
     const CliRun each = runCli("export " + in + " --all --per-histogram --names --energy --y " +
                                "intensity " + dir.path("s.dat"));
@@ -838,7 +818,7 @@ TEST_F(CliTest, ExportWritesTheMarkedHistogramsOrEachInAFileOfItsOwn) {
     EXPECT_EQ(linesOf(each.out),
               (std::vector{dir.path("s0001.dat"), dir.path("s0002.dat"), dir.path("s0003.dat")}));
     // Name and comment lines, then channel 1 at 3 keV with 101 counts in 20 s.
-    EXPECT_NE(fileText(dir.path("s0002.dat"))
+    EXPECT_NE(test::readText(dir.path("s0002.dat"))
                   .find("abc. x\r\n\r\n    1.00\t0.0000E+00\r\n"
                         "    3.00\t5.0500E+00\r\n"),
               std::string::npos);
@@ -847,6 +827,85 @@ TEST_F(CliTest, ExportWritesTheMarkedHistogramsOrEachInAFileOfItsOwn) {
         EXPECT_EQ(runCli("export " + in + " " + bad + " " + dir.path("x.txt")).status, 1) << bad;
     }
     EXPECT_FALSE(std::filesystem::exists(dir.path("x.txt")));
+}
+
+// Every verb that writes, given a name too long for the system, a symbolic-link loop, a FIFO
+// (also behind a link) or a directory as its output.
+TEST_F(CliTest, ImpossibleOrSpecialOutputsAreRefusedWithAMessage) {
+    const std::string demo = quoted(KV_DEMO_FILE), database = quoted(KV_DATABASE_PATH);
+    ASSERT_EQ(runCli("db export " + database + " " + inDir("lines.txt")).status, 0);
+    std::filesystem::create_symlink("loop2.hst", dir.path("loop1.hst"));
+    std::filesystem::create_symlink("loop1.hst", dir.path("loop2.hst"));
+    const test::FifoGuard fifo(dir.path("fifo.hst"));
+    std::filesystem::create_symlink("fifo.hst", dir.path("to-fifo.hst"));
+    std::filesystem::create_directory(dir.path("directory.hst"));
+    const auto entries = [this] {
+        const std::filesystem::directory_iterator it(dir.root());
+        return std::distance(begin(it), end(it));
+    };
+    const auto before = entries();
+
+    for (const std::string& out :
+         {std::string(252, 'x') + ".hst", std::string("loop1.hst"), std::string("fifo.hst"),
+          std::string("to-fifo.hst"), std::string("directory.hst")}) {
+        for (const std::string& verb :
+             {"measure --exposure 0.01 " + inDir(out), "merge " + inDir(out) + " " + demo,
+              "peaks " + demo + " --histogram 1 " + inDir(out), "smooth " + demo + " " + inDir(out),
+              "extract " + demo + " " + inDir(out), "convert " + demo + " " + inDir(out),
+              "export " + demo + " --all " + inDir(out), "db export " + database + " " + inDir(out),
+              "db import " + inDir("lines.txt") + " " + inDir(out)}) {
+            const CliRun finished = runCli(verb);
+            EXPECT_EQ(finished.status, 1) << verb;
+            EXPECT_TRUE(finished.err.starts_with("kvantira-cli: ")) << verb;
+        }
+    }
+    EXPECT_EQ(entries(), before) << "nothing written, nothing left";
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.path("fifo.hst")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("loop1.hst")));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path("directory.hst")));
+    EXPECT_FALSE(fifo.rescuedAReader());
+}
+
+// A FIFO given where a file is read must not hold the tool: it is refused at once.
+TEST_F(CliTest, SpecialInputsAreRefusedWithoutWaiting) {
+    const std::string demo = quoted(KV_DEMO_FILE);
+    const test::FifoGuard fifo(dir.path("fifo.spe"));
+    const std::string f = inDir("fifo.spe");
+    for (const std::string& verb :
+         {"info " + f, "merge " + inDir("out.hst") + " " + f,
+          "convert " + f + " " + inDir("out.hst"), "search " + demo + " --config " + f,
+          "search " + demo + " --db " + f, "windows " + demo + " --histogram 1 --config " + f,
+          "db list " + f, "db import " + f + " " + inDir("out.DAT"),
+          "smooth " + f + " " + inDir("out.hst"), "extract " + f,
+          "smooth " + demo + " --config " + f + " " + inDir("out.hst")}) {
+        const CliRun finished = runCli(verb);
+        EXPECT_NE(finished.status, -1) << verb;
+        EXPECT_NE(finished.err.find("fifo.spe"), std::string::npos) << verb;
+    }
+    EXPECT_FALSE(fifo.rescuedAReader()) << "a verb blocked on the FIFO";
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.hst")));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.DAT")));
+}
+
+// Four loops of measure appending to one file: each run waits for the one before to save, so
+// every histogram ends up in the file.
+TEST_F(CliTest, ConcurrentMeasuresAppendingToOneFileLoseNothing) {
+    constexpr int kLoops = 4;
+    constexpr int kRuns = 5;
+    const std::string script = "for k in $(seq " + std::to_string(kLoops) +
+                               "); do (for i in $(seq " + std::to_string(kRuns) + "); do " +
+                               KV_CLI_PATH + " measure --exposure 0.01 " + inDir("runs.hst") +
+                               " >/dev/null 2>&1 || echo failed; done) & done; wait";
+    const std::string failures = dir.path("failures.txt");
+    ASSERT_EQ(std::system(("(" + script + ") >'" + failures + "'").c_str()), 0);
+    EXPECT_EQ(test::readText(failures), "") << "a run failed";
+    std::filesystem::remove(failures);
+
+    const ParsedHistogramFile parsed = parseHistogramFile(test::readBytes(dir.path("runs.hst")));
+    EXPECT_EQ(parsed.condition, FileCondition::Complete);
+    EXPECT_EQ(parsed.histograms.size(), static_cast<std::size_t>(kLoops * kRuns));
+    const std::filesystem::directory_iterator it(dir.root());
+    EXPECT_EQ(std::distance(begin(it), end(it)), 1) << "no temporary or lock file left";
 }
 
 } // namespace

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <spawn.h>
@@ -33,11 +32,6 @@ using Clock = std::chrono::steady_clock;
 // Far above what any of these runs takes on an idle machine (tens of milliseconds), so that
 // only a process that does not end fails, however loaded the machine.
 constexpr auto kPatience = 60s;
-
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // kvantira-cli started through env(1) with the given variables set and its standard output and
 // error going to files of dir. Killed when it is still running as the object goes.
@@ -109,8 +103,8 @@ public:
         return std::chrono::duration<double>(Clock::now() - m_started).count();
     }
 
-    std::string out() const { return fileText(m_out); }
-    std::string err() const { return fileText(m_err); }
+    std::string out() const { return test::readText(m_out); }
+    std::string err() const { return test::readText(m_err); }
 
 private:
     bool ended() {
@@ -305,7 +299,7 @@ TEST_F(MeasureTest, CyclicSeriesKeepsItsCyclesAndTheirTextFilesWhenStopped) {
         EXPECT_EQ(listed[i].substr(0, listed[i].find('\t')),
                   " " + std::to_string(i + 1) + ". Co" + number);
         EXPECT_NEAR(file.histograms[i]->exposure, 0.1, 0.05);
-        EXPECT_TRUE(fileText(dir.path("run" + std::string(number) + ".txt"))
+        EXPECT_TRUE(test::readText(dir.path("run" + std::string(number) + ".txt"))
                         .starts_with("Co" + std::string(number) + "\r\n"));
     }
     // The cycle under way at the stop is dropped, text file and all.

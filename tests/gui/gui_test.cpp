@@ -3,6 +3,7 @@
 #include "gui/qt_ui_services.h"
 #include "model/strings.h"
 #include "support/fifo_guard.h"
+#include "support/main_window_tests.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -19,8 +20,6 @@
 
 #include <clocale>
 #include <filesystem>
-#include <cstdint>
-#include <vector>
 
 namespace kv {
 namespace {
@@ -83,8 +82,19 @@ HelpWindow* openHelpWindow() {
     return found;
 }
 
-TEST(QtUiServices, HelpOpensAtTheContextsTopicAndInstallsTheFile) {
+// A program directory of its own; the help window a test leaves open is closed after it.
+struct Help : ::testing::Test {
     test::TempDir directory;
+
+    ~Help() override {
+        if (HelpWindow* window = openHelpWindow()) {
+            window->close();
+        }
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+TEST_F(Help, OpensAtTheContextsTopicAndInstallsTheFile) {
     QtUiServices ui(directory.root() + "/");
     ui.showHelp(17);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(directory.path("Mirta.hlp"))));
@@ -95,25 +105,18 @@ TEST(QtUiServices, HelpOpensAtTheContextsTopicAndInstallsTheFile) {
     ASSERT_EQ(openHelpWindow(), window);
     const QPoint topLeft = window->viewport()->rect().topLeft() + QPoint(2, 2);
     EXPECT_EQ(window->cursorForPosition(topLeft).block().text().toStdString(), "Сглаживание");
-    window->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-TEST(QtUiServices, HelpKeepsTheProgramDirectorysOwnFile) {
-    test::TempDir directory;
-    const std::vector<std::uint8_t> own = {'<', 'p', '>', 'x', '<', '/', 'p', '>'};
-    test::writeBytes(directory.path("Mirta.hlp"), own);
+TEST_F(Help, KeepsTheProgramDirectorysOwnFile) {
+    test::writeText(directory.path("Mirta.hlp"), "<p>x</p>");
     QtUiServices ui(directory.root() + "/");
     ui.showHelp(5);
     ASSERT_NE(openHelpWindow(), nullptr);
     EXPECT_EQ(openHelpWindow()->toPlainText().toStdString(), "x");
-    EXPECT_EQ(test::readBytes(directory.path("Mirta.hlp")), own);
-    openHelpWindow()->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(test::readText(directory.path("Mirta.hlp")), "<p>x</p>");
 }
 
-TEST(QtUiServices, HelpPassesOverAFifoInPlaceOfItsFile) {
-    test::TempDir directory;
+TEST_F(Help, PassesOverAFifoInPlaceOfItsFile) {
     const test::FifoGuard fifo(directory.path("Mirta.hlp"));
     QtUiServices ui(directory.root() + "/");
     ui.showHelp(13);
@@ -121,12 +124,9 @@ TEST(QtUiServices, HelpPassesOverAFifoInPlaceOfItsFile) {
     EXPECT_FALSE(fifo.rescuedAReader());
     EXPECT_FALSE(openHelpWindow()->toPlainText().isEmpty()) << "the shipped help instead";
     EXPECT_TRUE(std::filesystem::is_fifo(fifo.path()));
-    openHelpWindow()->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-TEST(QtUiServices, HelpFromAModalDialogTakesInputWhileTheDialogIsOpen) {
-    test::TempDir directory;
+TEST_F(Help, FromAModalDialogTakesInputWhileTheDialogIsOpen) {
     QWidget owner;
     owner.show();
     QtUiServices ui(directory.root() + "/", &owner);
@@ -150,22 +150,12 @@ TEST(QtUiServices, HelpFromAModalDialogTakesInputWhileTheDialogIsOpen) {
     });
     dialog.exec();
     EXPECT_GT(scrolledBy, 0);
-    // The dialog has gone; the help stays open.
-    HelpWindow* window = openHelpWindow();
-    ASSERT_NE(window, nullptr);
-    window->close();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_NE(openHelpWindow(), nullptr) << "the dialog has gone; the help stays open";
 }
 
 } // namespace
 } // namespace kv
 
 int main(int argc, char** argv) {
-    // Test discovery runs this program without the test's environment, often without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return kv::test::runMainWindowTests(argc, argv);
 }

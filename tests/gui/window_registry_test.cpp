@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPointer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -75,23 +76,16 @@ struct Registry : ::testing::Test {
     }
 };
 
-bool waitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 1000 && !condition(); ++i) {
-        QApplication::processEvents();
-    }
-    return condition();
-}
-
 TEST_F(Registry, OpeningAnOpenKindRaisesItsWindowInsteadOfBuildingAnother) {
     RecordingWindow* noise = open(WindowKind::NoiseTrack, "noise");
     ASSERT_NE(noise, nullptr);
     EXPECT_TRUE(noise->isVisible());
     RecordingWindow* lines = open(WindowKind::FoundLines, "lines");
-    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == lines; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == lines; }));
 
     EXPECT_EQ(open(WindowKind::NoiseTrack, "second noise"), noise);
     EXPECT_EQ(made, 2);
-    EXPECT_TRUE(waitUntil([&] { return QApplication::activeWindow() == noise; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == noise; }));
 
     noise->showMinimized();
     EXPECT_EQ(open(WindowKind::NoiseTrack, "third noise"), noise);

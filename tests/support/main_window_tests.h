@@ -5,12 +5,29 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <functional>
 
 namespace kv::test {
+
+// Answers the modal dialog of type Dialog that opens next with answer (looking every 10 ms, for
+// 5 s at most).
+template <typename Dialog>
+void answerNext(std::function<void(Dialog&)> answer, int triesLeft = 500) {
+    QTimer::singleShot(triesLeft == 500 ? 0 : 10, [answer = std::move(answer), triesLeft] {
+        if (auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget())) {
+            answer(*dialog);
+        } else if (triesLeft > 0) {
+            answerNext<Dialog>(answer, triesLeft - 1);
+        } else {
+            ADD_FAILURE() << "the dialog did not show";
+        }
+    });
+}
 
 // Runs the suite's tests offscreen (unless QT_QPA_PLATFORM says otherwise) under the C numeric
 // locale, with the toolbar's layout kept in a directory of this run, never in the user's

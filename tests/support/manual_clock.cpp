@@ -1,9 +1,16 @@
 #include "support/manual_clock.h"
 
 #include <algorithm>
+#include <ctime>
 #include <utility>
 
 namespace kv::test {
+
+std::chrono::nanoseconds threadCpuTime() {
+    std::timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
 
 std::chrono::nanoseconds ManualClock::now() const {
     const std::lock_guard lock(m_mutex);

@@ -38,4 +38,8 @@ inline constexpr std::chrono::nanoseconds beforeTickWrap(std::chrono::millisecon
     return std::chrono::milliseconds(std::int64_t{1} << 32) - early;
 }
 
+// The processor time the calling thread has used; unlike the wall clock of a loaded machine, it
+// leaves out the time other processes hold the processors.
+std::chrono::nanoseconds threadCpuTime();
+
 } // namespace kv::test

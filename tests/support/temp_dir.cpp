@@ -33,4 +33,14 @@ void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
               static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeText(const std::string& path, std::string_view text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
 } // namespace kv::test

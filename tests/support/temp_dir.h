@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kv::test {
@@ -24,5 +25,8 @@ private:
 
 std::vector<std::uint8_t> readBytes(const std::string& path);
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
+// The same for text, byte for byte: no line ends are translated.
+std::string readText(const std::string& path);
+void writeText(const std::string& path, std::string_view text);
 
 } // namespace kv::test

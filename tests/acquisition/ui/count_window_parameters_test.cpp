@@ -8,7 +8,6 @@
 #include "acquisition/ui/count_window_parameters.h"
 #include "display/cursor.h"
 
-#include <QCheckBox>
 #include <QImage>
 #include <QPainter>
 
@@ -36,13 +35,11 @@ struct CountWindowFlow : MeasurementFixture {
     }
 
     void openWithCode(const char* code) {
-        QTimer::singleShot(0, [code] {
-            auto* access = dynamic_cast<AccessDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(access, nullptr);
-            static_cast<QLineEdit*>(access->control(AccessDialog::Control::Code))->setText(code);
-            access->command(AccessDialog::Control::Ok);
-        });
-        window->dispatch(Command::CountWindowParameters);
+        test::answer<AccessDialog>(*window, Command::CountWindowParameters,
+                                   [code](AccessDialog& access) {
+                                       test::type(access, AccessDialog::Control::Code, code);
+                                       access.command(AccessDialog::Control::Ok);
+                                   });
     }
     CountWindowParametersWindow* parameters() {
         return dynamic_cast<CountWindowParametersWindow*>(
@@ -85,16 +82,7 @@ TEST_F(CountWindowFlow, AccessCodeThenLimitsFromTheCursorAndTypedDrawnAsBands) {
     EXPECT_EQ(field(C::ReferenceChannel)->text(), "601");
     // Given once, the code is not asked again; the open window is the one 405 brings up.
     CountWindowParametersWindow* first = parameters();
-    QTimer noDialog;
-    QObject::connect(&noDialog, &QTimer::timeout, [] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            ADD_FAILURE() << "a dialog opened";
-            static_cast<QDialog*>(dialog)->reject();
-        }
-    });
-    noDialog.start(0);
-    window->dispatch(Command::CountWindowParameters);
-    noDialog.stop();
+    expectNoDialog([&] { window->dispatch(Command::CountWindowParameters); });
     EXPECT_EQ(parameters(), first);
 
     // The cursor sets limits only once 132 is unticked. The upper limit of window 2 set below

@@ -11,9 +11,11 @@
 #include "app/toolbar.h"
 #include "gui/app_state.h"
 #include "support/fake_ui_services.h"
+#include "support/main_window_tests.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -30,6 +32,22 @@ namespace kv::test {
 
 // Long enough for a run on a loaded machine; a test that waits this long has failed.
 inline constexpr int kPatienceMs = 60'000;
+
+template <typename Dialog>
+void type(Dialog& dialog, typename Dialog::Control id, const char* text) {
+    static_cast<QLineEdit*>(dialog.control(id))->setText(QString::fromUtf8(text));
+}
+
+template <typename Dialog> void click(Dialog& dialog, typename Dialog::Control id) {
+    static_cast<QAbstractButton*>(dialog.control(id))->click();
+}
+
+// Runs command and answers its dialog with answer.
+template <typename Dialog>
+void answer(MainWindow& window, Command command, std::function<void(Dialog&)> answer) {
+    answerNext<Dialog>(std::move(answer));
+    window.dispatch(command);
+}
 
 struct MeasurementFixture : ::testing::Test {
     TempDir home;
@@ -56,20 +74,15 @@ struct MeasurementFixture : ::testing::Test {
     // Presses the toolbar's green button and fills in the dialog; true when it started a run.
     bool start(const StartValues& values) {
         bool started = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = dynamic_cast<StartDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
+        answerNext<StartDialog>([&](StartDialog& dialog) {
             using C = StartDialog::Control;
-            static_cast<QLineEdit*>(dialog->control(C::Name))
-                ->setText(QString::fromStdString(values.name));
-            static_cast<QLineEdit*>(dialog->control(C::Exposure))
-                ->setText(QString::fromStdString(values.exposure));
-            static_cast<QAbstractButton*>(dialog->control(C::AutoSave))
-                ->setChecked(values.autoSave);
-            static_cast<QPushButton*>(dialog->control(C::Start))->click();
-            started = dialog->result() == QDialog::Accepted;
+            type(dialog, C::Name, values.name.c_str());
+            type(dialog, C::Exposure, values.exposure.c_str());
+            static_cast<QAbstractButton*>(dialog.control(C::AutoSave))->setChecked(values.autoSave);
+            click(dialog, C::Start);
+            started = dialog.result() == QDialog::Accepted;
             if (!started) {
-                dialog->reject();
+                dialog.reject();
             }
         });
         window->toolbar().button(Command::Start)->trigger();
@@ -92,6 +105,19 @@ struct MeasurementFixture : ::testing::Test {
     }
     bool waitForRunEnd() {
         return waitFor([this] { return !window->runs().active(); });
+    }
+
+    // Runs action and fails the test when it opens a modal dialog (which is then rejected).
+    static void expectNoDialog(const std::function<void()>& action) {
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "a dialog opened";
+                static_cast<QDialog*>(dialog)->reject();
+            }
+        });
+        watch.start(0);
+        action();
     }
 };
 

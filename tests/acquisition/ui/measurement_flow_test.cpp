@@ -177,15 +177,7 @@ TEST_F(MeasurementFixture, StartIsRefusedOrLeftAloneWhereItCannotRun) {
     other->channels.assign(4096, 1);
     state.list.setChannelCount(4096);
     state.list.addHistogram(std::move(other));
-    QTimer failOnDialog;
-    QObject::connect(&failOnDialog, &QTimer::timeout, [] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            ADD_FAILURE() << "a dialog opened";
-            static_cast<QDialog*>(dialog)->reject();
-        }
-    });
-    failOnDialog.start(0);
-    window->dispatch(Command::Start);
+    expectNoDialog([&] { window->dispatch(Command::Start); });
     EXPECT_EQ(ui.messageIds(), std::vector{StringId::MeasureNeeds2048Channels});
     EXPECT_EQ(ui.messages[0].caption, StringId::BadNews);
 
@@ -193,9 +185,7 @@ TEST_F(MeasurementFixture, StartIsRefusedOrLeftAloneWhereItCannotRun) {
     state.list.clearList();
     state.config.plot.firstChannel = 1000;
     state.config.plot.lastChannel = 4095;
-    failOnDialog.stop();
-    QTimer::singleShot(0,
-                       [] { static_cast<QDialog*>(QApplication::activeModalWidget())->reject(); });
+    test::answerNext<QDialog>([](QDialog& dialog) { dialog.reject(); });
     window->dispatch(Command::Start);
     EXPECT_EQ(state.list.channelCount(), 2048);
     EXPECT_EQ(state.config.plot.firstChannel, 0);
@@ -212,10 +202,10 @@ TEST_F(MeasurementFixture, StartIsRefusedOrLeftAloneWhereItCannotRun) {
 
     // A run already active: nothing opens.
     ASSERT_TRUE(start({.exposure = "600", .autoSave = false}));
-    failOnDialog.start(0);
-    window->dispatch(Command::Start);
-    window->dispatch(Command::ModeSelection);
-    failOnDialog.stop();
+    expectNoDialog([&] {
+        window->dispatch(Command::Start);
+        window->dispatch(Command::ModeSelection);
+    });
     window->runs().stopAndWait();
 
     // Without an analyser (the real ports refused at start-up) a run cannot start.
@@ -380,3 +370,8 @@ TEST_F(MeasurementFixture, UserInterfaceNeverStallsDuringFrequentReadOuts) {
 
 } // namespace
 } // namespace kv
+
+// The acquisition windows' tests run offscreen, with the program's settings kept apart.
+int main(int argc, char** argv) {
+    return kv::test::runMainWindowTests(argc, argv);
+}

@@ -87,16 +87,13 @@ TEST_F(MeasurementFixture, MemoryTestsStoreTheChoicesReportAndListWhatFailed) {
     state.config.analyser.gatingMode = 0;
     std::vector<C> presses{C::TestZeros, C::TestOnes};
     const auto pressTestsThenCancel = [&](int gating) {
-        QTimer::singleShot(0, [&, gating] {
-            auto* dialog = dynamic_cast<ModeDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            choose(*dialog, C::Gating, gating);
+        test::answer<ModeDialog>(*window, Command::ModeSelection, [&, gating](ModeDialog& dialog) {
+            choose(dialog, C::Gating, gating);
             for (const C button : presses) {
-                static_cast<QAbstractButton*>(dialog->control(button))->click();
+                test::click(dialog, button);
             }
-            dialog->command(C::Cancel);
+            dialog.command(C::Cancel);
         });
-        window->dispatch(Command::ModeSelection);
     };
 
     // A healthy memory: good news each time, nothing added; "Отменить" keeps what the test

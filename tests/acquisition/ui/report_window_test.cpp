@@ -7,9 +7,6 @@
 
 #include <QScrollBar>
 
-#include <fstream>
-#include <iterator>
-
 namespace kv {
 namespace {
 
@@ -81,9 +78,7 @@ TEST_F(MeasurementFixture, ReportWindowCopiesAndSavesNewestFirstAndReopensInItsP
     EXPECT_EQ(ui.saveDialogs[0].title, StringId::SaveReportTitle);
     EXPECT_EQ(ui.saveDialogs[0].initialName, "spectrum.dat");
     EXPECT_EQ(ui.saveDialogs[0].defaultExtension, "DAT");
-    std::ifstream file(home.path("report.dat"), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}),
-              "0002: second\r\n0001: first\r\n");
+    EXPECT_EQ(test::readText(home.path("report.dat")), "0002: second\r\n0001: first\r\n");
     EXPECT_EQ(state.config.textExport.exportPath, home.path("report.dat"));
 
     // A file that cannot be written is reported.

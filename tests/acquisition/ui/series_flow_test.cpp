@@ -11,7 +11,6 @@
 #include "model/histogram_file.h"
 
 #include <QComboBox>
-#include <QRadioButton>
 
 #include <cstdlib>
 #include <filesystem>
@@ -21,32 +20,11 @@ namespace kv {
 namespace {
 
 using namespace std::chrono_literals;
+using test::answer;
+using test::answerNext;
+using test::click;
 using test::MeasurementFixture;
-
-// Answers the modal dialog that opens next with answer.
-template <typename Dialog> void answerNext(std::function<void(Dialog&)> answer) {
-    QTimer::singleShot(0, [answer = std::move(answer)] {
-        auto* dialog = dynamic_cast<Dialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
-}
-
-template <typename Dialog>
-void type(Dialog& dialog, typename Dialog::Control id, const char* text) {
-    static_cast<QLineEdit*>(dialog.control(id))->setText(QString::fromUtf8(text));
-}
-
-template <typename Dialog> void click(Dialog& dialog, typename Dialog::Control id) {
-    static_cast<QAbstractButton*>(dialog.control(id))->click();
-}
-
-// Runs command and answers its dialog with answer.
-template <typename Dialog>
-void answer(MainWindow& window, Command command, std::function<void(Dialog&)> answer) {
-    answerNext<Dialog>(std::move(answer));
-    window.dispatch(command);
-}
+using test::type;
 
 std::string firstLineOf(const std::string& path) {
     std::ifstream file(path);
