@@ -1,14 +1,17 @@
 #pragma once
 
 // The controls of a dialog by their ids, so that the dialog's command handler, other windows and
-// the tests reach a field or a button by the number the dialog gives it; and the buttons every
-// dialog of the program has.
+// the tests reach a field or a button by the number the dialog gives it; the buttons every
+// dialog of the program has; and the texts of captions and labels, which the sources hold in
+// UTF-8.
 
 #include "platform/ui_services.h"
 
+#include <QString>
 #include <QWidget>
 
 #include <map>
+#include <string_view>
 
 class QDialog;
 
@@ -19,6 +22,11 @@ namespace kv {
 inline constexpr int kOkButton = 1;
 inline constexpr int kCancelButton = 2;
 inline constexpr int kHelpButton = 9;
+
+// A caption or label written in the source (UTF-8) as the widgets take it.
+inline QString qs(std::string_view utf8) {
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 // Cancel closes the dialog and Help shows helpContext; true when id was one of the two, false
 // (nothing done) for any other id.

@@ -13,10 +13,6 @@ namespace {
 
 constexpr int kHelpContext = 31;
 
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 std::string pathIn(const QLineEdit& field) {
     return field.text().toStdString().substr(0, kPathFieldSize - 1);
 }

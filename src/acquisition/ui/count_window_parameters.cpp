@@ -23,10 +23,6 @@ namespace {
 
 using Control = CountWindowParametersWindow::Control;
 
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 Control offset(Control first, std::size_t k) {
     return static_cast<Control>(static_cast<int>(first) + static_cast<int>(k));
 }

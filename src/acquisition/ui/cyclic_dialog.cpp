@@ -12,14 +12,6 @@
 
 namespace kv {
 
-namespace {
-
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-} // namespace
-
 CyclicDialog::CyclicDialog(AppConfig& config, DocumentState& document, UiServices& ui,
                            Launch launch, QWidget* parent)
     : QDialog(parent), m_config(config), m_document(document), m_ui(ui),

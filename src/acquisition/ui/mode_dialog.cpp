@@ -21,10 +21,6 @@ constexpr int kHelpContext = 21;
 constexpr int kAddressCount = 8;
 constexpr int kInternalGating = 1;
 
-QString qs(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void fill(QComboBox& list, std::initializer_list<StringId> entries, std::int32_t index) {
     for (const StringId entry : entries) {
         list.addItem(qs(text(entry)));

@@ -16,10 +16,6 @@ namespace kv {
 
 namespace {
 
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 // The bar's unit: hundredths of a second. Even the longest exposure the tick counter times,
 // 49.7 days, is 4.3 x 10^8 of them, well inside the bar's int range.
 constexpr std::uint32_t kBarStepMs = 10;

@@ -1,5 +1,6 @@
 #include "acquisition/ui/report_window.h"
 
+#include "gui/dialog_controls.h"
 #include "model/strings.h"
 
 #include <QAbstractScrollArea>
@@ -18,10 +19,6 @@
 namespace kv {
 
 namespace {
-
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 constexpr int kPageLines = 20;
 // What the view asks room for when the configuration leaves the size to the system: the longest

@@ -19,10 +19,6 @@ namespace {
 
 constexpr int kHelpContext = 20;
 
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
 } // namespace
 
 StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launch launch,

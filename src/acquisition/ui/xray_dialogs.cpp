@@ -12,14 +12,6 @@
 
 namespace kv {
 
-namespace {
-
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-} // namespace
-
 XrayDialog::XrayDialog(AnalyserSettings& analyser, SeriesSettings& series, UiServices& ui,
                        std::function<void()> showReport, Launch launch, QWidget* parent)
     : QDialog(parent), m_analyser(analyser), m_series(series), m_ui(ui),

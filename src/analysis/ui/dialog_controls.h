@@ -4,6 +4,7 @@
 // and tests reach them by, every button's click routed to the one command handler, the buttons
 // every dialog has, and the fields they are built from.
 
+#include "gui/dialog_controls.h"
 #include "platform/ui_services.h"
 
 #include <QAbstractButton>
@@ -22,10 +23,6 @@ namespace kv {
 
 // Positions of the up-down controls run from 0 to this.
 inline constexpr int kMaxUpDownPosition = 32767;
-
-inline QString qs(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 // A number field with its up-down control, from 0 to kMaxUpDownPosition.
 QSpinBox* upDownField(QWidget* parent);
