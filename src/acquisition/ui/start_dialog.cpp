@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -37,16 +36,10 @@ StartDialog::StartDialog(const AnalyserSettings& analyser, UiServices& ui, Launc
         Control::AutoSave, new QCheckBox(qs("Автоматически сохранять результат измерения"), this));
     layout->addWidget(autoSave);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    for (const auto& [id, label] :
-         {std::pair{Control::Start, "Пуск"}, std::pair{Control::Cancel, "Отменить"},
-          std::pair{Control::Help, "Помощь"}}) {
-        auto* button = m_controls.add(id, new QPushButton(qs(label), this));
-        connect(button, &QPushButton::clicked, this, [this, id = id] { command(id); });
-        buttons->addWidget(button);
-    }
-    layout->addLayout(buttons);
+    addButtonRow(
+        *this, *layout, m_controls,
+        {{Control::Start, "Пуск"}, {Control::Cancel, "Отменить"}, {Control::Help, "Помощь"}},
+        [this](Control id) { command(id); });
     m_controls.get<QPushButton>(Control::Start)->setDefault(true);
 
     m_controls.get<QLineEdit>(Control::Name)
