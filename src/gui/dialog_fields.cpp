@@ -1,5 +1,7 @@
 #include "gui/dialog_fields.h"
 
+#include "display/cursor.h"
+#include "gui/app_state.h"
 #include "model/number_text.h"
 
 #include <QLineEdit>
@@ -27,6 +29,14 @@ std::uint32_t getDialogUnsigned(const QLineEdit& field) {
 
 void setDialogUnsigned(QLineEdit& field, std::uint32_t value) {
     field.setText(QString::number(value));
+}
+
+double showCursorPosition(const AppState& state, QLineEdit& channel, QLineEdit& energy) {
+    const double x = cursorPosition(state.plotView, state.config.plot);
+    setDialogDouble(channel, "%0.2f", x + 1.0);
+    setDialogDouble(energy, "%0.2f",
+                    state.config.energyCalibration.channelToEnergy(x, state.list.channelCount()));
+    return x;
 }
 
 } // namespace kv

@@ -9,6 +9,8 @@ class QLineEdit;
 
 namespace kv {
 
+struct AppState;
+
 // Sets the field's text to value formatted by format (one printf conversion, e.g. "%0.2f").
 void setDialogDouble(QLineEdit& field, const char* format, double value);
 
@@ -20,5 +22,9 @@ void getDialogDouble(const QLineEdit& field, double& target);
 // and a number beyond 32 bits, reads as 0.
 std::uint32_t getDialogUnsigned(const QLineEdit& field);
 void setDialogUnsigned(QLineEdit& field, std::uint32_t value);
+
+// The plot cursor as the windows that follow it show it: its channel, one-based, and its energy
+// in keV in the calibration of state, both "%0.2f". Returns the cursor's zero-based channel.
+double showCursorPosition(const AppState& state, QLineEdit& channel, QLineEdit& energy);
 
 } // namespace kv

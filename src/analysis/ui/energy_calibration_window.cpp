@@ -2,7 +2,6 @@
 
 #include "analysis/energy_calibration_fit.h"
 #include "analysis/ui/calibration_graph_window.h"
-#include "display/cursor.h"
 #include "gui/dialog_fields.h"
 
 #include <QGridLayout>
@@ -94,12 +93,7 @@ void EnergyCalibrationWindow::command(int id) {
         break;
     }
     if (id == kCursorMovedCommand) {
-        const AppState& state = m_services.state();
-        const double x = cursorPosition(state.plotView, state.config.plot);
-        setDialogDouble(*m_channel, "%0.2f", x + 1.0);
-        setDialogDouble(
-            *m_energy, "%0.2f",
-            state.config.energyCalibration.channelToEnergy(x, state.list.channelCount()));
+        showCursorPosition(m_services.state(), *m_channel, *m_energy);
     } else if (id == kRefreshCommand) {
         rebuild();
     }

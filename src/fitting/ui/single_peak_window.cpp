@@ -104,13 +104,10 @@ QLineEdit& SinglePeakWindow::field(Control id) const {
 
 void SinglePeakWindow::followCursor() {
     AppState& state = m_services.state();
-    const double x = cursorPosition(state.plotView, state.config.plot);
     // The next fit starts here; the calibration windows take it as the current peak position.
-    state.peakFit.centre = x;
+    state.peakFit.centre =
+        showCursorPosition(state, field(Control::Channel), field(Control::Energy));
     m_showsFit = false;
-    setDialogDouble(field(Control::Channel), "%0.2f", x + 1.0);
-    setDialogDouble(field(Control::Energy), "%0.2f",
-                    state.config.energyCalibration.channelToEnergy(x, state.list.channelCount()));
     m_fitConstant->setChecked(state.config.singlePeakOption != 0);
 }
 
