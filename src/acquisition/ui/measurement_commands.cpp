@@ -50,19 +50,13 @@ void openStartDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* o
     }
     AppState& state = main.state();
     UiServices& ui = main.ui();
-    Clock* clock = &state.clock;
     AppConfig& config = state.config;
     const auto launch = [&](const MeasurementStart& values) {
         MeasurementJob job = prepareMeasurement(config.analyser, config.countWindows,
                                                 *state.list.newHistogram(), values);
-        return startWithProgress(
-            state, runs,
-            [ports, clock, job = std::move(job)](RunHost& host, RunFlags& flags) {
-                runMeasurement(*ports, *clock, host, flags, job);
-            },
-            [&] {
-                return std::make_unique<ProgressWindow>(runs, config.analyser.lastExposure, owner);
-            });
+        return startWithProgress(state, runs, *ports, std::move(job), runMeasurement, [&] {
+            return std::make_unique<ProgressWindow>(runs, config.analyser.lastExposure, owner);
+        });
     };
     StartDialog dialog(config.analyser, ui, launch, owner);
     dialog.exec();

@@ -8,6 +8,8 @@
 #include "gui/main_window_services.h"
 #include "platform/string_id.h"
 
+#include <utility>
+
 class QWidget;
 
 namespace kv {
@@ -24,6 +26,20 @@ PortIo* portsForNewRun(MainWindowServices& main, const AcquisitionRuns& runs,
 // the end of a short run) always finds it.
 StartOutcome startWithProgress(AppState& state, AcquisitionRuns& runs, AcquisitionRuns::Work work,
                                const WindowRegistry::WindowMaker& makeProgressWindow);
+
+// startWithProgress for a worker that drives ports on the program's clock:
+// run(ports, clock, host, flags, job), the job handed over once.
+template <typename Job, typename Run>
+StartOutcome startWithProgress(AppState& state, AcquisitionRuns& runs, PortIo& ports, Job job,
+                               Run run, const WindowRegistry::WindowMaker& makeProgressWindow) {
+    return startWithProgress(
+        state, runs,
+        [&ports, &clock = state.clock, job = std::move(job), run](RunHost& host,
+                                                                  RunFlags& flags) mutable {
+            run(ports, clock, host, flags, std::move(job));
+        },
+        makeProgressWindow);
+}
 
 // 401: refuses a list of spectra of another channel count (2094), gives an empty list the
 // analyser's 2048 channels, does nothing while a run is active, reports a program without an

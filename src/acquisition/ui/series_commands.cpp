@@ -26,13 +26,9 @@ void openCyclicDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* 
         CyclicJob job = prepareCyclicSeries(
             config.analyser, config.series,
             {config.textExport, config.plot, config.energyCalibration}, state.list, name, comment);
-        return startWithProgress(
-            state, runs,
-            [ports, clock = &state.clock, job = std::move(job)](RunHost& host,
-                                                                RunFlags& flags) mutable {
-                runCyclicSeries(*ports, *clock, host, flags, std::move(job));
-            },
-            [&] { return std::make_unique<SeriesProgressWindow>(runs, owner); });
+        return startWithProgress(state, runs, *ports, std::move(job), runCyclicSeries, [&] {
+            return std::make_unique<SeriesProgressWindow>(runs, owner);
+        });
     };
     CyclicDialog dialog(config, state.document, main.ui(), launch, owner);
     dialog.exec();
@@ -49,14 +45,9 @@ void openXrayDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidget* ow
         MeasurementJob job =
             prepareXrayMeasurement(config.analyser, config.series, config.countWindows,
                                    *state.list.newHistogram(), name, comment);
-        return startWithProgress(
-            state, runs,
-            [ports, clock = &state.clock, job = std::move(job)](RunHost& host, RunFlags& flags) {
-                runMeasurement(*ports, *clock, host, flags, job);
-            },
-            [&] {
-                return std::make_unique<ProgressWindow>(runs, config.analyser.lastExposure, owner);
-            });
+        return startWithProgress(state, runs, *ports, std::move(job), runMeasurement, [&] {
+            return std::make_unique<ProgressWindow>(runs, config.analyser.lastExposure, owner);
+        });
     };
     XrayDialog dialog(
         config.analyser, config.series, main.ui(),
@@ -73,12 +64,9 @@ void openXraySeriesDialog(MainWindowServices& main, AcquisitionRuns& runs, QWidg
     AppConfig& config = state.config;
     const auto launch = [&, ports] {
         XraySeriesJob job{config.analyser, config.series, config.countWindows};
-        return startWithProgress(
-            state, runs,
-            [ports, clock = &state.clock, job](RunHost& host, RunFlags& flags) {
-                runXraySeries(*ports, *clock, host, flags, job);
-            },
-            [&] { return std::make_unique<SeriesProgressWindow>(runs, owner); });
+        return startWithProgress(state, runs, *ports, std::move(job), runXraySeries, [&] {
+            return std::make_unique<SeriesProgressWindow>(runs, owner);
+        });
     };
     XraySeriesDialog dialog(
         config.analyser, config.series, main.ui(),
