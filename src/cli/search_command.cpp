@@ -11,7 +11,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -66,12 +65,11 @@ std::optional<SearchArguments> parseArguments(std::span<const std::string_view> 
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
-            const std::string_view value = args[++i];
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), parsed.histogram);
-            if (error != std::errc() || end != value.data() + value.size()) {
+            const auto histogram = parseNumber<int>(args[++i]);
+            if (!histogram) {
                 return std::nullopt;
             }
+            parsed.histogram = *histogram;
         } else if (arg == "--config" && hasValue) {
             parsed.configPath = args[++i];
         } else if (arg == "--db" && hasValue) {
