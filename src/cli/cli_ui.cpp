@@ -108,9 +108,9 @@ const Histogram* CliWorkspace::histogramAt(int position) {
     return h;
 }
 
-const Histogram* CliWorkspace::openHistogram(const std::string& path, int position,
-                                             int& exitStatus) {
-    exitStatus = open(path);
+const Histogram* CliWorkspace::openHistogram(const std::string& path, int position, int& exitStatus,
+                                             const std::string& configPath) {
+    exitStatus = open(path, configPath);
     if (exitStatus != cli::kExitOk) {
         return nullptr;
     }

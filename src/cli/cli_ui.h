@@ -65,9 +65,11 @@ struct CliWorkspace {
     // The histogram at a 1-based list position, or nothing after saying what the file holds.
     const Histogram* histogramAt(int position);
 
-    // Opens path as open does and returns its histogram at a 1-based list position; nothing,
-    // after saying why, with exitStatus set to the status to end with.
-    const Histogram* openHistogram(const std::string& path, int position, int& exitStatus);
+    // Opens path as open does (with the configuration file when configPath names one) and
+    // returns its histogram at a 1-based list position; nothing, after saying why, with
+    // exitStatus set to the status to end with.
+    const Histogram* openHistogram(const std::string& path, int position, int& exitStatus,
+                                   const std::string& configPath = {});
 
     // The 1-based channel range given, or without one the visible range stored in the file;
     // nothing, after saying so, when it does not lie among the list's channels.

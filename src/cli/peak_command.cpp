@@ -103,14 +103,12 @@ int runPeak(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
+    int status = kExitOk;
+    const Histogram* h = w.openHistogram(parsed->path, parsed->histogram, status);
+    if (!h) {
         return status;
     }
-    const Histogram* h = w.histogramAt(parsed->histogram);
     const std::int32_t channels = w.list.channelCount();
-    if (!h) {
-        return kExitUsage;
-    }
     if (parsed->channel < 1 || parsed->channel > channels) {
         std::cerr << "kvantira-cli: channel " << parsed->channel << " is not among 1.." << channels
                   << '\n';

@@ -182,15 +182,14 @@ int runSearch(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path, parsed->configPath)) {
+    int status = kExitOk;
+    const Histogram* spectrum =
+        w.openHistogram(parsed->path, parsed->histogram, status, parsed->configPath);
+    if (!spectrum) {
         return status;
     }
     if (parsed->efficiency) {
         w.config.identification.efficiencyCorrection = 1;
-    }
-    const Histogram* spectrum = w.histogramAt(parsed->histogram);
-    if (!spectrum) {
-        return kExitUsage;
     }
     // A database named with --db must be there, as a file named with --config must; without
     // the program directory's the lines are found all the same, only not identified.
@@ -198,7 +197,6 @@ int runSearch(std::span<const std::string_view> args) {
     const std::string databasePath =
         named ? parsed->databasePath : findProgramDirectory() + "SPECTORS.DAT";
     const LoadedDatabase loaded = loadDatabase(databasePath);
-    int status = kExitOk;
     if (loaded.condition == DatabaseCondition::Missing) {
         if (named) {
             std::cerr << "kvantira-cli: cannot read " << databasePath << '\n';

@@ -71,12 +71,11 @@ int runWindows(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path, parsed->configPath)) {
-        return status;
-    }
-    const Histogram* h = w.histogramAt(parsed->histogram);
+    int status = kExitOk;
+    const Histogram* h =
+        w.openHistogram(parsed->path, parsed->histogram, status, parsed->configPath);
     if (!h) {
-        return kExitUsage;
+        return status;
     }
 
     const CountWindowResult result = evaluateCountWindows(*h, w.config.countWindows);
