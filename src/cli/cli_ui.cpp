@@ -73,10 +73,17 @@ bool CliUi::startAnotherCopy(const std::vector<std::string>&) {
     return false;
 }
 
-int CliWorkspace::open(const std::string& path, const std::string& configPath) {
+int CliWorkspace::loadConfiguration(const std::string& configPath) {
     if (!configPath.empty() && !loadConfigurationFile(config, configPath)) {
         std::cerr << "kvantira-cli: cannot read " << configPath << '\n';
         return cli::kExitUsage;
+    }
+    return cli::kExitOk;
+}
+
+int CliWorkspace::open(const std::string& path, const std::string& configPath) {
+    if (const int status = loadConfiguration(configPath)) {
+        return status;
     }
     return cli::exitStatusOf(openAny(path));
 }

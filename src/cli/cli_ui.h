@@ -49,6 +49,10 @@ struct CliWorkspace {
     HistogramList list{state};
     Document document{list, config, state, ui};
 
+    // Reads the configuration file when configPath names one. The exit status to end with (1,
+    // after saying so, when it cannot be read), or 0.
+    int loadConfiguration(const std::string& configPath);
+
     // Reads the configuration file when configPath names one, then opens path as the program
     // does. The exit status to end with, or 0.
     int open(const std::string& path, const std::string& configPath = {});

@@ -147,19 +147,12 @@ void keepUnsaved(const Histogram& measured, const AppConfig& config, const std::
 } // namespace
 
 int runMeasure(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kMeasureHelp;
-        return kExitOk;
-    }
     Clock& clock = realClock();
-    PortChoice ports = verbAnalyser(args, clock);
-    if (!ports.analyser.ports) {
-        return kExitUsage;
-    }
-    const auto parsed = parseArguments(ports.remaining);
-    if (!parsed) {
-        std::cerr << kMeasureHelp;
-        return kExitUsage;
+    PortChoice ports;
+    std::optional<MeasureArguments> parsed;
+    if (const auto status =
+            analyserVerbStatus(args, kMeasureHelp, clock, parseArguments, ports, parsed)) {
+        return *status;
     }
 
     CliWorkspace w;
