@@ -172,12 +172,10 @@ int runCalibrate(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
-        return status;
-    }
-    const Histogram* h = w.histogramAt(parsed->histogram);
+    int status = kExitOk;
+    const Histogram* h = w.openHistogram(parsed->path, parsed->histogram, status);
     if (!h) {
-        return kExitUsage;
+        return status;
     }
     EnergyCalibration calibration = w.config.energyCalibration;
     calibration.pointCount = 0;

@@ -8,15 +8,17 @@
 #include "acquisition/run_control.h"
 #include "acquisition/run_host.h"
 #include "cli/cli_ui.h"
+#include "cli/commands.h"
 #include "platform/clock.h"
 
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
+#include <iostream>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv::cli {
 
@@ -55,6 +57,33 @@ private:
 // arguments left in its remaining); none, after saying why on standard error, when the options
 // name none that can be opened.
 PortChoice verbAnalyser(std::span<const std::string_view> args, const Clock& clock);
+
+// The exit status of a verb that drives the analyser whose arguments ask for its help (printed
+// on standard output: 0), whose port options name no analyser that can be opened (1), or whose
+// other arguments parse refuses (the help on standard error: 1); nothing when the verb should
+// run, with ports holding the analyser chosen on clock and parsed the verb's arguments. The
+// analyser is not chosen when help is asked for, so that asking opens no ports.
+template <class Arguments>
+std::optional<int>
+analyserVerbStatus(std::span<const std::string_view> args, std::string_view help,
+                   const Clock& clock,
+                   std::optional<Arguments> (*parse)(const std::vector<std::string>&),
+                   PortChoice& ports, std::optional<Arguments>& parsed) {
+    if (wantsHelp(args)) {
+        std::cout << help;
+        return kExitOk;
+    }
+    ports = verbAnalyser(args, clock);
+    if (!ports.analyser.ports) {
+        return kExitUsage;
+    }
+    parsed = parse(ports.remaining);
+    if (!parsed) {
+        std::cerr << help;
+        return kExitUsage;
+    }
+    return std::nullopt;
+}
 
 // Opens OUT when it exists, so new histograms are appended to what it holds, and makes it the
 // file Save writes. Other writers of OUT wait until the workspace goes, so none of theirs is

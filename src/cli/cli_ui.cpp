@@ -73,10 +73,17 @@ bool CliUi::startAnotherCopy(const std::vector<std::string>&) {
     return false;
 }
 
-int CliWorkspace::open(const std::string& path, const std::string& configPath) {
+int CliWorkspace::loadConfiguration(const std::string& configPath) {
     if (!configPath.empty() && !loadConfigurationFile(config, configPath)) {
         std::cerr << "kvantira-cli: cannot read " << configPath << '\n';
         return cli::kExitUsage;
+    }
+    return cli::kExitOk;
+}
+
+int CliWorkspace::open(const std::string& path, const std::string& configPath) {
+    if (const int status = loadConfiguration(configPath)) {
+        return status;
     }
     return cli::exitStatusOf(openAny(path));
 }
@@ -108,9 +115,9 @@ const Histogram* CliWorkspace::histogramAt(int position) {
     return h;
 }
 
-const Histogram* CliWorkspace::openHistogram(const std::string& path, int position,
-                                             int& exitStatus) {
-    exitStatus = open(path);
+const Histogram* CliWorkspace::openHistogram(const std::string& path, int position, int& exitStatus,
+                                             const std::string& configPath) {
+    exitStatus = open(path, configPath);
     if (exitStatus != cli::kExitOk) {
         return nullptr;
     }

@@ -49,6 +49,10 @@ struct CliWorkspace {
     HistogramList list{state};
     Document document{list, config, state, ui};
 
+    // Reads the configuration file when configPath names one. The exit status to end with (1,
+    // after saying so, when it cannot be read), or 0.
+    int loadConfiguration(const std::string& configPath);
+
     // Reads the configuration file when configPath names one, then opens path as the program
     // does. The exit status to end with, or 0.
     int open(const std::string& path, const std::string& configPath = {});
@@ -65,9 +69,11 @@ struct CliWorkspace {
     // The histogram at a 1-based list position, or nothing after saying what the file holds.
     const Histogram* histogramAt(int position);
 
-    // Opens path as open does and returns its histogram at a 1-based list position; nothing,
-    // after saying why, with exitStatus set to the status to end with.
-    const Histogram* openHistogram(const std::string& path, int position, int& exitStatus);
+    // Opens path as open does (with the configuration file when configPath names one) and
+    // returns its histogram at a 1-based list position; nothing, after saying why, with
+    // exitStatus set to the status to end with.
+    const Histogram* openHistogram(const std::string& path, int position, int& exitStatus,
+                                   const std::string& configPath = {});
 
     // The 1-based channel range given, or without one the visible range stored in the file;
     // nothing, after saying so, when it does not lie among the list's channels.

@@ -3,7 +3,6 @@
 #include "formats/spectrum_exchange.h"
 #include "formats/spectrum_formats.h"
 
-#include <charconv>
 #include <iostream>
 #include <string>
 
@@ -34,12 +33,11 @@ std::optional<ConvertArguments> parse(std::span<const std::string_view> args) {
     std::vector<std::string> paths;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--histogram" && i + 1 < args.size()) {
-            const std::string_view n = args[++i];
-            const auto [end, error] =
-                std::from_chars(n.data(), n.data() + n.size(), parsed.histogram);
-            if (error != std::errc() || end != n.data() + n.size() || parsed.histogram < 1) {
+            const auto histogram = parseNumber<int>(args[++i]);
+            if (!histogram || *histogram < 1) {
                 return std::nullopt;
             }
+            parsed.histogram = *histogram;
         } else if (args[i].starts_with("-")) {
             return std::nullopt;
         } else {

@@ -2,7 +2,6 @@
 #include "cli/commands.h"
 #include "model/text_export.h"
 
-#include <charconv>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -59,13 +58,11 @@ std::optional<ExportArguments> parseArguments(std::span<const std::string_view> 
         if (arg == "--all") {
             parsed.all = true;
         } else if (arg == "--histogram" && hasValue) {
-            const std::string_view value = args[++i];
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), parsed.histogram);
-            if (error != std::errc() || end != value.data() + value.size() ||
-                parsed.histogram < 1) {
+            const auto histogram = parseNumber<int>(args[++i]);
+            if (!histogram || *histogram < 1) {
                 return std::nullopt;
             }
+            parsed.histogram = *histogram;
         } else if (arg == "--energy") {
             parsed.energy = true;
         } else if (arg == "--y" && hasValue) {

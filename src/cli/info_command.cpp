@@ -100,28 +100,20 @@ void printText(const HistogramList& list, const AppConfig& config) {
 } // namespace
 
 int runInfo(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kInfoHelp;
-        return kExitOk;
-    }
-    if (refusedEmptyArgument(args)) {
-        return kExitUsage;
-    }
     bool json = false;
     std::string path;
+    bool understood = true;
     for (const std::string_view arg : args) {
         if (arg == "--json") {
             json = true;
         } else if (path.empty() && !arg.starts_with("-")) {
             path = arg;
         } else {
-            std::cerr << kInfoHelp;
-            return kExitUsage;
+            understood = false;
         }
     }
-    if (path.empty()) {
-        std::cerr << kInfoHelp;
-        return kExitUsage;
+    if (const auto status = helpOrUsageStatus(args, kInfoHelp, understood && !path.empty())) {
+        return *status;
     }
 
     CliWorkspace w;

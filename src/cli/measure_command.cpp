@@ -11,7 +11,6 @@
 #include "platform/files.h"
 #include "platform/program_directory.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -64,15 +63,6 @@ std::optional<double> secondsIn(const std::string& text) {
     return value;
 }
 
-std::optional<std::int32_t> thresholdIn(std::string_view text) {
-    std::uint32_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(value);
-}
-
 std::optional<MeasureArguments> parseArguments(const std::vector<std::string>& args) {
     MeasureArguments out;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -89,11 +79,11 @@ std::optional<MeasureArguments> parseArguments(const std::vector<std::string>& a
         } else if (arg == "--comment" && hasValue) {
             out.comment = args[++i];
         } else if (arg == "--threshold" && hasValue) {
-            const auto threshold = thresholdIn(args[++i]);
+            const auto threshold = parseNumber<std::uint32_t>(args[++i]);
             if (!threshold) {
                 return std::nullopt;
             }
-            out.threshold = *threshold;
+            out.threshold = static_cast<std::int32_t>(*threshold);
         } else if (!arg.starts_with("-") && out.outPath.empty()) {
             out.outPath = arg;
         } else {
@@ -157,19 +147,12 @@ void keepUnsaved(const Histogram& measured, const AppConfig& config, const std::
 } // namespace
 
 int runMeasure(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kMeasureHelp;
-        return kExitOk;
-    }
     Clock& clock = realClock();
-    PortChoice ports = verbAnalyser(args, clock);
-    if (!ports.analyser.ports) {
-        return kExitUsage;
-    }
-    const auto parsed = parseArguments(ports.remaining);
-    if (!parsed) {
-        std::cerr << kMeasureHelp;
-        return kExitUsage;
+    PortChoice ports;
+    std::optional<MeasureArguments> parsed;
+    if (const auto status =
+            analyserVerbStatus(args, kMeasureHelp, clock, parseArguments, ports, parsed)) {
+        return *status;
     }
 
     CliWorkspace w;

@@ -3,7 +3,6 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 
-#include <charconv>
 #include <iostream>
 #include <optional>
 #include <vector>
@@ -43,9 +42,8 @@ struct MemtestArguments {
 };
 
 std::optional<int> numberIn(std::string_view text, int first, int last) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < first || value > last) {
+    const auto value = parseNumber<int>(text);
+    if (!value || *value < first || *value > last) {
         return std::nullopt;
     }
     return value;

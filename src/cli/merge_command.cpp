@@ -1,8 +1,10 @@
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace kv::cli {
 
@@ -19,25 +21,12 @@ constexpr std::string_view kMergeHelp =
 } // namespace
 
 int runMerge(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kMergeHelp;
-        return kExitOk;
+    const bool onlyPaths = std::none_of(args.begin(), args.end(),
+                                        [](std::string_view arg) { return arg.starts_with("-"); });
+    if (const auto status = helpOrUsageStatus(args, kMergeHelp, onlyPaths && args.size() >= 2)) {
+        return *status;
     }
-    if (refusedEmptyArgument(args)) {
-        return kExitUsage;
-    }
-    std::vector<std::string> paths;
-    for (const std::string_view arg : args) {
-        if (arg.starts_with("-")) {
-            std::cerr << kMergeHelp;
-            return kExitUsage;
-        }
-        paths.emplace_back(arg);
-    }
-    if (paths.size() < 2) {
-        std::cerr << kMergeHelp;
-        return kExitUsage;
-    }
+    const std::vector<std::string> paths(args.begin(), args.end());
 
     CliWorkspace w;
     // OUT may be one of the inputs: no other writer may change it between reading and saving.

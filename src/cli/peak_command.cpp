@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -37,15 +36,6 @@ struct PeakArguments {
     bool json = false;
 };
 
-std::optional<int> parseInt(std::string_view text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<PeakArguments> parseArguments(std::span<const std::string_view> args) {
     PeakArguments parsed;
     std::optional<int> histogram;
@@ -54,9 +44,9 @@ std::optional<PeakArguments> parseArguments(std::span<const std::string_view> ar
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
-            histogram = parseInt(args[++i]);
+            histogram = parseNumber<int>(args[++i]);
         } else if (arg == "--at" && hasValue) {
-            channel = parseInt(args[++i]);
+            channel = parseNumber<int>(args[++i]);
         } else if (arg == "--level") {
             parsed.level = true;
         } else if (arg == "--json") {
@@ -113,14 +103,12 @@ int runPeak(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path)) {
+    int status = kExitOk;
+    const Histogram* h = w.openHistogram(parsed->path, parsed->histogram, status);
+    if (!h) {
         return status;
     }
-    const Histogram* h = w.histogramAt(parsed->histogram);
     const std::int32_t channels = w.list.channelCount();
-    if (!h) {
-        return kExitUsage;
-    }
     if (parsed->channel < 1 || parsed->channel > channels) {
         std::cerr << "kvantira-cli: channel " << parsed->channel << " is not among 1.." << channels
                   << '\n';

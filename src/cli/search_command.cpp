@@ -11,7 +11,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -66,12 +65,11 @@ std::optional<SearchArguments> parseArguments(std::span<const std::string_view> 
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
-            const std::string_view value = args[++i];
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), parsed.histogram);
-            if (error != std::errc() || end != value.data() + value.size()) {
+            const auto histogram = parseNumber<int>(args[++i]);
+            if (!histogram) {
                 return std::nullopt;
             }
+            parsed.histogram = *histogram;
         } else if (arg == "--config" && hasValue) {
             parsed.configPath = args[++i];
         } else if (arg == "--db" && hasValue) {
@@ -184,15 +182,14 @@ int runSearch(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path, parsed->configPath)) {
+    int status = kExitOk;
+    const Histogram* spectrum =
+        w.openHistogram(parsed->path, parsed->histogram, status, parsed->configPath);
+    if (!spectrum) {
         return status;
     }
     if (parsed->efficiency) {
         w.config.identification.efficiencyCorrection = 1;
-    }
-    const Histogram* spectrum = w.histogramAt(parsed->histogram);
-    if (!spectrum) {
-        return kExitUsage;
     }
     // A database named with --db must be there, as a file named with --config must; without
     // the program directory's the lines are found all the same, only not identified.
@@ -200,7 +197,6 @@ int runSearch(std::span<const std::string_view> args) {
     const std::string databasePath =
         named ? parsed->databasePath : findProgramDirectory() + "SPECTORS.DAT";
     const LoadedDatabase loaded = loadDatabase(databasePath);
-    int status = kExitOk;
     if (loaded.condition == DatabaseCondition::Missing) {
         if (named) {
             std::cerr << "kvantira-cli: cannot read " << databasePath << '\n';

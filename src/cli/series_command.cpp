@@ -5,7 +5,6 @@
 #include "cli/cli_run.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
-#include "model/configuration_file.h"
 #include "model/cp1251.h"
 
 #include <chrono>
@@ -229,24 +228,16 @@ int runCyclic(const SeriesArguments& parsed, CliWorkspace& w, PortIo& io, Clock&
 } // namespace
 
 int runSeries(std::span<const std::string_view> args) {
-    if (wantsHelp(args)) {
-        std::cout << kSeriesHelp;
-        return kExitOk;
-    }
     Clock& clock = realClock();
-    PortChoice ports = verbAnalyser(args, clock);
-    if (!ports.analyser.ports) {
-        return kExitUsage;
-    }
-    const auto parsed = parseArguments(ports.remaining);
-    if (!parsed) {
-        std::cerr << kSeriesHelp;
-        return kExitUsage;
+    PortChoice ports;
+    std::optional<SeriesArguments> parsed;
+    if (const auto status =
+            analyserVerbStatus(args, kSeriesHelp, clock, parseArguments, ports, parsed)) {
+        return *status;
     }
     CliWorkspace w;
-    if (!parsed->configPath.empty() && !loadConfigurationFile(w.config, parsed->configPath)) {
-        std::cerr << "kvantira-cli: cannot read " << parsed->configPath << '\n';
-        return kExitUsage;
+    if (const int status = w.loadConfiguration(parsed->configPath)) {
+        return status;
     }
     PortIo& io = *ports.analyser.ports;
     return parsed->kind == SeriesKind::Xray ? runXray(*parsed, w, io, clock)

@@ -5,7 +5,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
@@ -42,12 +41,11 @@ std::optional<WindowsArguments> parseArguments(std::span<const std::string_view>
         const std::string_view arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
-            const std::string_view value = args[++i];
-            const auto [end, error] =
-                std::from_chars(value.data(), value.data() + value.size(), parsed.histogram);
-            if (error != std::errc() || end != value.data() + value.size()) {
+            const auto histogram = parseNumber<int>(args[++i]);
+            if (!histogram) {
                 return std::nullopt;
             }
+            parsed.histogram = *histogram;
             haveHistogram = true;
         } else if (arg == "--config" && hasValue) {
             parsed.configPath = args[++i];
@@ -73,12 +71,11 @@ int runWindows(std::span<const std::string_view> args) {
         return *status;
     }
     CliWorkspace w;
-    if (const int status = w.open(parsed->path, parsed->configPath)) {
-        return status;
-    }
-    const Histogram* h = w.histogramAt(parsed->histogram);
+    int status = kExitOk;
+    const Histogram* h =
+        w.openHistogram(parsed->path, parsed->histogram, status, parsed->configPath);
     if (!h) {
-        return kExitUsage;
+        return status;
     }
 
     const CountWindowResult result = evaluateCountWindows(*h, w.config.countWindows);
