@@ -1,10 +1,12 @@
 #include "acquisition/memory_test.h"
 #include "acquisition/simulated_analyser.h"
+#include "cli/cli_run.h"
 #include "cli/cli_ui.h"
 #include "cli/commands.h"
 
 #include <iostream>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace kv::cli {
@@ -14,7 +16,7 @@ namespace {
 constexpr std::string_view kMemtestHelp =
     "usage: kvantira-cli memtest 0|1|random [--fault FAULT]... [--ports=direct]\n"
     "\n"
-    "Runs the analyser memory test of the mode dialog on the simulated analyser: every channel's\n"
+    "Runs the analyser memory test of the mode dialog: every channel's\n"
     "word is written as 0, as 0xFFFFFFFF or as a random pattern seeded with the time, read back\n"
     "and compared. The message goes to standard error; standard output gets\n"
     "\"errors E of N\" (words that differ, words tested).\n"
@@ -23,8 +25,8 @@ constexpr std::string_view kMemtestHelp =
     "  dead:CHANNEL          the channel's cells hold nothing and read as 0xFF bytes\n"
     "  stuck0:CHANNEL:BIT    the bit reads as 0\n"
     "  stuck1:CHANNEL:BIT    the bit reads as 1\n"
-    "--ports=direct would test the real board through the x86 ports; this build has no direct\n"
-    "port access and refuses it.\n"
+    "--ports=direct tests the real analyser through the x86 ports (also KVANTIRA_PORTS); faults\n"
+    "can be injected only into the simulated one.\n"
     "Exit status: 0 the test passed, 2 errors were found, 1 usage error.\n";
 
 constexpr int kExitMemoryErrors = 2;
@@ -38,7 +40,6 @@ struct Fault {
 struct MemtestArguments {
     MemoryPattern pattern = MemoryPattern::Zeros;
     std::vector<Fault> faults;
-    bool directPorts = false;
 };
 
 std::optional<int> numberIn(std::string_view text, int first, int last) {
@@ -83,7 +84,8 @@ std::optional<Fault> parseFault(std::string_view text) {
     return fault;
 }
 
-std::optional<MemtestArguments> parseArguments(std::span<const std::string_view> args) {
+// The arguments the analyser's choice leaves.
+std::optional<MemtestArguments> parseArguments(const std::vector<std::string>& args) {
     MemtestArguments parsed;
     bool havePattern = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -94,8 +96,6 @@ std::optional<MemtestArguments> parseArguments(std::span<const std::string_view>
                 return std::nullopt;
             }
             parsed.faults.push_back(*fault);
-        } else if (arg == "--ports=direct") {
-            parsed.directPorts = true;
         } else if (!havePattern && (arg == "0" || arg == "1" || arg == "random")) {
             parsed.pattern = arg == "0"   ? MemoryPattern::Zeros
                              : arg == "1" ? MemoryPattern::Ones
@@ -134,22 +134,26 @@ void inject(SimulatedAnalyser& analyser, const Fault& fault) {
 } // namespace
 
 int runMemtest(std::span<const std::string_view> args) {
-    const auto parsed = parseArguments(args);
-    if (const auto status = helpOrUsageStatus(args, kMemtestHelp, parsed.has_value())) {
+    Clock& clock = realClock();
+    PortChoice ports;
+    std::optional<MemtestArguments> parsed;
+    if (const auto status =
+            analyserVerbStatus(args, kMemtestHelp, clock, parseArguments, ports, parsed)) {
         return *status;
     }
-    if (parsed->directPorts) {
-        std::cerr << "kvantira-cli: direct port access is not available in this build\n";
-        return kExitUsage;
-    }
-    Clock& clock = realClock();
-    SimulatedAnalyser analyser(clock);
-    for (const Fault& fault : parsed->faults) {
-        inject(analyser, fault);
+    if (!parsed->faults.empty()) {
+        if (ports.analyser.kind != AnalyserKind::Simulated) {
+            std::cerr << "kvantira-cli: faults can be injected only into the simulated analyser\n";
+            return kExitUsage;
+        }
+        auto& simulated = static_cast<SimulatedAnalyser&>(*ports.analyser.ports);
+        for (const Fault& fault : parsed->faults) {
+            inject(simulated, fault);
+        }
     }
     CliWorkspace w;
     const MemoryTestResult result =
-        memoryTest(analyser, clock, w.config.analyser, w.list, w.ui, parsed->pattern);
+        memoryTest(*ports.analyser.ports, clock, w.config.analyser, w.list, w.ui, parsed->pattern);
     std::cout << "errors " << result.errors << " of " << result.channels << '\n';
     return result.passed() ? kExitOk : kExitMemoryErrors;
 }
