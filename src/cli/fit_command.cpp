@@ -150,6 +150,9 @@ std::optional<FitArguments> parseArguments(std::span<const std::string_view> arg
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
             histogram = parseNumber<int>(args[++i]);
+            if (!histogram) {
+                return std::nullopt;
+            }
         } else if (arg == "--range" && hasValue) {
             range = parseRange(args[++i]);
             if (!range) {

@@ -42,6 +42,9 @@ std::optional<NoiseArguments> parseArguments(std::span<const std::string_view> a
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
             histogram = parseNumber<int>(args[++i]);
+            if (!histogram) {
+                return std::nullopt;
+            }
         } else if (arg == "--range" && hasValue) {
             parsed.range = parseRange(args[++i]);
             if (!parsed.range) {

@@ -44,6 +44,9 @@ std::optional<PeaksArguments> parseArguments(std::span<const std::string_view> a
         const bool hasValue = i + 1 < args.size();
         if (arg == "--histogram" && hasValue) {
             histogram = parseNumber<int>(args[++i]);
+            if (!histogram) {
+                return std::nullopt;
+            }
         } else if (arg == "--range" && hasValue) {
             parsed.range = parseRange(args[++i]);
             rangeValid = parsed.range.has_value();

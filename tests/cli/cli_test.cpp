@@ -516,6 +516,8 @@ TEST_F(CliTest, FitReportsTheComponentsOrWhyItFailed) {
     EXPECT_NE(text.out.find("Энергия 661."), std::string::npos) << text.out;
     EXPECT_EQ(runCli(fit + "--add const,linear").status, 3) << "singular on a flat start";
     EXPECT_EQ(runCli(fit + "--add foo").status, 1);
+    EXPECT_EQ(runCli(fit + "--add gauss --histogram x --histogram 3").status, 1)
+        << "a bad value is refused, not overridden by a later one";
 }
 
 // Thirty-two doublets of other separations, widths and ratios, one histogram each, fitted
@@ -638,8 +640,9 @@ TEST_F(CliTest, NoisePrintsTheNoiseTrackOfARange) {
         nlohmann::json::parse(runCli("noise " + three + " --histogram 2 --json").out);
     EXPECT_TRUE(visible["first"] == 1 && visible["last"] == 6) << visible;
     EXPECT_DOUBLE_EQ(visible["mean"].get<double>(), 101.0 / 6);
-    for (const std::string bad : {" --histogram 1 --range 0:4", " --histogram 1 --range 3:9",
-                                  " --histogram 2", " --range 1:4"}) {
+    for (const std::string bad :
+         {" --histogram 1 --range 0:4", " --histogram 1 --range 3:9", " --histogram 2",
+          " --range 1:4", " --histogram x --histogram 1"}) {
         EXPECT_EQ(runCli("noise " + path + bad).status, 1) << bad;
     }
 }
@@ -667,6 +670,7 @@ TEST_F(CliTest, PeaksAddsTheFoundGaussiansSavesAndPrintsTheCentres) {
              {in + " --histogram 1 --range 0:9 " + out, 1},
              {in + " --histogram 1 --search-range x " + out, 1},
              {in + " --histogram 1", 1},
+             {in + " --histogram x --histogram 1 " + out, 1},
              {bad + " --histogram 1 " + out, 2}}) {
         EXPECT_EQ(runCli("peaks " + arguments).status, status) << arguments;
     }
