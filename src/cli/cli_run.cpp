@@ -74,6 +74,14 @@ PortChoice verbAnalyser(std::span<const std::string_view> args, const Clock& clo
     return ports;
 }
 
+std::optional<double> secondsIn(std::string_view text) {
+    const auto value = parseNumber<double>(text);
+    if (!value || !(*value >= 0.0) || *value > 4.0e6) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 int openTarget(CliWorkspace& w, const std::string& path) {
     if (const int status = w.lockForUpdate(path); status != kExitOk) {
         return status;

@@ -58,6 +58,9 @@ private:
 // name none that can be opened.
 PortChoice verbAnalyser(std::span<const std::string_view> args, const Clock& clock);
 
+// A run's seconds, from 0 to 4 x 10^6 (beyond, the tick counter could not time them).
+std::optional<double> secondsIn(std::string_view text);
+
 // The exit status of a verb that drives the analyser whose arguments ask for its help (printed
 // on standard output: 0), whose port options name no analyser that can be opened (1), or whose
 // other arguments parse refuses (the help on standard error: 1); nothing when the verb should

@@ -13,7 +13,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -53,15 +52,6 @@ struct MeasureArguments {
     std::int32_t threshold = 0;
     std::string outPath;
 };
-
-std::optional<double> secondsIn(const std::string& text) {
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(value >= 0.0) || value > 4.0e6) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<MeasureArguments> parseArguments(const std::vector<std::string>& args) {
     MeasureArguments out;

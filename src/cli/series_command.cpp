@@ -69,15 +69,6 @@ struct SeriesArguments {
     std::string outPath;
 };
 
-// Seconds from 0 to 4 x 10^6 (beyond, the tick counter could not time them).
-std::optional<double> secondsIn(std::string_view text) {
-    const auto value = parseNumber<double>(text);
-    if (!value || !(*value >= 0.0) || *value > 4.0e6) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 std::optional<std::pair<double, double>> triggerIn(std::string_view text) {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos) {

@@ -757,6 +757,7 @@ TEST_F(CliTest, MeasureAppendsRunsOnTheSimulatorAndMemtestFindsInjectedFaults) {
     // memtest 1 passes with a dead cell: it reads as all ones.
     for (const auto& [arguments, status] :
          std::vector<std::pair<std::string, int>>{{"measure --exposure x " + out, 1},
+                                                  {"measure --exposure 0x5 " + out, 1},
                                                   {"memtest 0", 0},
                                                   {"memtest random --fault dead:7", 2},
                                                   {"memtest 1 --fault dead:7", 0},
