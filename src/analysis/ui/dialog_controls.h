@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QString>
 
-#include <map>
+#include <stdexcept>
 
 class QSpinBox;
 class QWidget;
@@ -30,29 +30,27 @@ QSpinBox* upDownField(QWidget* parent);
 bool isChecked(const QWidget* button);
 void setChecked(QWidget* button, bool checked);
 
-// The controls of one dialog or window by id (an enum of its own).
-template <class Control> class ControlMap {
+// The controls of one dialog or window by id (an enum of its own), with buttons wired to the
+// command handler.
+template <class Control> class ControlMap : public DialogControls<Control> {
 public:
-    template <class Widget> Widget* add(Control id, Widget* widget) {
-        m_controls[id] = widget;
-        return widget;
-    }
-
     // Adds a button whose clicks are handed to onClick(id); context ends the connection.
     template <class OnClick>
     QAbstractButton* addButton(Control id, QAbstractButton* button, const QObject* context,
                                OnClick onClick) {
-        add(id, button);
+        this->add(id, button);
         QObject::connect(button, &QAbstractButton::clicked, context,
                          [onClick, id] { onClick(id); });
         return button;
     }
 
     // The control of an id the dialog has; throws std::out_of_range for one it has not.
-    QWidget* operator[](Control id) const { return m_controls.at(id); }
-
-private:
-    std::map<Control, QWidget*> m_controls;
+    QWidget* operator[](Control id) const {
+        if (QWidget* control = this->find(id)) {
+            return control;
+        }
+        throw std::out_of_range("no control of that id");
+    }
 };
 
 // A modal dialog of the analysis with its controls by id and the buttons every one has: OK (1)
