@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 
 namespace kv {
@@ -52,10 +53,14 @@ public:
     }
 
     QSize sizeHint() const override {
-        const QFontMetrics metrics(m_font);
-        return {kShownColumns * metrics.horizontalAdvance(QLatin1Char('0')) +
-                    verticalScrollBar()->sizeHint().width(),
-                kShownLines * (metrics.height() + 1)};
+        // Glyphs advance by fractions of a pixel, which the whole-pixel advance drops: 80 of
+        // them would fall short of the longest line by several characters.
+        const QFontMetricsF metrics(m_font);
+        const int columns = static_cast<int>(
+            std::ceil(kShownColumns * metrics.horizontalAdvance(QLatin1Char('0'))));
+        return {columns + verticalScrollBar()->sizeHint().width() + 2 * frameWidth(),
+                static_cast<int>(std::ceil(kShownLines * (metrics.height() + 1))) +
+                    2 * frameWidth()};
     }
 
     // After the log changed: the scroll range follows the number of lines.

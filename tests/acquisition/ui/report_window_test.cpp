@@ -5,7 +5,12 @@
 
 #include "acquisition/ui/report_window.h"
 
+#include <QAbstractScrollArea>
+#include <QImage>
 #include <QScrollBar>
+
+#include <algorithm>
+#include <string>
 
 namespace kv {
 namespace {
@@ -54,6 +59,30 @@ TEST_F(MeasurementFixture, ReportWindowShowsNewestFirstInColourAndScrollsByLines
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "0001. after clear");
     EXPECT_EQ(shown[0].colour, QColor(0, 0, 255));
+}
+
+// At the size the system is left to choose, the longest line the program writes (72
+// characters: an expanded X-ray result) is whole in view: glyphs advance by fractions of a pixel.
+TEST_F(MeasurementFixture, ReportWindowOpensWideEnoughForTheLongestResultLine) {
+    state.reportLog.append(std::string(72, '8'), 0);
+    window->dispatch(Command::ReportWindow);
+    ReportWindow* report = reportWindow(state);
+    ASSERT_NE(report, nullptr);
+    const QImage view = report->findChild<QAbstractScrollArea*>()->viewport()->grab().toImage();
+    // The lines start one character in, so the leftmost ink measures a character's width.
+    int leftmostInk = view.width();
+    int rightmostInk = -1;
+    for (int y = 0; y < view.height(); ++y) {
+        for (int x = 0; x < view.width(); ++x) {
+            if (qGray(view.pixel(x, y)) < 128) {
+                leftmostInk = std::min(leftmostInk, x);
+                rightmostInk = std::max(rightmostInk, x);
+            }
+        }
+    }
+    ASSERT_GT(rightmostInk, view.width() / 2);
+    EXPECT_GT(view.width() - rightmostInk, leftmostInk / 2)
+        << "the line runs into the edge of the view, cut off";
 }
 
 TEST_F(MeasurementFixture, ReportWindowCopiesAndSavesNewestFirstAndReopensInItsPlace) {
