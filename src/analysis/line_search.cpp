@@ -166,6 +166,8 @@ void addDiagnosticHistograms(HistogramList& list, const Histogram& spectrum,
         copy->kind = kKindDuplicate;
         setComment(*copy, comment);
         copy->channels.assign(channels.begin(), channels.end());
+        // The list's integral of a copy is its own counts', not the searched spectrum's.
+        copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(channels.size()) - 1);
         list.addHistogram(std::move(copy));
     };
     if (settings.showOriginal) {

@@ -136,7 +136,11 @@ TEST(LineSearchCommand, AddsTheDiagnosticHistogramsAfterTheSearchedOne) {
     EXPECT_EQ(list.histogramAt(2)->channels, expected.fitted);
     EXPECT_EQ(list.histogramAt(3)->channels, expected.level);
     EXPECT_EQ(list.histogramAt(4)->channels, expected.peaks);
-    EXPECT_EQ(list.histogramAt(4)->total, searched.total) << "totals stay as copied";
+    for (int k = 2; k <= 4; ++k) {
+        const Histogram& added = *list.histogramAt(k);
+        EXPECT_EQ(added.total, sumChannels(added, 0, 2047)) << k << ": its own integral";
+    }
+    EXPECT_NE(list.histogramAt(4)->total, searched.total);
     EXPECT_EQ(list.histogramAt(4)->name.str(), " 5. Cs") << "a copy of the searched one";
 
     AppConfig none = config;
