@@ -40,6 +40,16 @@ QString reportText(const std::string& report) {
     return text;
 }
 
+// An up-down control that shows its arrows only: its position means nothing, and in a field as
+// narrow as the arrows its digits would show as stray marks.
+class ArrowsOnly : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    QString textFromValue(int) const override { return {}; }
+};
+
 } // namespace
 
 ApproximationWindow::ApproximationWindow(MainWindowServices& services, QWidget* parent)
@@ -68,10 +78,9 @@ ApproximationWindow::ApproximationWindow(MainWindowServices& services, QWidget* 
             m_controls.add(static_cast<C>(static_cast<int>(C::P0) + j), new QLineEdit(this));
         parameters->addWidget(m_fields[j], j, 1);
         QSpinBox* stepper =
-            m_controls.add(static_cast<C>(static_cast<int>(C::StepP0) + j), new QSpinBox(this));
+            m_controls.add(static_cast<C>(static_cast<int>(C::StepP0) + j), new ArrowsOnly(this));
         stepper->setRange(0, kStepperRange);
         stepper->setValue(kStepperMiddle);
-        // Only the arrows are of use.
         stepper->setFixedWidth(stepper->sizeHint().height());
         stepper->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
         connect(stepper, &QSpinBox::valueChanged, this, [this, j, stepper](int value) {
