@@ -172,7 +172,7 @@ Histogram* smoothCurrentHistogram(HistogramList& list, const FilterSettings& set
     } else {
         filterChannels(copy->channels, FilterKind::Mean, settings.smoothRadius);
     }
-    copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(copy->channels.size()) - 1);
+    copy->total = sumAllChannels(*copy);
     return copy;
 }
 

@@ -167,7 +167,7 @@ void addDiagnosticHistograms(HistogramList& list, const Histogram& spectrum,
         setComment(*copy, comment);
         copy->channels.assign(channels.begin(), channels.end());
         // The list's integral of a copy is its own counts', not the searched spectrum's.
-        copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(channels.size()) - 1);
+        copy->total = sumAllChannels(*copy);
         list.addHistogram(std::move(copy));
     };
     if (settings.showOriginal) {
@@ -190,7 +190,7 @@ Histogram* extractPeaks(HistogramList& list, const LineSearchSettings& settings)
     ChannelFilter filter;
     subtractContinuum(copy->channels, settings.rejectRadius, settings.continuumSmoothRadius,
                       filter);
-    copy->total = sumChannels(*copy, 0, static_cast<std::int32_t>(copy->channels.size()) - 1);
+    copy->total = sumAllChannels(*copy);
     return copy;
 }
 

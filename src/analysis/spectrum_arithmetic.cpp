@@ -44,7 +44,7 @@ std::unique_ptr<Histogram> composeHistograms(const HistogramList& list, const Hi
     if (!settings.subtractMode) {
         h->exposure += settings.secondFactor * second.exposure;
     }
-    h->total = sumChannels(*h, 0, static_cast<std::int32_t>(h->channels.size()) - 1);
+    h->total = sumAllChannels(*h);
     h->name = first.name;
     h->comment.assign(cp1251FromUtf8(text(StringId::Composition)));
     return h;

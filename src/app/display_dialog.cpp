@@ -1,6 +1,7 @@
 #include "app/display_dialog.h"
 
 #include "display/plot_view.h"
+#include "gui/dialog_controls.h"
 #include "gui/dialog_fields.h"
 #include "model/energy_calibration.h"
 
@@ -25,10 +26,6 @@ constexpr int kHelpContext = 11;
 // Channel fields count from 1; the up-down controls stop here.
 constexpr int kMaxChannelPosition = 32767;
 constexpr const char* kEnergyFormat = "%0.2f";
-
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "app/page_setup_dialog.h"
 
+#include "gui/dialog_controls.h"
+
 #include <QButtonGroup>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -19,10 +21,6 @@ namespace kv {
 namespace {
 
 constexpr int kIconSize = 16;
-
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 // A 16 x 16 page (12 x 16 outline) with the part the plot goes on filled.
 QIcon positionIcon(int position) {

@@ -1,5 +1,7 @@
 #include "app/text_export_dialogs.h"
 
+#include "gui/dialog_controls.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,10 +17,6 @@ namespace {
 
 // The help topic of the text export.
 constexpr int kHelpContext = 40;
-
-QString qs(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 } // namespace
 

@@ -102,7 +102,7 @@ std::unique_ptr<Histogram> toHistogram(const ImportedSpectrum& spectrum,
     h->created = spectrum.startTime.value_or(SystemTime{});
     h->exposure = spectrum.liveTimeSeconds;
     h->channels.assign(spectrum.channels.begin(), spectrum.channels.end());
-    h->total = sumChannels(*h, 0, static_cast<std::int32_t>(h->channels.size()) - 1);
+    h->total = sumAllChannels(*h);
     return h;
 }
 

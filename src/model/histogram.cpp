@@ -86,6 +86,10 @@ std::uint32_t sumChannels(const Histogram& h, std::int32_t a, std::int32_t b) {
     return sum;
 }
 
+std::uint32_t sumAllChannels(const Histogram& h) {
+    return sumChannels(h, 0, static_cast<std::int32_t>(h.channels.size()) - 1);
+}
+
 RangeMoments rangeMoments(const Histogram& h, std::int32_t first, std::int32_t last) {
     RangeMoments m;
     m.sum = sumChannels(h, first, last);

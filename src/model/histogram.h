@@ -122,6 +122,9 @@ bool readHistogram(ByteSource& source, std::int32_t channelCount, Histogram& out
 // channel 0; a > b yields 0.
 std::uint32_t sumChannels(const Histogram& h, std::int32_t a, std::int32_t b);
 
+// The header's total for h's counts: the sum of all of them, as sumChannels reads it.
+std::uint32_t sumAllChannels(const Histogram& h);
+
 struct RangeMoments {
     std::uint32_t sum = 0;
     double mean = 0.0;     // channel index, 0-based
